@@ -1,0 +1,57 @@
+# gatepoint: the commands of the README. Each installs the Debian packages it
+# needs when they are missing, then builds into build/.
+
+BUILD      ?= build
+JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
+CMAKE_ARGS ?=
+
+BUILD_PACKAGES := cmake g++ make pkg-config ccache qtbase5-dev qttools5-dev qttools5-dev-tools libqt5svg5-dev \
+                  qttranslations5-l10n libx11-dev fonts-dejavu-core
+TEST_PACKAGES  := xvfb xauth xdotool x11-utils g++-mingw-w64-x86-64 xorriso
+RUN_PACKAGES   := xvfb xauth x11-utils
+ASAN_PACKAGES  := clang libclang-rt-14-dev
+BENCH_PACKAGES := valgrind
+
+define ensure_packages
+	@missing=""; for p in $(1); do dpkg -s $$p >/dev/null 2>&1 || missing="$$missing $$p"; done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing missing Debian packages:$$missing"; \
+	  if [ "$$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi; \
+	  $$SUDO env DEBIAN_FRONTEND=noninteractive apt-get update -qq && \
+	  $$SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+endef
+
+.PHONY: all deps build run test test-asan fuzz bench clean
+
+all: build
+
+deps:
+	$(call ensure_packages,$(BUILD_PACKAGES))
+
+build: deps
+	cmake -S . -B $(BUILD) -DGATEPOINT_TESTS=ON $(CMAKE_ARGS) >/dev/null
+	cmake --build $(BUILD) -j$(JOBS)
+
+run: build
+	$(call ensure_packages,$(RUN_PACKAGES))
+	@scripts/run-demo.sh $(BUILD)
+
+test: build
+	$(call ensure_packages,$(TEST_PACKAGES))
+	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+
+test-asan:
+	$(call ensure_packages,$(BUILD_PACKAGES) $(TEST_PACKAGES) $(ASAN_PACKAGES))
+	$(MAKE) test BUILD=build-asan CMAKE_ARGS="-DGATEPOINT_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug"
+
+fuzz:
+	$(call ensure_packages,$(BUILD_PACKAGES) $(ASAN_PACKAGES))
+	@scripts/run-fuzz.sh
+
+bench: build
+	$(call ensure_packages,$(BENCH_PACKAGES))
+	@scripts/run-bench.sh $(BUILD)
+
+clean:
+	rm -rf build build-asan build-fuzz

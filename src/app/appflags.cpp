@@ -1,0 +1,3 @@
+#include "appflags.h"
+
+bool framelessWindow = false;

@@ -1,0 +1,116 @@
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include <QColor>
+#include <QFileInfo>
+#include <QFont>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+class QSettings;
+
+// The record of one link file or link folder, with the records of its
+// folder entries or drop sub-menu entries as children.
+//
+// A record owns its children. It is moved, not copied: the launch button
+// takes the record over (children included) and the creator's record is
+// left empty.
+struct ButtonConfig final
+{
+    using Children = std::vector<std::unique_ptr<ButtonConfig>>;
+
+    // A record with the built-in defaults and nothing read.
+    ButtonConfig();
+    // Builds the record of a link file or link folder with its subtree.
+    // Never fails: a record for which nothing was found keeps its defaults
+    // and an empty iconPath.
+    ButtonConfig(const QFileInfo &entry, const QMap<QString, QVariant> &inheritedDefaults, bool fullMode);
+    ~ButtonConfig();
+
+    ButtonConfig(ButtonConfig &&) noexcept;
+    ButtonConfig &operator=(ButtonConfig &&) noexcept;
+    ButtonConfig(const ButtonConfig &) = delete;
+    ButtonConfig &operator=(const ButtonConfig &) = delete;
+
+    // Fills the record from one INI file; relative paths resolve against
+    // the folder that holds the file.
+    void readConfiguration(const QString &filePath, bool fullMode);
+
+    // The inherited default of that name when the creator supplied one,
+    // else the fallback.
+    QVariant inheritedOr(const QString &name, const QVariant &fallback) const;
+
+    // The localised lookup: key.<full>, key.<short>, key.en, key.it, key;
+    // the first non-empty text wins, else the fallback unchanged.
+    static QVariant localisedValue(const QSettings &settings, const QString &key, const QVariant &fallback);
+
+    Children children;
+    QMap<QString, QVariant> inheritedDefaults;
+    bool fullMode = true;
+    bool loaded = false;
+    bool acceptDrops = false;
+    int titleAlignment = Qt::AlignHCenter;
+    bool blurAround = false;
+    QColor blurColor = QColor(88, 88, 88, 128);
+    bool colorized = false;
+    double blurDistance = 6.0;
+    double blurX = 5.0;
+    double blurY = 5.0;
+    double radius = 5.0;
+    double bounceX = 10.0;
+    double bounceY = 10.0;
+    int bounceTime = 400;
+    bool isFolder = false;
+    QStringList clickArgs;
+    QStringList extensions;
+    QString commandPath;
+    int commandType = 0;
+    QString profile;
+    QString profileKey;
+    QString fileName;
+    QString filePath; // absolute path of the entry (link file or link folder)
+    QString pressedFilePath;
+    QString pressedSection;
+    QString pressedIcon;
+    qint16 dragDuration = 400;
+    QString dragImage;
+    double dragX = 0.0;
+    double dragY = 15.0;
+    QStringList dropArgs;
+    QString dropFilter = QStringLiteral("*");
+    QString dropPath;
+    bool dropOpensMenu = false;
+    int dropType = 0;
+    QString firstAccessibleDescription;
+    QString firstAccessibleName;
+    QString iconPath;
+    QString title;
+    int height = 0;
+    QString hoverCheckImage;
+    QString hoverImage;
+    int hoverImageWidth = 0;
+    int hoverImageHeight = 0;
+    double hoverX = 0.0;
+    double hoverY = 15.0;
+    int titleLineSpace = 11;
+    bool massive = false;
+    int priority = 0;
+    double scaleFactor = 0.8;
+    QString secondAccessibleDescription;
+    QString secondAccessibleName;
+    QString checkIconPath;
+    QString checkTitle;
+    QFont titleFont = QFont(QStringLiteral("Helvetica"), 18);
+    QColor titleColor = Qt::black;
+    double titleOffsetW = 0.0;
+    double titleOffsetH = 0.0;
+    bool titleShadow = true;
+    QString toolTip;
+    int width = 0;
+    QString workingDir;
+    bool liteEnabled = true;
+};

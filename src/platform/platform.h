@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+class QWidget;
+
+// The only door to the operating system. Everything below is implemented
+// once per platform (*_linux.cpp, *_win.cpp); the rest of the launcher
+// never includes an operating-system header.
+namespace Platform {
+
+// The platform word, fixed at build time: "linux" or "windows". It forms the
+// per-platform configuration names ("load_" + word, group + "_" + word).
+QString osName();
+
+// --- Environment -----------------------------------------------------------
+
+// Id of the running launcher process.
+qint64 currentProcessId();
+
+// Sets one variable of the launcher's own environment, inherited by every
+// program started afterwards. An empty value removes the variable.
+void setEnvironmentValue(const QString &name, const QString &value);
+
+// --- Drives ------------------------------------------------------------------
+
+// The two partitions of the security token that holds mediumPath.
+// Windows: drive strings such as "e:"; Linux: mount points. Empty when the
+// medium is not a token (a fixed disk) or the partition is not mounted.
+struct MediumDrives
+{
+    QString flash;
+    QString cdrom;
+};
+
+// mediumPath is a folder on the medium (the resource directory).
+MediumDrives findMediumDrives(const QString &mediumPath);
+
+// --- Window manager ------------------------------------------------------------
+
+// Minimises the top-level window even when it refuses ordinary minimising.
+void forceMinimize(QWidget *window);
+
+// Keeps the window above the others (true) or releases it (false), without
+// activating, moving or resizing it.
+void setStayOnTop(QWidget *window, bool onTop);
+
+// --- Process start -----------------------------------------------------------
+
+// Starts a program or opens a document with no visible window and without a
+// console. The joined parameter string is split at spaces, as the Windows
+// shell hands it to a program that splits its command line at spaces; it is
+// never interpreted by a shell.
+void startHidden(const QString &program, const QString &joinedParameters, const QString &workingDir);
+
+} // namespace Platform
