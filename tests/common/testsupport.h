@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include <QList>
+#include <QMap>
 #include <QStringList>
 
 class QDir;
@@ -20,5 +22,27 @@ QString launcherPath();
 // Call at the start of initTestCase: isolates QStandardPaths and clears
 // a platform theme that would make file dialogs native.
 void isolate();
+
+} // namespace TestSupport
+
+namespace TestSupport {
+
+// One start recorded by the probe helper (tests/helpers/gp_probe.cpp).
+struct ProbeRecord
+{
+    QString program;
+    QStringList arguments;
+    QString cwd;
+    qint64 pid = 0;
+    qint64 monotonicNs = 0;
+    QMap<QString, QString> env; // only the variables the probe records
+};
+
+// Reads every record of a probe output file (one JSON line per start).
+QList<ProbeRecord> readProbeRecords(const QString &path);
+
+// Waits (processing events) until the probe output holds at least count
+// records or the timeout passes; returns the records read.
+QList<ProbeRecord> waitForProbeRecords(const QString &path, int count, int timeoutMs = 10000);
 
 } // namespace TestSupport
