@@ -1,8 +1,68 @@
-// Entry point: replaced by the start-up work.
+// The process entry: single instance, translations, command line, the main
+// window and the exit code.
 #include <QApplication>
+#include <QMessageBox>
+
+#include "app/appflags.h"
+#include "app/language.h"
+#include "app/singleinstance.h"
+#include "app/startup.h"
+#include "window/mainwindow.h"
 
 int main(int argc, char *argv[])
 {
+    QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QApplication app(argc, argv);
+    SingleInstance instance(QCoreApplication::applicationFilePath());
+
+    installTranslations(&app, QStringLiteral("gatepoint"));
+
+    const StartupArguments startup = parseStartupArguments(QCoreApplication::arguments());
+
+    if (instance.isRunning() && !startup.hasFileArguments) {
+        QMessageBox box(QMessageBox::Warning, QCoreApplication::translate("main", "Attenzione"),
+            QCoreApplication::translate("main", "E' gia' in esecuzione un'altra istanza del processo"),
+            QMessageBox::Ok);
+        box.setDefaultButton(QMessageBox::Ok);
+        box.setModal(true);
+        if (!startup.hide)
+            box.exec();
+        return 1;
+    }
+
+    framelessWindow = true;
+    QApplication::setAttribute(Qt::AA_Use96Dpi);
+    QFont font = QApplication::font();
+    font.setPixelSize(11);
+    QApplication::setFont(font);
+    QGuiApplication::setQuitOnLastWindowClosed(!framelessWindow);
+
+    MainWindow window(!startup.hasFileArguments);
+    if (!window.canRun())
+        return -1;
+    if (!window.isValidInstance()) {
+        QMessageBox::critical(nullptr, QCoreApplication::translate("main", "Avvio"),
+            QCoreApplication::translate("main", "Non sono presenti risorse valide"), QMessageBox::Ok);
+        return -1;
+    }
+
+    if (!startup.hasFileArguments) {
+        if (startup.hide) {
+            // The window exists but stays invisible; the tray icon remains.
+            window.show();
+            window.raise();
+            window.activateWindow();
+            window.hide();
+        } else {
+            window.raise();
+            window.activateWindow();
+            window.show();
+        }
+        return app.exec();
+    }
+
+    QStringList fileArguments = startup.fileArguments;
+    window._cmd(fileArguments, startup.processPidPath);
+    QApplication::closeAllWindows();
     return 0;
 }

@@ -28,14 +28,17 @@ void setEnvironmentValue(const QString &name, const QString &value);
 // The two partitions of the security token that holds mediumPath.
 // Windows: drive strings such as "e:"; Linux: mount points. Empty when the
 // medium is not a token (a fixed disk) or the partition is not mounted.
-struct MediumDrives
-{
+struct MediumDrives {
     QString flash;
     QString cdrom;
 };
 
 // mediumPath is a folder on the medium (the resource directory).
 MediumDrives findMediumDrives(const QString &mediumPath);
+
+// The root of the medium that holds path. Windows: the drive ("E:", every
+// slash removed). Linux: the mount point that holds the path.
+QString mediumRoot(const QString &path);
 
 // --- Window manager ------------------------------------------------------------
 

@@ -1,14 +1,519 @@
+// Construction and link loading: the links folder, "launcher.conf", the
+// start-up gates, the fonts, the buttons and their layout machine.
 #include "mainwindow.h"
 
-MainWindow::MainWindow(bool interactive, QWidget *parent)
-    : QMainWindow(parent)
-    , interactive(interactive)
+#include <algorithm>
+#include <memory>
+
+#include <QDebug>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QKeyEvent>
+#include <QProgressDialog>
+#include <QPropertyAnimation>
+#include <QSet>
+#include <QSettings>
+#include <QSignalTransition>
+#include <QState>
+#include <QStateMachine>
+#include <QtConcurrent>
+
+#include "app/appflags.h"
+#include "app/paths.h"
+#include "config/backgroundsignature.h"
+#include "config/buttonconfig.h"
+#include "config/vocabulary.h"
+#include "widgets/launchbutton.h"
+#include "widgets/toolbutton.h"
+
+using namespace Vocabulary;
+
+namespace {
+
+// A skin author can put anything into a links folder; a launcher that
+// shows more buttons than this is broken anyway, and reading them all
+// would only delay the window.
+constexpr int maximumLinkEntries = 20000;
+
+QSize buttonSize(const LaunchButton *button, double defaultWidth, double defaultHeight)
 {
+    // The button's own size: the configured one, or its picture's when none
+    // is configured; the window's defaults fill what is still zero.
+    int w = button->width();
+    int h = button->height();
+    if (w == 0)
+        w = int(defaultWidth);
+    if (h == 0)
+        h = int(defaultHeight);
+    return { qMax(0, w), qMax(0, h) };
 }
 
-MainWindow::~MainWindow() = default;
+} // namespace
 
-bool MainWindow::canRun() const { return true; }
-bool MainWindow::isValidInstance() const { return true; }
-void MainWindow::_cmd(QStringList &args, const QString &processPidFilePath) { Q_UNUSED(args) Q_UNUSED(processPidFilePath) }
-void MainWindow::_cmd(QStringList &args) { _cmd(args, QString()); }
+MainWindow::MainWindow(bool isInteractive, QWidget *parent)
+    : QMainWindow(parent)
+    , interactive(isInteractive)
+{
+    setAttribute(Qt::WA_MouseTracking);
+    init(QString());
+}
+
+MainWindow::~MainWindow()
+{
+    // The background pass reads its own copy of the lists, but it may still
+    // call back into the window: let it end first.
+    autorunFuture.waitForFinished();
+    teardown();
+}
+
+bool MainWindow::canRun() const
+{
+    return canRunResult;
+}
+
+bool MainWindow::isValidInstance() const
+{
+    return validInstance;
+}
+
+ToolButton *MainWindow::toolButton(const QString &group) const
+{
+    if (group == Group::exit)
+        return exitButton;
+    if (group == Group::minimize)
+        return minimizeButton;
+    if (group == Group::alwaysOnTop)
+        return stayOnTopButton;
+    if (group == Group::info)
+        return infoButton;
+    if (group == Group::document)
+        return documentsButton;
+    return nullptr;
+}
+
+void MainWindow::resetState()
+{
+    for (ToolGroup *group : { &exitGroup, &minimizeGroup, &stayOnTopGroup, &infoGroup, &documentGroup })
+        *group = ToolGroup();
+    anyAutorunWaits = false;
+    canRunResult = true;
+    pinCheckRequired = false;
+    validInstance = false;
+    shiftDuration = 300;
+    fullMode = true;
+    windowIconPath.clear();
+    buttons.clear();
+    autorun.clear();
+}
+
+void MainWindow::advanceProgress()
+{
+    if (progressDialog && progressDialog->value() < progressDialog->maximum())
+        progressDialog->setValue(progressDialog->value() + 1);
+}
+
+void MainWindow::init(const QString &linksFolderOverride)
+{
+    qDebug() << "init";
+    resetState();
+
+    loadLauncherConfiguration(linksFolderOverride, true);
+
+    if (pinCheckRequired) {
+        bool ok = false;
+        const int done = qEnvironmentVariable("PIN_CHECK_DONE", QStringLiteral("0")).toInt(&ok, 10);
+        if (!ok || done != 1) {
+            canRunResult = false;
+            return;
+        }
+    }
+
+    validInstance = verifyBackground();
+    if (!validInstance)
+        return;
+
+    if (framelessWindow) {
+        setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint);
+        setStyleSheet(QStringLiteral("MainWindow {border: 0px;}"));
+    }
+    setAttribute(Qt::WA_TranslucentBackground);
+    advanceProgress();
+
+    createActions();
+    advanceProgress();
+
+    const QDir links(linksDirectory);
+    windowIconPath = links.filePath(File::iconPng);
+    if (!QFileInfo::exists(windowIconPath))
+        windowIconPath = links.filePath(File::iconIco);
+    setWindowIcon(QIcon(windowIconPath));
+    setWindowIconText(windowTitle);
+    setWindowTitle(windowTitle);
+    createTray();
+
+    loadFonts(links.filePath(File::fontsFolder));
+    advanceProgress();
+
+    backgroundPixmap = QPixmap(backgroundPath);
+    setFixedSize(backgroundPixmap.size());
+    createToolButtons();
+    advanceProgress();
+
+    createButtons();
+    advanceProgress();
+
+    connectSignals();
+    advanceProgress();
+
+    setFocusPolicy(Qt::NoFocus);
+    showNormal();
+    setVisible(false);
+
+    if (interactive) {
+        if (anyAutorunWaits)
+            runAutorun(true);
+        if (!autorun.isEmpty())
+            runAutorun(false);
+    }
+
+    setVisible(true);
+    QCoreApplication::postEvent(this, new QKeyEvent(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier));
+}
+
+void MainWindow::readToolGroup(QSettings &settings, const QStringList &groups, const QString &name, ToolGroup &group)
+{
+    const QDir links(linksDirectory);
+    auto resolved = [&](const QString &text) {
+        if (text.isEmpty())
+            return QString();
+        const QString path = links.absoluteFilePath(text);
+        return QFileInfo::exists(path) ? QDir::cleanPath(path) : QString();
+    };
+    group.present = groups.contains(name);
+    settings.beginGroup(groupNames.value(name, name));
+    group.image = resolved(settings.value(Key::image).toString());
+    group.llx = toReal(settings.value(Key::llx, 0.0));
+    group.lly = toReal(settings.value(Key::lly, 0.0));
+    if (name == Group::alwaysOnTop)
+        group.toggleImage = resolved(settings.value(Key::toggleImage).toString());
+    if (name == Group::info) {
+        group.process = resolved(settings.value(Key::process).toString());
+        group.args = settings.value(Key::args).toStringList();
+    }
+    if (name == Group::document)
+        group.args = settings.value(Key::args).toStringList();
+    settings.endGroup();
+}
+
+void MainWindow::loadLauncherConfiguration(const QString &linksFolderOverride, bool fullReading)
+{
+    // Where the links folder lies.
+    if (!linksFolderOverride.isEmpty()) {
+        linksFolder = linksFolderOverride;
+    } else {
+        const QString besideProgram = baseDirectory(false).filePath(File::linksConf);
+        const QString inHome = QDir::home().filePath(File::homeLinksConf);
+        const QString linksConf = QFileInfo::exists(besideProgram) ? besideProgram
+            : QFileInfo::exists(inHome)                            ? inHome
+                                                                   : QString();
+        if (!linksConf.isEmpty()) {
+            const QSettings settings(linksConf, QSettings::IniFormat);
+            linksFolder = settings.value(Key::loadConfpath, linksFolder).toString();
+            linksFolder
+                = settings.value(Key::loadPrefix + osName() + QLatin1Char('/') + Key::confpath, linksFolder).toString();
+        } else {
+            linksFolder = File::linksFolder;
+        }
+    }
+    linksDirectory = QDir::cleanPath(baseDirectory(true).absoluteFilePath(linksFolder));
+    if (!QFileInfo(linksDirectory).isDir()) {
+        linksFolder = File::linksFolder;
+        linksDirectory = QDir::cleanPath(baseDirectory(false).absoluteFilePath(File::linksFolder));
+    }
+
+    const QDir links(linksDirectory);
+    const QString confPath = links.filePath(File::launcherConf);
+    if (!QFileInfo(confPath).isFile())
+        return;
+
+    QSettings settings(confPath, QSettings::IniFormat);
+    settings.setIniCodec("UTF-8");
+    const QStringList groups = settings.childGroups();
+    groupNames.clear();
+    for (const QString &base : { Group::app, Group::button, Group::buttonHover, Group::buttonDragging, Group::exit,
+             Group::minimize, Group::alwaysOnTop, Group::info, Group::document })
+        groupNames.insert(base, platformGroup(groups, base));
+
+    // [app]
+    settings.beginGroup(groupNames.value(Group::app));
+    const QStringList programs = settings.value(Key::autorun).toStringList();
+    for (int i = 0; i < programs.size(); ++i) {
+        AutorunEntry entry;
+        entry.program = programs.at(i);
+        if (!entry.program.isEmpty() && QFileInfo::exists(links.filePath(entry.program)))
+            entry.program = QDir::cleanPath(links.absoluteFilePath(entry.program));
+        const QVariant rawArguments = settings.value(Key::autorunArgs.arg(i), QString());
+        const QString argumentText = rawArguments.type() == QVariant::StringList
+            ? rawArguments.toStringList().join(QLatin1Char(','))
+            : rawArguments.toString();
+        entry.arguments = expandPlaceholders(argumentText).split(QLatin1Char(','), Qt::KeepEmptyParts);
+        entry.wait = toBool(settings.value(Key::autorunWait.arg(i), false));
+        anyAutorunWaits = anyAutorunWaits || entry.wait;
+        autorun.append(entry);
+    }
+    windowTitle = settings.value(Key::title, QString()).toString();
+    const QString backgroundText = settings.value(fullReading ? Key::background : Key::backgroundLite).toString();
+    backgroundPath = !backgroundText.isEmpty() && QFileInfo::exists(links.filePath(backgroundText))
+        ? QDir::cleanPath(links.absoluteFilePath(backgroundText))
+        : QString();
+    pinCheckRequired = toBool(settings.value(Key::pincheck, false));
+    paddingLeft = toReal(settings.value(Key::paddingLeft, 0.0));
+    paddingTop = toReal(settings.value(Key::paddingTop, 50.0));
+    verticalLayout = isVerticalWord(settings.value(Key::layout, Word::horizontal).toString());
+    settings.endGroup();
+
+    // [button]
+    settings.beginGroup(groupNames.value(Group::button));
+    shiftDuration = qBound(0, toInt(settings.value(Key::shiftduration, shiftDuration)), 60000);
+    marginRight = toReal(settings.value(Key::marginRight, 0.0));
+    marginTop = toReal(settings.value(Key::marginTop, 0.0));
+    if (settings.contains(Key::layout))
+        verticalLayout = isVerticalWord(settings.value(Key::layout).toString());
+    buttonHeight = toReal(settings.value(Key::height, 0.0));
+    buttonWidth = toReal(settings.value(Key::width, 0.0));
+    buttonDefaults.clear();
+    buttonDefaults.insert(Inherited::width, buttonWidth);
+    buttonDefaults.insert(Inherited::height, buttonHeight);
+    const QList<QPair<QString, QVariant>> buttonKeys {
+        { Inherited::radius, 5.0 },
+        { Inherited::bluraround, 0 },
+        { Inherited::blurdistance, 6.0 },
+        { Inherited::blurx, 5 },
+        { Inherited::blury, 5 },
+        { Inherited::blurcolor, Default::blurColor },
+        { Inherited::colorized, false },
+        { Inherited::titlelinespace, 11 },
+        { Inherited::titleoffsetW, 0 },
+        { Inherited::titleoffsetH, 0 },
+        { Inherited::titlefont, Default::titleFont },
+        { Inherited::titlergb, Default::titleColor },
+        { Inherited::titlestyle, Word::styleNormal },
+        { Inherited::titleweight, Word::weightNormal },
+        { Inherited::titlepixelsize, -1 },
+        { Inherited::titlepointsize, -1 },
+        { Inherited::titlealignment, Word::alignCenter },
+        { Inherited::titleshadow, true },
+    };
+    for (const auto &key : buttonKeys)
+        buttonDefaults.insert(key.first, settings.value(key.first, key.second));
+    settings.endGroup();
+
+    // [button-dragging]
+    settings.beginGroup(groupNames.value(Group::buttonDragging));
+    buttonDefaults.insert(Inherited::bouncetime, settings.value(Key::bouncetime, 400));
+    buttonDefaults.insert(Inherited::bouncex, settings.value(Key::bouncex, 10));
+    buttonDefaults.insert(Inherited::bouncey, settings.value(Key::bouncey, 10));
+    buttonDefaults.insert(Inherited::dragx, settings.value(Key::ulx, 0));
+    buttonDefaults.insert(Inherited::dragy, settings.value(Key::uly, 15));
+    buttonDefaults.insert(Inherited::dragduration, settings.value(Key::duration, 400));
+    if (settings.contains(Key::image))
+        buttonDefaults.insert(
+            Inherited::dragimage, QDir::cleanPath(links.absoluteFilePath(settings.value(Key::image).toString())));
+    buttonDefaults.insert(Inherited::scalefactor, settings.value(Key::scalefactor, 0.8));
+    settings.endGroup();
+
+    // [button-hover]: the group's width is stored under the height name and
+    // its height under the width name; existing skins are drawn for that.
+    settings.beginGroup(groupNames.value(Group::buttonHover));
+    buttonDefaults.insert(Inherited::hoverx, settings.value(Key::ulx, 0));
+    buttonDefaults.insert(Inherited::hovery, settings.value(Key::uly, 15));
+    if (settings.contains(Key::image))
+        buttonDefaults.insert(
+            Inherited::hoverimage, QDir::cleanPath(links.absoluteFilePath(settings.value(Key::image).toString())));
+    if (settings.contains(Key::checkimage))
+        buttonDefaults.insert(Inherited::hovercheckimage,
+            QDir::cleanPath(links.absoluteFilePath(settings.value(Key::checkimage).toString())));
+    buttonDefaults.insert(Inherited::hoverimageheight, settings.value(Key::width, 0));
+    buttonDefaults.insert(Inherited::hoverimagewidth, settings.value(Key::height, 0));
+    settings.endGroup();
+
+    readToolGroup(settings, groups, Group::exit, exitGroup);
+    readToolGroup(settings, groups, Group::minimize, minimizeGroup);
+    readToolGroup(settings, groups, Group::alwaysOnTop, stayOnTopGroup);
+    readToolGroup(settings, groups, Group::info, infoGroup);
+    readToolGroup(settings, groups, Group::document, documentGroup);
+}
+
+bool MainWindow::verifyBackground() const
+{
+    return BackgroundSignature::verifyFile(backgroundPath);
+}
+
+void MainWindow::loadFonts(const QString &folder)
+{
+    // Folders are entered by their canonical path once, so a symbolic-link
+    // loop or a folder reached twice cannot make this run forever.
+    QSet<QString> visited;
+    std::function<void(const QString &)> walk = [&](const QString &path) {
+        const QString canonical = QFileInfo(path).canonicalFilePath();
+        if (canonical.isEmpty() || visited.contains(canonical))
+            return;
+        visited.insert(canonical);
+        const QFileInfoList entries = QDir(canonical).entryInfoList(
+            QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::NoSort);
+        for (const QFileInfo &entry : entries) {
+            if (entry.isSymLink() || entry.fileName().startsWith(QLatin1Char('.')))
+                continue;
+            if (entry.isDir()) {
+                walk(entry.canonicalFilePath());
+                continue;
+            }
+            const QString suffix = entry.suffix().toLower();
+            if (suffix != QLatin1String("ttf") && suffix != QLatin1String("otf") && suffix != QLatin1String("ttc"))
+                continue;
+            if (QFontDatabase::addApplicationFont(entry.canonicalFilePath()) == -1)
+                qDebug() << "### loading font " << entry.fileName() << " failed";
+        }
+    };
+    walk(folder);
+}
+
+void MainWindow::createButtons()
+{
+    const QDir links(linksDirectory);
+    const QFileInfoList entries = links.entryInfoList(
+        { File::linkPattern }, QDir::Dirs | QDir::Files | QDir::Drives | QDir::NoDotAndDotDot, QDir::NoSort);
+    std::vector<std::unique_ptr<ButtonConfig>> records;
+    for (const QFileInfo &entry : entries) {
+        if (int(records.size()) >= maximumLinkEntries) {
+            qDebug() << "MainWindow::createButtons: too many links, the rest is left out" << links.absolutePath();
+            break;
+        }
+        auto record = std::make_unique<ButtonConfig>(entry, buttonDefaults, fullMode);
+        if (!record->iconPath.isEmpty())
+            records.push_back(std::move(record));
+    }
+    std::stable_sort(
+        records.begin(), records.end(), [](const auto &a, const auto &b) { return a->priority < b->priority; });
+
+    for (auto &record : records) {
+        auto *button = new LaunchButton(record.get(), this);
+        const QSize size = buttonSize(button, buttonWidth, buttonHeight);
+        button->setGeometry(0, 0, size.width(), size.height());
+        button->setFocusPolicy(Qt::StrongFocus);
+        connect(button, &LaunchButton::reload, this, &MainWindow::onReloadRequest);
+        buttons.append(button);
+    }
+    buildLayout();
+}
+
+void MainWindow::buildLayout()
+{
+    stateMachine = new QStateMachine(this);
+    homeState = new QState(stateMachine);
+    stateMachine->setInitialState(homeState);
+
+    std::stable_sort(buttons.begin(), buttons.end(), [](const LaunchButton *a, const LaunchButton *b) {
+        return a->configuration().priority > b->configuration().priority;
+    });
+
+    struct Slot {
+        double x;
+        double y;
+        QSize size;
+    };
+    QList<Slot> places;
+    double sumWidths = 0.0;
+    double sumHeights = 0.0;
+    for (int i = 0; i < buttons.size(); ++i) {
+        LaunchButton *button = buttons.at(i);
+        const QSize size = buttonSize(button, buttonWidth, buttonHeight);
+        double x;
+        double y;
+        if (verticalLayout) {
+            x = paddingLeft;
+            y = paddingTop + i * marginTop + sumHeights;
+        } else {
+            x = paddingLeft + i * marginRight + sumWidths;
+            y = paddingTop;
+        }
+        sumWidths += size.width();
+        sumHeights += size.height();
+        places.append({ x, y, size });
+        if (i > 0)
+            QWidget::setTabOrder(buttons.at(i - 1), button);
+        button->setHomePosition(QPoint(int(x), int(y)));
+        homeState->assignProperty(button, Property::geometry, QRectF(x, y, size.width(), size.height()));
+        homeState->assignProperty(button, Property::visible, true);
+        homeState->assignProperty(button, Property::focusPolicy, int(Qt::StrongFocus));
+        homeState->assignProperty(button, Property::showChecked, false);
+    }
+
+    auto animate = [this](QAbstractTransition *there, QAbstractTransition *back, QObject *target) {
+        for (QAbstractTransition *transition : { there, back }) {
+            auto *animation = new QPropertyAnimation(target, Property::geometry, stateMachine);
+            animation->setDuration(shiftDuration);
+            transition->addAnimation(animation);
+        }
+    };
+
+    for (int i = 0; i < buttons.size(); ++i) {
+        LaunchButton *button = buttons.at(i);
+        if (button->children().empty())
+            continue;
+        const Slot &own = places.at(i);
+        QState *subState = button->subMenu();
+        stateMachine->addState(subState);
+
+        const QRectF first = verticalLayout ? QRectF(own.x, paddingTop + 0.01, own.size.width(), own.size.height())
+                                            : QRectF(paddingLeft + 0.01, own.y, own.size.width(), own.size.height());
+        subState->assignProperty(button, Property::geometry, first);
+        subState->assignProperty(button, Property::showChecked, true);
+        QSignalTransition *there = homeState->addTransition(button, &QAbstractButton::clicked, subState);
+        QSignalTransition *back = subState->addTransition(button, &QAbstractButton::clicked, homeState);
+        animate(there, back, button);
+
+        for (int j = 0; j < buttons.size(); ++j) {
+            if (j == i)
+                continue;
+            LaunchButton *other = buttons.at(j);
+            const QRect current = other->geometry();
+            subState->assignProperty(other, Property::geometry,
+                QRectF(current.x() + 500, current.y() - 500, current.width() - 500, current.height()));
+            subState->assignProperty(other, Property::visible, false);
+            subState->assignProperty(other, Property::focusPolicy, int(Qt::NoFocus));
+            animate(there, back, other);
+        }
+
+        const std::vector<LaunchButton *> &children = button->children();
+        for (size_t k = 0; k < children.size(); ++k) {
+            LaunchButton *child = children.at(k);
+            if (k > 0)
+                QWidget::setTabOrder(children.at(k - 1), child);
+            const QSize size = buttonSize(child, buttonWidth, buttonHeight);
+            const int slot = int(k) + 1;
+            double x;
+            double y;
+            if (verticalLayout) {
+                x = paddingLeft;
+                y = slot * size.height() + slot * marginTop + paddingTop;
+            } else {
+                x = slot * size.width() + slot * marginRight + paddingLeft;
+                y = own.y;
+            }
+            child->setGeometry(0, 0, size.width(), size.height());
+            child->setHomePosition(QPoint(int(x), int(y)));
+            homeState->assignProperty(child, Property::geometry, QRectF(x, -500, size.width(), size.height()));
+            homeState->assignProperty(child, Property::visible, false);
+            homeState->assignProperty(child, Property::focusPolicy, int(Qt::NoFocus));
+            subState->assignProperty(child, Property::geometry, QRectF(x, y, size.width(), size.height()));
+            subState->assignProperty(child, Property::visible, true);
+            subState->assignProperty(child, Property::focusPolicy, int(Qt::StrongFocus));
+            animate(there, back, child);
+        }
+    }
+
+    if (!stateMachine->isRunning())
+        stateMachine->start();
+}

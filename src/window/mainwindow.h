@@ -1,12 +1,33 @@
 #pragma once
 
-#include <QMainWindow>
-#include <QStringList>
+#include <atomic>
 
-// The launcher's only window (being built out: construction, behaviour,
-// document actions and autorun).
-class MainWindow final : public QMainWindow
-{
+#include <QFuture>
+#include <QMainWindow>
+#include <QMap>
+#include <QPixmap>
+#include <QPoint>
+#include <QPointer>
+#include <QStringList>
+#include <QSystemTrayIcon>
+#include <QVariant>
+
+#include <QAction>
+#include <QMenu>
+#include <QProgressDialog>
+#include <QShortcut>
+#include <QState>
+#include <QStateMachine>
+
+#include "widgets/toolbutton.h"
+
+class LaunchButton;
+class QSettings;
+
+// The launcher's only window: a frameless window drawn from the skin's
+// background, with one launch button per link, the window controls, the
+// tray icon, the document actions and the autorun programs.
+class MainWindow final : public QMainWindow {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(MainWindow)
 
@@ -14,12 +35,135 @@ public:
     explicit MainWindow(bool interactive, QWidget *parent = nullptr);
     ~MainWindow() override;
 
+    // The whole initialisation; an empty override looks the links folder up.
+    void init(const QString &linksFolderOverride);
+    void loadLauncherConfiguration(const QString &linksFolderOverride, bool fullReading);
+    bool verifyBackground() const;
+    void loadFonts(const QString &folder);
+    void createButtons();
+
+    // The top-level launch buttons in layout order.
+    const QList<LaunchButton *> &launchButtons() const { return buttons; }
+    QString linksFolderPath() const { return linksFolder; }
+    QString background() const { return backgroundPath; }
+    bool isVerticalLayout() const { return verticalLayout; }
+    QStateMachine *layoutMachine() const { return stateMachine; }
+    QSystemTrayIcon *tray() const { return trayIcon; }
+    ToolButton *toolButton(const QString &group) const;
+    const QMap<QString, QVariant> &defaults() const { return buttonDefaults; }
+
+    // The absolute path of a program named in the autorun list.
+    static QString programPath(const QString &name);
+
 public slots:
     bool canRun() const;
     bool isValidInstance() const;
     void _cmd(QStringList &args, const QString &processPidFilePath);
     void _cmd(QStringList &args);
 
+    void quitRequest();
+    void minimize();
+    void restore();
+    void toggleStayOnTop(bool value);
+    void systemTrayActivated(QSystemTrayIcon::ActivationReason reason);
+    void onReloadRequest(QString path);
+    void launch_cmd_sign();
+    void launch_cmd_verify();
+    void launch_cmd_timestamp();
+
+protected:
+    void changeEvent(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+
 private:
+    struct ToolGroup {
+        bool present = false;
+        QString image;
+        double llx = 0.0;
+        double lly = 0.0;
+        QString toggleImage; // always_on_top
+        QString process; // info
+        QStringList args; // info, document
+    };
+
+    struct AutorunEntry {
+        QString program;
+        QStringList arguments;
+        bool wait = false;
+    };
+
+    void resetState();
+    void teardown();
+    void advanceProgress();
+    void createActions();
+    void createTray();
+    void createToolButtons();
+    void connectSignals();
+    void buildLayout();
+    void launchDocumentAction(const QString &action);
+    void runAutorun(bool waitPass);
+    void runAutorunPass(const QList<AutorunEntry> &entries, bool waitPass);
+    void readToolGroup(QSettings &settings, const QStringList &groups, const QString &name, ToolGroup &group);
+
     bool interactive;
+    bool canRunResult = true;
+    bool validInstance = false;
+    bool pinCheckRequired = false;
+    bool fullMode = true;
+
+    QString linksFolder = QStringLiteral("links");
+    QString linksDirectory; // the resolved, absolute links folder
+    QString backgroundPath;
+    QString windowIconPath;
+    QString windowTitle;
+
+    QList<AutorunEntry> autorun;
+    bool anyAutorunWaits = false;
+
+    double paddingLeft = 0.0;
+    double paddingTop = 50.0;
+    double marginRight = 0.0;
+    double marginTop = 0.0;
+    bool verticalLayout = false;
+    int shiftDuration = 300;
+    double buttonWidth = -1.0;
+    double buttonHeight = -1.0;
+    QMap<QString, QVariant> buttonDefaults;
+    QMap<QString, QString> groupNames;
+
+    ToolGroup exitGroup;
+    ToolGroup minimizeGroup;
+    ToolGroup stayOnTopGroup;
+    ToolGroup infoGroup;
+    ToolGroup documentGroup;
+
+    QList<LaunchButton *> buttons;
+    QPointer<QStateMachine> stateMachine;
+    QState *homeState = nullptr;
+    QPointer<QProgressDialog> progressDialog;
+    QFuture<void> autorunFuture;
+
+    QPointer<QAction> minimizeAction;
+    QPointer<QAction> restoreAction;
+    QPointer<QAction> quitAction;
+    QList<QPointer<QShortcut>> shortcuts;
+    QPointer<QMenu> trayMenu;
+    QPointer<QSystemTrayIcon> trayIcon;
+    QPointer<ToolButton> exitButton;
+    QPointer<ToolButton> minimizeButton;
+    QPointer<ToolButton> stayOnTopButton;
+    QPointer<ToolButton> documentsButton;
+    QPointer<ToolButton> infoButton;
+
+    QPixmap backgroundPixmap;
+    QPoint dragOffset;
+    bool justRestored = false;
+    std::atomic_bool autorunRunning { false };
+    std::atomic_bool quitRequested { false };
 };

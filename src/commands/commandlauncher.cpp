@@ -1,0 +1,29 @@
+#include "commandlauncher.h"
+
+#include <memory>
+
+#include <QDebug>
+
+#include "commandfactory.h"
+#include "icommand.h"
+
+bool runCommandChain(
+    int type, const QMap<QString, QVariant> &parameters, const std::function<void(ICommand *)> &connectCommand)
+{
+    std::unique_ptr<ICommand> command(CommandFactory::create(type));
+    if (!command) {
+        qDebug() << "Unknown command" << type;
+        return false;
+    }
+    command->parameters = parameters;
+    // Each command is deleted right after its execute; the follow-up it
+    // returns is ours from then on. Queued signals reach the receiver after
+    // the command is gone.
+    while (command) {
+        if (connectCommand)
+            connectCommand(command.get());
+        std::unique_ptr<ICommand> next(command->execute());
+        command = std::move(next);
+    }
+    return true;
+}

@@ -1,0 +1,23 @@
+#include "openfilecommand.h"
+
+#include <QDir>
+
+#include "commands/commandfactory.h"
+#include "widgets/customfiledialog.h"
+
+ICommand *OpenFileCommand::execute()
+{
+    QStringList arguments = parameters.value(Param::arguments).toStringList();
+
+    CustomFileDialog dialog;
+    if (dialog.exec() == 0)
+        return nullptr;
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty())
+        return nullptr;
+
+    arguments.append(QDir::toNativeSeparators(chosen.first()));
+    parameters.insert(Param::arguments, arguments);
+    parameters.insert(Param::prevcommandtype, int(CommandType::OpenFile));
+    return createRunFollowUp(parameters);
+}

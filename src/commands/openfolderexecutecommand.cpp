@@ -1,0 +1,48 @@
+#include "openfolderexecutecommand.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+
+#include "commands/commandfactory.h"
+#include "widgets/customfiledialog.h"
+
+namespace {
+
+// The profile's settings file is only read: the chosen folder is not
+// remembered for the next time.
+QString startFolder(const QString &profile, const QString &key)
+{
+    const QString home = QDir::home().absolutePath();
+    if (profile.isEmpty() || key.isEmpty())
+        return home;
+    const QString settingsPath = QDir(profile).filePath(QStringLiteral("default.conf"));
+    if (!QFileInfo(settingsPath).isFile())
+        return home;
+    const QSettings settings(settingsPath, QSettings::IniFormat);
+    const QString folder = settings.value(key, home).toString();
+    return folder.isEmpty() ? home : folder;
+}
+
+} // namespace
+
+ICommand *OpenFolderExecuteCommand::execute()
+{
+    QStringList arguments = parameters.value(Param::arguments).toStringList();
+    const QString profile = parameters.value(Param::profile).toString();
+    const QString profileKey = parameters.value(Param::profileKey).toString();
+
+    CustomFileDialog dialog;
+    dialog.setFileMode(4);
+    dialog.setDirectory(QDir(startFolder(profile, profileKey)));
+    if (dialog.exec() == 0)
+        return nullptr;
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty())
+        return nullptr;
+
+    arguments.append(QDir::toNativeSeparators(chosen.first()));
+    parameters.insert(Param::arguments, arguments);
+    parameters.insert(Param::prevcommandtype, int(CommandType::OpenFile));
+    return createRunFollowUp(parameters);
+}

@@ -1,0 +1,141 @@
+#include "vocabulary.h"
+
+#include <QFileInfo>
+#include <QHash>
+
+#include "commands/commandfactory.h"
+#include "platform/platform.h"
+
+namespace Vocabulary {
+
+QFont::Style styleFromWord(const QString &word)
+{
+    const QHash<QString, QFont::Style> styles {
+        { Word::styleNormal, QFont::StyleNormal },
+        { Word::styleItalic, QFont::StyleItalic },
+        { Word::styleOblique, QFont::StyleOblique },
+    };
+    return styles.value(word.toUpper(), QFont::StyleNormal);
+}
+
+int weightFromWord(const QString &word)
+{
+    const QHash<QString, int> weights {
+        { Word::weightLight, QFont::Light },
+        { Word::weightNormal, QFont::Normal },
+        { Word::weightDemibold, QFont::DemiBold },
+        { Word::weightBold, QFont::Bold },
+        { Word::weightBlack, QFont::Black },
+    };
+    return weights.value(word.toUpper(), QFont::Normal);
+}
+
+int alignmentFromWord(const QString &word)
+{
+    if (word == Word::alignLeft)
+        return Qt::AlignLeft;
+    if (word == Word::alignRight)
+        return Qt::AlignRight;
+    return Qt::AlignHCenter;
+}
+
+bool isVerticalWord(const QString &word)
+{
+    return word.compare(Word::vertical, Qt::CaseInsensitive) == 0;
+}
+
+int toInt(const QVariant &value)
+{
+    bool ok = false;
+    const int number = value.toString().trimmed().toInt(&ok, 10);
+    return ok ? number : 0;
+}
+
+double toReal(const QVariant &value)
+{
+    bool ok = false;
+    const double number = value.toString().trimmed().toDouble(&ok);
+    if (!ok || !qIsFinite(number))
+        return 0.0;
+    return number;
+}
+
+bool toBool(const QVariant &value)
+{
+    if (value.type() == QVariant::Bool)
+        return value.toBool();
+    const QString text = value.toString().trimmed();
+    if (text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
+        return true;
+    if (text.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0)
+        return false;
+    bool ok = false;
+    const double number = text.toDouble(&ok);
+    return ok && number != 0.0;
+}
+
+namespace {
+int colourPart(const QString &text)
+{
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok, 10);
+    return ok ? qBound(0, value, 255) : 0;
+}
+} // namespace
+
+QColor colorWithAlpha(const QString &text, const QColor &current)
+{
+    const QStringList parts = text.split(QLatin1Char('/'));
+    if (parts.size() < 3)
+        return current;
+    QColor colour(colourPart(parts.at(0)), colourPart(parts.at(1)), colourPart(parts.at(2)), 255);
+    if (parts.size() > 3)
+        colour.setAlpha(colourPart(parts.at(3)));
+    return colour;
+}
+
+QColor colorWithoutAlpha(const QString &text)
+{
+    const QStringList parts = text.split(QLatin1Char('/'));
+    if (parts.size() < 3)
+        return QColor(Qt::black);
+    return QColor(colourPart(parts.at(0)), colourPart(parts.at(1)), colourPart(parts.at(2)), 255);
+}
+
+int commandTypeFromText(const QString &text)
+{
+    bool ok = false;
+    const int number = text.trimmed().toInt(&ok, 10);
+    if (ok)
+        return number;
+    return commandTypeFromName(text);
+}
+
+bool hasGroup(const QStringList &topLevelGroups, const QString &group)
+{
+    return topLevelGroups.contains(group, Qt::CaseInsensitive);
+}
+
+QString platformGroup(const QStringList &topLevelGroups, const QString &base)
+{
+    const QString wanted = base + QLatin1Char('_') + Platform::osName();
+    for (const QString &group : topLevelGroups) {
+        if (group.compare(wanted, Qt::CaseInsensitive) == 0)
+            return group;
+    }
+    return base;
+}
+
+bool dropFilterMatches(const QString &filter, const QStringList &localFiles)
+{
+    if (filter == Word::anyFile)
+        return true;
+    if (!filter.contains(Word::extFilter))
+        return false;
+    const QStringList parts = filter.split(QLatin1Char(':'));
+    if (localFiles.size() != 1 || parts.size() < 2 || parts.at(0) != Word::extFilter)
+        return false;
+    return QFileInfo(localFiles.first()).suffix().compare(parts.at(1), Qt::CaseInsensitive) == 0;
+}
+
+} // namespace Vocabulary

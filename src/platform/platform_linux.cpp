@@ -1,0 +1,108 @@
+// Linux backend: the mount table and sysfs for the token's partitions, the
+// POSIX environment, and Qt's own xcb window calls for the window manager.
+#include "platform.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QUrl>
+#include <QWidget>
+#include <QWindow>
+
+#include "tokendiscovery.h"
+
+namespace Platform {
+
+QString osName()
+{
+    return QStringLiteral(GATEPOINT_OS_NAME);
+}
+
+qint64 currentProcessId()
+{
+    return QCoreApplication::applicationPid();
+}
+
+void setEnvironmentValue(const QString &name, const QString &value)
+{
+    if (name.isEmpty() || name.contains(QLatin1Char('=')))
+        return;
+    if (value.isEmpty())
+        qunsetenv(name.toLocal8Bit().constData());
+    else
+        qputenv(name.toLocal8Bit().constData(), value.toUtf8());
+}
+
+MediumDrives findMediumDrives(const QString &mediumPath)
+{
+    // GATEPOINT_SYSTEM_ROOT lets a test point discovery at a fake tree.
+    const QString root = qEnvironmentVariableIsSet("GATEPOINT_SYSTEM_ROOT")
+        ? qEnvironmentVariable("GATEPOINT_SYSTEM_ROOT")
+        : QStringLiteral("/");
+    const TokenDiscovery::Drives drives = TokenDiscovery::find(root, mediumPath);
+    return { drives.flash, drives.cdrom };
+}
+
+QString mediumRoot(const QString &path)
+{
+    QFile mountInfo(QStringLiteral("/proc/self/mountinfo"));
+    if (mountInfo.open(QIODevice::ReadOnly)) {
+        const QString canonical = QFileInfo(path).canonicalFilePath();
+        const TokenDiscovery::Mount mount = TokenDiscovery::mountHolding(
+            TokenDiscovery::parseMountInfo(mountInfo.read(8 * 1024 * 1024)), canonical.isEmpty() ? path : canonical);
+        if (!mount.mountPoint.isEmpty())
+            return mount.mountPoint;
+    }
+    return QStringLiteral("/");
+}
+
+void forceMinimize(QWidget *window)
+{
+    if (!window)
+        return;
+    QWidget *top = window->window();
+    top->setWindowState((top->windowState() & ~Qt::WindowActive) | Qt::WindowMinimized);
+    if (QWindow *handle = top->windowHandle())
+        handle->showMinimized();
+}
+
+void setStayOnTop(QWidget *window, bool onTop)
+{
+    if (!window)
+        return;
+    QWidget *top = window->window();
+    // QWidget::setWindowFlags would hide the window; the window handle keeps
+    // it mapped and only tells the window manager.
+    if (QWindow *handle = top->windowHandle()) {
+        Qt::WindowFlags flags = handle->flags();
+        flags.setFlag(Qt::WindowStaysOnTopHint, onTop);
+        handle->setFlags(flags);
+    }
+}
+
+void startHidden(const QString &program, const QString &joinedParameters, const QString &workingDir)
+{
+    const QFileInfo info(program);
+    if (program.isEmpty() || !info.exists())
+        return;
+    if (info.isFile() && info.isExecutable()) {
+        // The shell hands a program its parameters as one string, which a
+        // program that splits at spaces sees as these words.
+        const QStringList arguments = joinedParameters.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        QProcess process;
+        process.setProgram(info.absoluteFilePath());
+        process.setArguments(arguments);
+        process.setWorkingDirectory(workingDir);
+        process.setStandardInputFile(QProcess::nullDevice());
+        process.setStandardOutputFile(QProcess::nullDevice());
+        process.setStandardErrorFile(QProcess::nullDevice());
+        process.startDetached();
+        return;
+    }
+    // A document goes to the desktop's default handler.
+    QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath()));
+}
+
+} // namespace Platform

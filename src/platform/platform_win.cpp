@@ -1,0 +1,193 @@
+// Windows backend: the device tree (SetupAPI and the configuration manager)
+// for the token's partitions, the C runtime's environment, the shell for
+// hidden starts and the window manager for minimise and stay-on-top.
+#include "platform.h"
+
+#include <windows.h>
+#include <cfgmgr32.h>
+#include <setupapi.h>
+#include <stdlib.h>
+#include <winioctl.h>
+
+#include <initguid.h>
+#include <devguid.h>
+#include <ntddstor.h>
+
+#include <vector>
+
+#include <QDir>
+#include <QWidget>
+
+namespace Platform {
+namespace {
+
+// The device instance of a drive letter, or 0 when the drive is neither
+// removable nor a CD-ROM or its device cannot be found.
+DEVINST deviceOfDrive(char letter)
+{
+    char root[] = { letter, ':', '\\', 0 };
+    char drive[] = { letter, ':', 0 };
+    const UINT driveType = GetDriveTypeA(root);
+    if (driveType != DRIVE_REMOVABLE && driveType != DRIVE_CDROM)
+        return 0;
+
+    char dosDevice[260] = { 0 };
+    if (!QueryDosDeviceA(drive, dosDevice, sizeof(dosDevice)))
+        return 0;
+
+    char volumePath[] = { '\\', '\\', '.', '\\', letter, ':', 0 };
+    STORAGE_DEVICE_NUMBER number = {};
+    HANDLE volume = CreateFileA(volumePath, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (volume != INVALID_HANDLE_VALUE) {
+        DWORD returned = 0;
+        DeviceIoControl(
+            volume, IOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, &number, sizeof(number), &returned, nullptr);
+        CloseHandle(volume);
+    }
+
+    const GUID *interfaceClass = &GUID_DEVINTERFACE_DISK;
+    if (driveType == DRIVE_CDROM)
+        interfaceClass = &GUID_DEVINTERFACE_CDROM;
+    else if (strstr(dosDevice, "\\Floppy"))
+        interfaceClass = &GUID_DEVINTERFACE_FLOPPY;
+
+    HDEVINFO list = SetupDiGetClassDevsA(interfaceClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    if (list == INVALID_HANDLE_VALUE)
+        return 0;
+
+    DEVINST found = 0;
+    SP_DEVICE_INTERFACE_DATA interfaceData = {};
+    interfaceData.cbSize = sizeof(interfaceData);
+    for (DWORD index = 0; SetupDiEnumDeviceInterfaces(list, nullptr, interfaceClass, index, &interfaceData); ++index) {
+        DWORD size = 0;
+        // The first call only asks for the size, so it must fail.
+        if (SetupDiGetDeviceInterfaceDetailA(list, &interfaceData, nullptr, 0, &size, nullptr))
+            break;
+        if (size == 0 || size > 1024)
+            break;
+        std::vector<char> buffer(size);
+        auto *detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A *>(buffer.data());
+        detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
+        SP_DEVINFO_DATA deviceData = {};
+        deviceData.cbSize = sizeof(deviceData);
+        if (!SetupDiGetDeviceInterfaceDetailA(list, &interfaceData, detail, size, &size, &deviceData))
+            continue;
+        HANDLE device = CreateFileA(
+            detail->DevicePath, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (device == INVALID_HANDLE_VALUE)
+            continue;
+        STORAGE_DEVICE_NUMBER candidate = {};
+        DWORD returned = 0;
+        const BOOL ok = DeviceIoControl(
+            device, IOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, &candidate, sizeof(candidate), &returned, nullptr);
+        CloseHandle(device);
+        if (ok && candidate.DeviceNumber == number.DeviceNumber && candidate.DeviceType == number.DeviceType) {
+            found = deviceData.DevInst;
+            break;
+        }
+    }
+    SetupDiDestroyDeviceInfoList(list);
+    return found;
+}
+
+} // namespace
+
+QString osName()
+{
+    return QStringLiteral(GATEPOINT_OS_NAME);
+}
+
+qint64 currentProcessId()
+{
+    return qint64(GetCurrentProcessId());
+}
+
+void setEnvironmentValue(const QString &name, const QString &value)
+{
+    if (name.isEmpty() || name.contains(QLatin1Char('=')))
+        return;
+    // "NAME=" removes the variable.
+    const QByteArray assignment = (name + QLatin1Char('=') + value).toUtf8();
+    _putenv(assignment.constData());
+}
+
+QString mediumRoot(const QString &path)
+{
+    QDir dir(path);
+    while (!dir.isRoot() && dir.cdUp()) { }
+    QString root = dir.absolutePath();
+    root.remove(QLatin1Char('/'));
+    root.remove(QLatin1Char('\\'));
+    return root;
+}
+
+MediumDrives findMediumDrives(const QString &mediumPath)
+{
+    MediumDrives drives;
+    const QString root = mediumRoot(mediumPath);
+    if (root.isEmpty() || !root.at(0).isLetter())
+        return drives;
+    const char start = root.at(0).toLower().toLatin1();
+
+    const DEVINST startDevice = deviceOfDrive(start);
+    if (!startDevice)
+        return drives;
+    DEVINST parent = 0;
+    if (CM_Get_Parent(&parent, startDevice, 0) != CR_SUCCESS)
+        return drives;
+
+    // The partitions of one token are the children of one parent node.
+    std::vector<DEVINST> children;
+    DEVINST child = 0;
+    if (CM_Get_Child(&child, parent, 0) != CR_SUCCESS)
+        return drives;
+    children.push_back(child);
+    while (CM_Get_Sibling(&child, child, 0) == CR_SUCCESS)
+        children.push_back(child);
+
+    QString flashLetters;
+    QString cdromLetters;
+    for (char letter = 'a'; letter <= 'y'; ++letter) {
+        const DEVINST device = deviceOfDrive(letter);
+        if (!device)
+            continue;
+        for (DEVINST candidate : children) {
+            if (candidate != device)
+                continue;
+            char rootPath[] = { letter, ':', '\\', 0 };
+            const UINT type = GetDriveTypeA(rootPath);
+            if (type == DRIVE_REMOVABLE)
+                flashLetters.append(QLatin1Char(letter));
+            else if (type == DRIVE_CDROM)
+                cdromLetters.append(QLatin1Char(letter));
+        }
+    }
+    if (!flashLetters.isEmpty())
+        drives.flash = flashLetters.left(1) + QLatin1Char(':');
+    if (!cdromLetters.isEmpty())
+        drives.cdrom = cdromLetters.left(1) + QLatin1Char(':');
+    return drives;
+}
+
+void forceMinimize(QWidget *window)
+{
+    if (!window)
+        return;
+    ShowWindow(reinterpret_cast<HWND>(window->window()->winId()), SW_FORCEMINIMIZE);
+}
+
+void setStayOnTop(QWidget *window, bool onTop)
+{
+    if (!window)
+        return;
+    SetWindowPos(reinterpret_cast<HWND>(window->window()->winId()), onTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+        SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
+}
+
+void startHidden(const QString &program, const QString &joinedParameters, const QString &workingDir)
+{
+    ShellExecuteW(nullptr, L"open", reinterpret_cast<LPCWSTR>(program.utf16()),
+        reinterpret_cast<LPCWSTR>(joinedParameters.utf16()), reinterpret_cast<LPCWSTR>(workingDir.utf16()), SW_HIDE);
+}
+
+} // namespace Platform

@@ -1,0 +1,555 @@
+#include "launchbutton.h"
+
+#include <algorithm>
+
+#include <QAccessible>
+#include <QCoreApplication>
+#include <QDebug>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QSettings>
+#include <QState>
+#include <QToolTip>
+#include <QUrl>
+
+#include "app/paths.h"
+#include "commands/commandfactory.h"
+#include "commands/commandlauncher.h"
+#include "commands/icommand.h"
+#include "widgets/graphicoverlay.h"
+#include "widgets/textoverlay.h"
+
+namespace {
+const QString dragAnimation = QStringLiteral("drag");
+const QString showCheckedName = QStringLiteral("showChecked");
+constexpr double maximumRadius = 35.0;
+
+QSize imageSize(const QString &path)
+{
+    if (path.isEmpty())
+        return QSize();
+    // Reading the header is enough for the common formats; decode only when
+    // the reader cannot tell.
+    QImageReader reader(path);
+    const QSize size = reader.size();
+    if (size.isValid())
+        return reader.canRead() ? size : QSize();
+    const QPixmap pixmap(path);
+    return pixmap.isNull() ? QSize() : pixmap.size();
+}
+
+QPoint rounded(const QPoint &base, double dx, double dy)
+{
+    return QPoint(base.x() + qRound(dx), base.y() + qRound(dy));
+}
+} // namespace
+
+LaunchButton::LaunchButton(ButtonConfig *record, QWidget *parent)
+    : QPushButton(parent)
+{
+    subMenuState = new QState;
+    subMenuGuard = subMenuState;
+    setParent(parent);
+    setVisible(false);
+
+    if (record)
+        config = std::move(*record);
+
+    setEnabled(config.liteEnabled);
+    setAcceptDrops(config.acceptDrops);
+    connect(this, &LaunchButton::startProcess, this, &LaunchButton::onStartProcess);
+    connect(this, &LaunchButton::valueChanged, this, &LaunchButton::onValueChanged);
+    if (config.firstAccessibleName.isEmpty())
+        config.firstAccessibleName = config.title.isEmpty() ? tr("Nessun testo definito") : config.title;
+    if (config.radius > maximumRadius)
+        config.radius = maximumRadius;
+
+    setAttribute(Qt::WA_MouseTracking);
+    setToolTip(config.toolTip);
+    updateAccessibility();
+    setStyleSheet(QStringLiteral("QPushButton {border:none;}QPushButton:focus {border: none;outline: none;}"));
+
+    const QSize picture = imageSize(config.iconPath);
+    QSize buttonSize(config.width, config.height);
+    if (picture.isValid() && config.width == 0 && config.height == 0)
+        buttonSize = picture;
+    setProperty("size", buttonSize);
+
+    std::stable_sort(config.children.begin(), config.children.end(),
+                     [](const std::unique_ptr<ButtonConfig> &a, const std::unique_ptr<ButtonConfig> &b) {
+                         return a->priority < b->priority;
+                     });
+    for (const auto &childRecord : config.children) {
+        auto *child = new LaunchButton(childRecord.get(), parent);
+        connect(child, &LaunchButton::done, this, &LaunchButton::onChildDone);
+        childButtons.push_back(child);
+    }
+    std::stable_sort(childButtons.begin(), childButtons.end(), [](const LaunchButton *a, const LaunchButton *b) {
+        return a->config.priority < b->config.priority;
+    });
+    for (LaunchButton *child : childButtons)
+        childGuards.emplace_back(child);
+
+    if (!config.dropPath.isEmpty())
+        dragMode = (!config.dragImage.isEmpty() && QFileInfo::exists(config.dragImage)) ? 1 : 2;
+
+    const QPointF blurOffset(config.blurX, config.blurY);
+    iconOverlay = new GraphicOverlay(parent, this, config.iconPath, buttonSize, true, config.radius, blurOffset,
+                                     config.blurColor, config.blurAround, config.blurDistance, config.colorized);
+    if (!config.title.isEmpty()) {
+        const Qt::Alignment alignment(config.titleAlignment);
+        titleOverlay = new TextOverlay(parent, this, size(), config.title, config.titleFont, config.titleColor,
+                                       alignment, config.titleLineSpace, config.radius, blurOffset,
+                                       config.blurColor, false, 6.0, false);
+    }
+    if (!config.hoverImage.isEmpty() && QFileInfo::exists(config.hoverImage)) {
+        hoverOverlay = new GraphicOverlay(parent, this, config.hoverImage,
+                                          QSize(config.hoverImageWidth, config.hoverImageHeight), false, 5.0,
+                                          QPointF(5.0, 5.0), QColor(), false, 6.0, false);
+    }
+    if (dragMode == 1) {
+        dragOverlay = new GraphicOverlay(parent, this, config.dragImage, QSize(0, 0), false, 5.0, QPointF(5.0, 5.0),
+                                         QColor(), false, 6.0, false);
+    }
+
+    if (config.commandType == CommandType::CheckButton)
+        refreshCheckImage();
+}
+
+LaunchButton::~LaunchButton()
+{
+    // Overlays and child buttons are siblings in the parent widget: when the
+    // parent is being destroyed some of them may be gone already.
+    delete iconOverlay.data();
+    delete titleOverlay.data();
+    delete hoverOverlay.data();
+    delete dragOverlay.data();
+    for (const QPointer<LaunchButton> &child : childGuards)
+        delete child.data();
+    childButtons.clear();
+    // Once the window's state machine has taken the state, it is the
+    // machine's to delete.
+    if (subMenuGuard && !subMenuGuard->parent())
+        delete subMenuGuard.data();
+}
+
+void LaunchButton::setShowChecked(bool value)
+{
+    const bool previous = checked;
+    checked = value;
+    emit valueChanged(showCheckedName, value, previous);
+}
+
+QPoint LaunchButton::positionInParent() const
+{
+    QWidget *parent = parentWidget();
+    return parent ? mapTo(parent, QPoint(0, 0)) : pos();
+}
+
+void LaunchButton::setVisible(bool visible)
+{
+    QWidget::setVisible(visible);
+    if (iconOverlay)
+        iconOverlay->setVisible(visible);
+    if (titleOverlay)
+        titleOverlay->setVisible(visible);
+}
+
+void LaunchButton::moveEvent(QMoveEvent *event)
+{
+    qDebug() << "LaunchButton::moveEvent";
+    const QPoint p = positionInParent();
+    if (titleOverlay)
+        titleOverlay->move(rounded(p, config.titleOffsetW, config.titleOffsetH));
+    if (iconOverlay) {
+        if (config.blurAround && iconOverlay->isHighlighted()) {
+            const int d = static_cast<int>(config.blurDistance);
+            iconOverlay->move(p - QPoint(d, d));
+        } else {
+            iconOverlay->move(p);
+        }
+    }
+    if (dragOverlay)
+        dragOverlay->move(rounded(p, config.dragX, config.dragY));
+    if (hoverOverlay)
+        hoverOverlay->move(rounded(p, config.hoverX, config.hoverY));
+    event->accept();
+}
+
+void LaunchButton::focusInEvent(QFocusEvent *event)
+{
+    QPushButton::focusInEvent(event);
+    qDebug() << config.fileName + QStringLiteral(" FOCUS IN EVENT");
+    if (hoverOverlay) {
+        hoverOverlay->show();
+        hoverOverlay->raise();
+        return;
+    }
+    if (iconOverlay) {
+        iconOverlay->showHighlight();
+        if (config.blurAround) {
+            const int d = static_cast<int>(config.blurDistance);
+            iconOverlay->move(positionInParent() - QPoint(d, d));
+        }
+        iconOverlay->raise();
+    }
+    if (titleOverlay) {
+        if (config.titleShadow)
+            titleOverlay->showHighlight();
+        titleOverlay->raise();
+    }
+    QCoreApplication::postEvent(
+        this, new QHelpEvent(QEvent::ToolTip, positionInParent(), mapToGlobal(QPoint(0, height() - 1))));
+}
+
+void LaunchButton::focusOutEvent(QFocusEvent *event)
+{
+    QPushButton::focusOutEvent(event);
+    qDebug() << config.fileName + QStringLiteral(" FOCUS OUT EVENT");
+    if (hoverOverlay) {
+        hoverOverlay->hide();
+        return;
+    }
+    if (iconOverlay) {
+        iconOverlay->hideHighlight();
+        if (config.blurAround)
+            iconOverlay->move(positionInParent());
+    }
+    if (config.titleShadow && titleOverlay)
+        titleOverlay->hideHighlight();
+}
+
+void LaunchButton::setHomePosition(const QPoint &position)
+{
+    switch (dragMode) {
+    case 2: {
+        const QPointF amplitude(config.bounceX, config.bounceY);
+        const auto duration = static_cast<qint16>(config.bounceTime);
+        if (iconOverlay)
+            iconOverlay->addShakeAnimation(position, amplitude, duration);
+        if (titleOverlay)
+            titleOverlay->addShakeAnimation(QPointF(position) + QPointF(config.titleOffsetW, config.titleOffsetH),
+                                            amplitude, duration);
+        break;
+    }
+    case 1:
+        if (dragOverlay)
+            dragOverlay->addPulseAnimation(QPointF(position) + QPointF(config.dragX, config.dragY),
+                                           config.scaleFactor, config.dragDuration);
+        break;
+    default:
+        break;
+    }
+}
+
+void LaunchButton::restoreOverlays()
+{
+    if (dragOverlay) {
+        dragOverlay->stopAnimation(dragAnimation);
+        dragOverlay->hide();
+        return;
+    }
+    const QPoint p = positionInParent();
+    if (iconOverlay) {
+        iconOverlay->stopAnimation(dragAnimation);
+        iconOverlay->setProperty("pos", p);
+    }
+    if (titleOverlay) {
+        titleOverlay->stopAnimation(dragAnimation);
+        titleOverlay->setProperty("pos", QPointF(p) + QPointF(config.titleOffsetW, config.titleOffsetH));
+    }
+}
+
+void LaunchButton::refreshCheckImage()
+{
+    if (config.pressedFilePath.isEmpty() || !iconOverlay)
+        return;
+    if (!QFileInfo::exists(config.pressedFilePath)) {
+        iconOverlay->setImage(config.iconPath);
+        return;
+    }
+    if (config.pressedSection.isEmpty()) {
+        iconOverlay->setImage(config.pressedIcon);
+        return;
+    }
+    const QSettings state(config.pressedFilePath, QSettings::IniFormat);
+    const bool pressed = state.value(config.pressedSection, 0).toInt() == 1;
+    iconOverlay->setImage(pressed ? config.pressedIcon : config.iconPath);
+}
+
+void LaunchButton::updateAccessibility()
+{
+    if (!config.loaded)
+        return;
+    if (!checked) {
+        if (!config.firstAccessibleName.isEmpty() || !config.title.isEmpty())
+            setAccessibleName(config.firstAccessibleName);
+        if (!config.firstAccessibleDescription.isEmpty())
+            setAccessibleDescription(config.firstAccessibleDescription);
+    } else {
+        if (!config.secondAccessibleName.isEmpty())
+            setAccessibleName(config.secondAccessibleName);
+        if (!config.secondAccessibleDescription.isEmpty())
+            setAccessibleDescription(config.secondAccessibleDescription);
+    }
+}
+
+void LaunchButton::setAccessibleNameIfChanged(const QString &name)
+{
+    if (!config.loaded || name.isEmpty() || accessibleName() == name)
+        return;
+    setAccessibleName(name);
+    QAccessibleEvent event(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&event);
+}
+
+void LaunchButton::setAccessibleDescriptionIfChanged(const QString &description)
+{
+    if (!config.loaded || description.isEmpty() || accessibleDescription() == description)
+        return;
+    setAccessibleDescription(description);
+    QAccessibleEvent event(this, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&event);
+}
+
+void LaunchButton::onValueChanged(QString name, QVariant value, QVariant oldValue)
+{
+    qDebug() << QStringLiteral("VALUE CHANGED ") + name;
+    if (name != showCheckedName)
+        return;
+    if (oldValue.isValid() && value.toBool() == oldValue.toBool())
+        return;
+    qDebug() << "LaunchButton::onValueChanged(" << config.fileName << ")";
+    if (!value.toBool()) {
+        if (hoverOverlay)
+            hoverOverlay->setImage(config.hoverImage);
+        if (titleOverlay)
+            titleOverlay->setText(config.title);
+        if (iconOverlay)
+            iconOverlay->setImage(config.iconPath);
+        setAccessibleNameIfChanged(config.firstAccessibleName);
+        setAccessibleDescriptionIfChanged(config.firstAccessibleDescription);
+    } else {
+        if (titleOverlay)
+            titleOverlay->setText(config.checkTitle);
+        if (hoverOverlay && !config.hoverCheckImage.isEmpty())
+            hoverOverlay->setImage(config.hoverCheckImage);
+        if (iconOverlay)
+            iconOverlay->setImage(config.checkIconPath);
+        setAccessibleNameIfChanged(config.secondAccessibleName);
+        setAccessibleDescriptionIfChanged(config.secondAccessibleDescription);
+    }
+    update();
+}
+
+void LaunchButton::mousePressEvent(QMouseEvent *event)
+{
+    // The push button's own press handling is skipped on purpose: the
+    // button has no pressed look and no clicked() of its own.
+    if (event->button() == Qt::LeftButton)
+        emit startProcess();
+    event->ignore();
+}
+
+void LaunchButton::mouseMoveEvent(QMouseEvent *event)
+{
+    qDebug() << QStringLiteral("LaunchButton::mouseMoveEvent ") + config.fileName;
+    activateWindow();
+    setFocus(Qt::TabFocusReason);
+    event->accept();
+}
+
+void LaunchButton::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Return)
+        emit startProcess();
+    QPushButton::keyPressEvent(event);
+}
+
+void LaunchButton::onStartProcess()
+{
+    if (dropMenuOpen) {
+        dropMenuOpen = false;
+        emit clicked(false);
+        return;
+    }
+    if (config.isFolder)
+        emit clicked(false);
+    if (childButtons.empty() || !config.commandPath.isEmpty())
+        startCommand(config.commandType, config.commandPath, config.clickArgs, QString());
+}
+
+void LaunchButton::onChildDone()
+{
+    if (!dropMenuOpen)
+        return;
+    dropMenuOpen = false;
+    emit clicked(false);
+}
+
+void LaunchButton::handOver(const QStringList &arguments, const QString &processIdFilePath)
+{
+    startCommand(CommandType::Run, config.commandPath, arguments, processIdFilePath);
+}
+
+void LaunchButton::startCommand(int type, const QString &path, const QStringList &arguments,
+                                const QString &processIdFilePath)
+{
+    QMap<QString, QVariant> parameters;
+    parameters.insert(Param::cmdline, expandPlaceholders(path));
+    parameters.insert(Param::arguments, arguments);
+    parameters.insert(Param::workingdir, config.workingDir);
+    parameters.insert(Param::profile, config.profile);
+    parameters.insert(Param::profileKey, config.profileKey);
+    parameters.insert(Param::pidpath, processIdFilePath);
+
+    runCommandChain(type, parameters, [this](ICommand *command) {
+        connect(command, &ICommand::reload, this, &LaunchButton::reload, Qt::QueuedConnection);
+        connect(command, &ICommand::done, this, &LaunchButton::done, Qt::QueuedConnection);
+        connect(command, &ICommand::update, this, QOverload<>::of(&QWidget::update));
+    });
+
+    if (config.commandType == CommandType::CheckButton)
+        refreshCheckImage();
+}
+
+bool LaunchButton::dragOpensMenu(const QDragEnterEvent *event) const
+{
+    const QString &filter = config.dropFilter;
+    if (filter == QLatin1String("*"))
+        return true;
+    if (!filter.contains(QLatin1String("ext")))
+        return false;
+    const QStringList parts = filter.split(QLatin1Char(':'));
+    const QList<QUrl> urls = event->mimeData() ? event->mimeData()->urls() : QList<QUrl>();
+    if (urls.size() != 1 || parts.size() < 2 || parts.at(0) != QLatin1String("ext"))
+        return false;
+    const QString suffix = QFileInfo(urls.first().toLocalFile()).suffix();
+    return suffix.compare(parts.at(1), Qt::CaseInsensitive) == 0;
+}
+
+void LaunchButton::dragEnterEvent(QDragEnterEvent *event)
+{
+    qDebug() << QStringLiteral("LaunchButton::dragEnterEvent ") + config.fileName;
+    if (dropMenuOpen)
+        return;
+    if (!childButtons.empty()) {
+        qDebug() << config.dropFilter;
+        if (dragOpensMenu(event) && config.dropOpensMenu) {
+            event->accept();
+            dropMenuOpen = true;
+            emit clicked(false);
+            return;
+        }
+    }
+    if (config.dropPath.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    if (dragOverlay) {
+        dragOverlay->show();
+        dragOverlay->startAnimation(dragAnimation);
+    } else {
+        if (iconOverlay)
+            iconOverlay->startAnimation(dragAnimation);
+        if (titleOverlay)
+            titleOverlay->startAnimation(dragAnimation);
+    }
+    setFocus(Qt::TabFocusReason);
+    QToolTip::showText(mapToGlobal(QPoint(0, height() - 1)), config.toolTip);
+    if (hoverOverlay) {
+        if (iconOverlay)
+            iconOverlay->hideHighlight();
+        hoverOverlay->hide();
+    } else {
+        if (iconOverlay)
+            iconOverlay->hideHighlight();
+        if (titleOverlay)
+            titleOverlay->hideHighlight();
+    }
+    event->acceptProposedAction();
+}
+
+void LaunchButton::dragMoveEvent(QDragMoveEvent *event)
+{
+    qDebug() << QStringLiteral("LaunchButton::dragMoveEvent ") + config.fileName;
+    if (config.dropPath.isEmpty())
+        event->ignore();
+    else
+        event->accept();
+}
+
+void LaunchButton::dragLeaveEvent(QDragLeaveEvent *event)
+{
+    qDebug() << QStringLiteral("LaunchButton::dragLeaveEvent ") + config.fileName;
+    restoreOverlays();
+    event->accept();
+}
+
+QStringList LaunchButton::droppedFiles(const QList<QUrl> &urls) const
+{
+    QStringList files;
+    for (const QUrl &url : urls) {
+        const QString local = url.toLocalFile();
+        if (local.isEmpty())
+            continue;
+        const QFileInfo info(local);
+        if (info.isBundle())
+            continue;
+        if (info.isDir()) {
+            const QFileInfoList entries = QDir(info.absoluteFilePath()).entryInfoList(QDir::Files, QDir::NoSort);
+            for (const QFileInfo &entry : entries) {
+                if (entry.isFile())
+                    files.append(QDir::toNativeSeparators(entry.absoluteFilePath()));
+            }
+        } else if (info.isFile()) {
+            files.append(QDir::toNativeSeparators(local));
+        }
+    }
+    return files;
+}
+
+void LaunchButton::dropEvent(QDropEvent *event)
+{
+    qDebug() << QStringLiteral("LaunchButton::dropEvent ") + config.fileName;
+    restoreOverlays();
+    if (!childButtons.empty() && (config.dropPath.isEmpty() || dropMenuOpen))
+        return;
+    const QList<QUrl> urls = event->mimeData() ? event->mimeData()->urls() : QList<QUrl>();
+    if (urls.isEmpty()) {
+        qWarning() << "Dropped data list is empty!";
+        return;
+    }
+    if (config.dropPath.isEmpty()) {
+        qWarning() << "Reading from configuraion: drop/path is empty!";
+        return;
+    }
+    event->acceptProposedAction();
+
+    QStringList arguments = config.dropArgs;
+    QStringList files;
+    const QFileInfo single(urls.size() == 1 ? urls.first().toLocalFile() : QString());
+    if (config.massive && urls.size() == 1 && !single.filePath().isEmpty() && single.isDir()) {
+        files.append(QDir::toNativeSeparators(single.absoluteFilePath()));
+        arguments.append(QStringLiteral("--rootdir"));
+    } else {
+        if (config.massive)
+            files.append(QStringLiteral("--massive-input"));
+        files.append(droppedFiles(urls));
+    }
+    if (files.isEmpty())
+        return;
+
+    if (config.dropType != CommandType::WinRunBase64) {
+        startCommand(config.dropType, config.dropPath, arguments + files, QString());
+        return;
+    }
+    for (const QString &file : qAsConst(files))
+        arguments.append(QStringLiteral("BASE64") + QString::fromLatin1(file.toUtf8().toBase64()));
+    startCommand(CommandType::Run, config.dropPath, arguments, QString());
+}

@@ -1,0 +1,73 @@
+#include "textoverlay.h"
+
+#include <QGraphicsDropShadowEffect>
+#include <QImage>
+#include <QPainter>
+#include <QVariant>
+
+TextOverlay::TextOverlay(QWidget *parent, QWidget *owner, const QSize &size, const QString &text,
+                         const QFont &font, const QColor &textColor, const Qt::Alignment &alignment,
+                         int lineSpacing, double radius, const QPointF &blurOffset, const QColor &blurColor,
+                         bool blurAround, double blurDistance, bool colorized)
+    : QWidget(parent)
+    , Overlay(radius, blurOffset, blurColor, blurAround, blurDistance, colorized)
+    , alignment(static_cast<int>(alignment))
+    , textColor(textColor)
+    , lineSpacing(lineSpacing)
+    , owner(owner)
+    , m_text(text)
+{
+    setPalette(QPalette(Qt::transparent));
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAttribute(Qt::WA_TranslucentBackground);
+    setFont(font);
+    setProperty("size", size);
+    setStyleSheet(QStringLiteral("color: rgb(%1,%2,%3);border: none;")
+                      .arg(textColor.red())
+                      .arg(textColor.green())
+                      .arg(textColor.blue()));
+    setVisible(false);
+    // A blank name keeps screen readers from announcing the title twice:
+    // the button already carries it.
+    setAccessibleName(QStringLiteral(" "));
+}
+
+void TextOverlay::setText(const QString &text)
+{
+    m_text = text;
+    repaint();
+}
+
+void TextOverlay::showHighlight()
+{
+    highlighted = true;
+    repaint();
+}
+
+void TextOverlay::hideHighlight()
+{
+    highlighted = false;
+    repaint();
+}
+
+void TextOverlay::paintEvent(QPaintEvent *)
+{
+    const QStringList lines = m_text.split(QLatin1Char('\n'), Qt::KeepEmptyParts, Qt::CaseSensitive);
+    QImage image(width(), height(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(0);
+    {
+        QPainter painter(&image);
+        painter.setFont(font());
+        painter.setPen(textColor);
+        for (int i = 0; i < lines.size(); ++i)
+            painter.drawText(QRect(0, i * lineSpacing, width(), height()), alignment, lines.at(i));
+    }
+    if (highlighted) {
+        auto *shadow = new QGraphicsDropShadowEffect;
+        shadow->setBlurRadius(radius);
+        shadow->setOffset(blurOffset);
+        shadow->setColor(blurColor);
+        image = applyEffectToImage(image, shadow, blurOffset.x(), blurOffset.y());
+    }
+    QPainter(this).drawImage(0, 0, image);
+}

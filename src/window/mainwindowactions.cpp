@@ -1,0 +1,156 @@
+// What the window itself starts: the document actions (sign, verify,
+// time-stamp), the hand-over of files to a button, and the autorun pass.
+#include "mainwindow.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QFileInfo>
+#include <QProcess>
+#include <QtConcurrent>
+
+#include "app/paths.h"
+#include "config/buttonconfig.h"
+#include "config/vocabulary.h"
+#include "platform/platform.h"
+#include "widgets/customfiledialog.h"
+#include "widgets/launchbutton.h"
+
+using namespace Vocabulary;
+
+namespace {
+
+// The name a hand-over uses for a button: its link file's base name.
+QString buttonName(const LaunchButton *button)
+{
+    return button->configuration().fileName.section(QLatin1Char('/'), -1).section(QLatin1Char('.'), 0, 0);
+}
+
+bool offerTo(LaunchButton *button, QStringList &args, const QString &pidPath)
+{
+    if (args.isEmpty() || args.first() != buttonName(button))
+        return false;
+    args.removeFirst();
+    button->handOver(args, pidPath);
+    return true;
+}
+
+const QString pythonPathVariable = QStringLiteral("PYTHONPATH");
+const QString rwRootVariable = QStringLiteral("RWROOT");
+const QString resourceDirVariable = QStringLiteral("RESOURCEDIR");
+
+} // namespace
+
+void MainWindow::launch_cmd_sign()
+{
+    launchDocumentAction(QStringLiteral("sign"));
+}
+
+void MainWindow::launch_cmd_verify()
+{
+    launchDocumentAction(QStringLiteral("verify"));
+}
+
+void MainWindow::launch_cmd_timestamp()
+{
+    launchDocumentAction(QStringLiteral("timestamp"));
+}
+
+void MainWindow::launchDocumentAction(const QString &action)
+{
+    QStringList args { action };
+    CustomFileDialog dialog(nullptr);
+    dialog.setNameFilters({ tr("All files (*.*)") });
+    if (dialog.exec() == 0)
+        return;
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty())
+        return;
+    QString file = QDir::toNativeSeparators(chosen.first());
+    file.replace(QLatin1Char('\''), QStringLiteral("\\'"));
+    file.replace(QLatin1Char('"'), QStringLiteral("\\\""));
+    args.append(file);
+    _cmd(args, QString());
+}
+
+void MainWindow::_cmd(QStringList &args)
+{
+    _cmd(args, QString());
+}
+
+void MainWindow::_cmd(QStringList &args, const QString &processPidFilePath)
+{
+    setEnvironmentValue(pythonPathVariable, QDir::toNativeSeparators(baseDirectory(true).absoluteFilePath(File::blob)));
+    for (LaunchButton *button : qAsConst(buttons)) {
+        if (button->children().empty()) {
+            if (offerTo(button, args, processPidFilePath))
+                return;
+            continue;
+        }
+        for (LaunchButton *child : button->children()) {
+            if (offerTo(child, args, processPidFilePath))
+                return;
+        }
+    }
+}
+
+QString MainWindow::programPath(const QString &name)
+{
+    // Autorun names are written without the program suffix of the platform.
+    const QString file = Platform::osName() == QLatin1String("windows") ? name + QStringLiteral(".exe") : name;
+    return QDir::cleanPath(baseDirectory(false).absoluteFilePath(file));
+}
+
+void MainWindow::runAutorun(bool waitPass)
+{
+    // The pass works on its own copy: a reload may rebuild the lists while
+    // the background pass is still running.
+    const QList<AutorunEntry> entries = autorun;
+    if (waitPass) {
+        runAutorunPass(entries, true);
+        return;
+    }
+    autorunFuture.waitForFinished();
+    autorunFuture
+        = QtConcurrent::run(QThreadPool::globalInstance(), [this, entries] { runAutorunPass(entries, false); });
+}
+
+void MainWindow::runAutorunPass(const QList<AutorunEntry> &entries, bool waitPass)
+{
+    const QString pid = QString::number(Platform::currentProcessId());
+    for (const AutorunEntry &entry : entries) {
+        if (entry.wait != waitPass)
+            continue;
+        QStringList arguments = entry.arguments;
+        for (QString &argument : arguments)
+            argument.replace(QStringLiteral("%pid%"), pid);
+
+        QString flash;
+        QString cdrom;
+        findMediumDrives(flash, cdrom);
+
+        const QFileInfo program(programPath(entry.program));
+        if (!program.exists()) {
+            qDebug() << "UNABLE TO EXECUTE " << program.absoluteFilePath();
+            continue;
+        }
+        QFileInfo blob(program.absoluteDir().filePath(File::blob));
+        if (!blob.exists())
+            blob = QFileInfo(baseDirectory(true).filePath(File::blob));
+
+        setEnvironmentValue(rwRootVariable, flash);
+        setEnvironmentValue(pythonPathVariable, QDir::toNativeSeparators(blob.absoluteFilePath()));
+        setEnvironmentValue(resourceDirVariable, QDir::toNativeSeparators(program.absoluteDir().canonicalPath()));
+
+        QProcess process;
+        process.setWorkingDirectory(program.absolutePath());
+        autorunRunning = true;
+        process.start(program.absoluteFilePath(), arguments, QIODevice::ReadWrite);
+        process.waitForFinished(-1);
+        autorunRunning = false;
+
+        if (quitRequested) {
+            QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
+            return;
+        }
+    }
+}

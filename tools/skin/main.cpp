@@ -1,0 +1,80 @@
+// gatepoint-skin: the skin author's tool. It signs and checks background
+// pictures with the digest the launcher demands, and renders the SVG sources
+// of a skin into the pictures a medium carries.
+
+#include "skincommand.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QTextStream>
+
+#include <memory>
+
+namespace {
+
+const Skin::Command commands[] = {
+    {"sign", "[--replace] FILE", "append the background digest (--replace re-signs a signed file)",
+     Skin::AppKind::Core, nullptr, Skin::runSign},
+    {"verify", "FILE", "exit 0 when FILE carries a valid background digest, 1 otherwise",
+     Skin::AppKind::Core, nullptr, Skin::runVerify},
+    {"render-svg", "IN.svg OUT.png [WIDTH HEIGHT]", "render an SVG onto a transparent picture",
+     Skin::AppKind::Gui, "offscreen", Skin::runRenderSvg},
+    {"screenshot", "OUT.png", "save the whole X screen as a picture",
+     Skin::AppKind::Gui, "xcb", Skin::runScreenshot},
+};
+
+void printUsage(QTextStream &stream)
+{
+    stream << "usage: gatepoint-skin COMMAND [ARGUMENTS]\n\ncommands:\n";
+    for (const Skin::Command &command : commands) {
+        stream << "  " << command.name << ' ' << command.synopsis << "\n      " << command.summary
+               << '\n';
+    }
+    stream.flush();
+}
+
+const Skin::Command *findCommand(const char *name)
+{
+    for (const Skin::Command &command : commands) {
+        if (qstrcmp(command.name, name) == 0)
+            return &command;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (argc < 2) {
+        printUsage(Skin::err());
+        return Skin::UsageError;
+    }
+    if (qstrcmp(argv[1], "--help") == 0 || qstrcmp(argv[1], "-h") == 0 || qstrcmp(argv[1], "help") == 0) {
+        printUsage(Skin::out());
+        return Skin::Success;
+    }
+    const Skin::Command *command = findCommand(argv[1]);
+    if (!command) {
+        Skin::err() << "gatepoint-skin: unknown command " << argv[1] << '\n';
+        printUsage(Skin::err());
+        return Skin::UsageError;
+    }
+
+    // The platform must be chosen before the application object exists.
+    if (command->defaultPlatform && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", command->defaultPlatform);
+
+    std::unique_ptr<QCoreApplication> app;
+    if (command->app == Skin::AppKind::Gui)
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    else
+        app = std::make_unique<QCoreApplication>(argc, argv);
+
+    // Arguments after the command name, decoded by Qt from the locale.
+    const QStringList arguments = QCoreApplication::arguments().mid(2);
+    const int code = command->run(arguments);
+    Skin::out().flush();
+    Skin::err().flush();
+    return code;
+}
