@@ -1,0 +1,47 @@
+#!/usr/bin/env python3
+"""Fills the English translation file from the table below after lupdate.
+
+Italian is the source language; every user-visible text needs a line here.
+Run scripts/update-translations.sh, which calls this.
+"""
+import re
+import sys
+
+ENGLISH = {
+    "Apri": "Open",
+    "Seleziona una cartella": "Select a folder",
+    "Nessun testo definito": "No text defined",
+    "All files (*.*)": "All files (*.*)",
+    "Mi&amp;nimizza": "Mi&amp;nimize",
+    "&amp;Ripristina": "&amp;Restore",
+    "&amp;Esci": "&amp;Quit",
+    "Informazioni": "Information",
+    "Documenti": "Documents",
+    "Primo piano": "Always on top",
+    "Minimizza": "Minimize",
+    "Esci": "Quit",
+    "Elaborazione in corso ...": "Working ...",
+    "Attendere": "Please wait",
+    "Attenzione": "Warning",
+    "E&apos; gia&apos; in esecuzione un&apos;altra istanza del processo": "Another instance of the program is already running",
+    "Avvio": "Start-up",
+    "Non sono presenti risorse valide": "No valid resources were found",
+}
+
+path = sys.argv[1]
+text = open(path, encoding="utf-8").read()
+missing = []
+
+
+def fill(match):
+    source = match.group(1)
+    if source not in ENGLISH:
+        missing.append(source)
+        return match.group(0)
+    return "<source>%s</source>\n        <translation>%s</translation>" % (source, ENGLISH[source])
+
+
+text = re.sub(r"<source>(.*?)</source>\s*<translation[^>]*>.*?</translation>", fill, text, flags=re.S)
+open(path, "w", encoding="utf-8").write(text)
+if missing:
+    sys.exit("untranslated: " + ", ".join(missing))

@@ -1,0 +1,108 @@
+// The real program on a real X server: a medium laid out as on a token, a
+// real pointer click through xdotool, and the program the button names
+// starting.
+#include <QtTest>
+
+#include <QProcess>
+#include <QStandardPaths>
+
+#include "testsupport.h"
+#include "windowfixture.h"
+
+namespace {
+
+QString run(const QStringList &arguments, int timeoutMs = 10000)
+{
+    QProcess process;
+    process.start(QStringLiteral("xdotool"), arguments);
+    process.waitForFinished(timeoutMs);
+    return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
+}
+
+} // namespace
+
+class TestLauncherX11 : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        if (qEnvironmentVariableIsEmpty("DISPLAY"))
+            QSKIP("needs an X server (the suite runs this under xvfb-run)");
+        if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
+            QSKIP("needs xdotool");
+    }
+
+    void pointerClickStartsTheProgram()
+    {
+        // medium/bin/gatepoint beside medium/Commons/links, as on the token.
+        LinksFolder scratch;
+        const QString medium = scratch.root.filePath(QStringLiteral("medium"));
+        QVERIFY(QDir().mkpath(medium + QStringLiteral("/bin")));
+        QVERIFY(QDir().mkpath(medium + QStringLiteral("/Commons")));
+        const QString program = medium + QStringLiteral("/bin/gatepoint");
+        QVERIFY(QFile::copy(TestSupport::launcherPath(), program));
+        QVERIFY(QDir().rename(scratch.path(), medium + QStringLiteral("/Commons/links")));
+        scratch.dir = medium + QStringLiteral("/Commons/links");
+        scratch.signedBackground(QStringLiteral("bg.png"), 400, 200);
+        scratch.write(QStringLiteral("launcher.conf"),
+            "[app]\nbackground=bg.png\ntitle=gatepoint-x11-test\npadding-left=20\npadding-top=60\n"
+            "[button]\nwidth=64\nheight=64\n");
+        scratch.probeLink(QStringLiteral("probe.link"), 1, "[click]\nargs=clicked, with space\n");
+
+        const QString probeOut = scratch.root.filePath(QStringLiteral("probe.jsonl"));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("GP_PROBE_OUT"), probeOut);
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        env.insert(QStringLiteral("HOME"), scratch.root.path());
+        QProcess launcher;
+        launcher.setProcessEnvironment(env);
+        launcher.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        launcher.start(program, QStringList());
+        QVERIFY(launcher.waitForStarted());
+
+        QString window;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                window = run({ QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                                 QStringLiteral("gatepoint-x11-test") })
+                             .section(QLatin1Char('\n'), 0, 0);
+                return !window.isEmpty();
+            },
+            20000));
+        const QString geometry = run({ QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window });
+        int x = 0;
+        int y = 0;
+        for (const QString &line : geometry.split(QLatin1Char('\n'))) {
+            if (line.startsWith(QLatin1String("X=")))
+                x = line.mid(2).toInt();
+            if (line.startsWith(QLatin1String("Y=")))
+                y = line.mid(2).toInt();
+        }
+        // The middle of the only button: padding plus half its size. Give
+        // the layout machine its first turn before clicking.
+        QTest::qWait(500);
+        run({ QStringLiteral("mousemove"), QString::number(x + 20 + 32), QString::number(y + 60 + 32) });
+        QTest::qWait(200);
+        run({ QStringLiteral("click"), QStringLiteral("1") });
+
+        const auto records = TestSupport::waitForProbeRecords(probeOut, 1, 15000);
+        QCOMPARE(records.size(), 1);
+        QCOMPARE(records.first().arguments, QStringList({ "clicked", "with space" }));
+
+        // A second interactive start is refused while this one runs.
+        QProcess second;
+        second.setProcessEnvironment(env);
+        second.start(program, { QStringLiteral("--HIDE") });
+        QVERIFY(second.waitForFinished(15000));
+        QCOMPARE(second.exitCode(), 1);
+
+        launcher.terminate();
+        if (!launcher.waitForFinished(5000))
+            launcher.kill();
+        launcher.waitForFinished(5000);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLauncherX11)
+#include "tst_launcher_x11.moc"

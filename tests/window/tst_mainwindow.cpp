@@ -1,0 +1,356 @@
+// The window built from small media: the links folder lookup, launcher.conf
+// with platform groups, the start-up gates, the layout and its sub-menus,
+// the hand-over, document actions, autorun and reload.
+#include <QtTest>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QStateMachine>
+
+#include "app/appflags.h"
+#include "app/paths.h"
+#include "config/buttonconfig.h"
+#include "testsupport.h"
+#include "widgets/customfiledialog.h"
+#include "widgets/launchbutton.h"
+#include "widgets/toolbutton.h"
+#include "window/mainwindow.h"
+#include "windowfixture.h"
+
+namespace {
+
+// A window that first starts on nothing (no links folder beside the test
+// program) and is then rebuilt on the given folder.
+std::unique_ptr<MainWindow> windowOn(const QString &links, bool interactive = true)
+{
+    auto window = std::make_unique<MainWindow>(interactive);
+    window->onReloadRequest(links);
+    return window;
+}
+
+QStringList names(const QList<LaunchButton *> &buttons)
+{
+    QStringList result;
+    for (const LaunchButton *button : buttons)
+        result.append(button->configuration().fileName);
+    return result;
+}
+
+bool waitForMachine(MainWindow *window)
+{
+    return QTest::qWaitFor([&] { return window->layoutMachine() && window->layoutMachine()->isRunning(); }, 5000);
+}
+
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+private:
+    QString probeOut;
+    QTemporaryDir scratch;
+
+private slots:
+    void initTestCase()
+    {
+        TestSupport::isolate();
+        framelessWindow = true;
+        qputenv("HOME", scratch.path().toUtf8());
+    }
+
+    void init()
+    {
+        probeOut = scratch.filePath(QStringLiteral("probe-%1.jsonl").arg(QTest::currentTestFunction()));
+        QFile::remove(probeOut);
+        qputenv("GP_PROBE_OUT", probeOut.toUtf8());
+        qunsetenv("PIN_CHECK_DONE");
+        CustomFileDialog::setResponder(nullptr);
+    }
+
+    void layoutFollowsPriorityHighestFirst()
+    {
+        LinksFolder links;
+        links.signedBackground();
+        links.write(QStringLiteral("launcher.conf"),
+            "[app]\nbackground=bg.png\npadding-left=5\npadding-top=20\n[button]\nwidth=50\nheight=40\nmargin-right="
+            "10\n");
+        for (int p = 1; p <= 5; ++p)
+            links.probeLink(QStringLiteral("b%1.link").arg(p), p);
+
+        auto window = windowOn(links.path());
+        QVERIFY(window->isValidInstance());
+        QCOMPARE(
+            names(window->launchButtons()), QStringList({ "b5.link", "b4.link", "b3.link", "b2.link", "b1.link" }));
+        QVERIFY(waitForMachine(window.get()));
+        for (int i = 0; i < 5; ++i)
+            QTRY_COMPARE(window->launchButtons().at(i)->geometry(), QRect(5 + i * 10 + i * 50, 20, 50, 40));
+        QCOMPARE(window->size(), QSize(600, 300));
+    }
+
+    void verticalLayoutAndPlatformGroups()
+    {
+        LinksFolder links;
+        links.signedBackground();
+        // The platform group replaces the plain one whole; its name's case
+        // does not matter. "layout" in [button] overrides [app].
+        links.write(QStringLiteral("launcher.conf"),
+            "[app]\nbackground=bg.png\nlayout=horizontal\npadding-left=7\npadding-top=3\n"
+            "[button]\nwidth=10\nheight=10\n"
+            "[BUTTON_Linux]\nwidth=30\nheight=20\nmargin-top=4\nlayout=VERTICAL\n");
+        links.probeLink(QStringLiteral("a.link"), 2);
+        links.probeLink(QStringLiteral("b.link"), 1);
+
+        auto window = windowOn(links.path());
+        QVERIFY(window->isVerticalLayout());
+        QVERIFY(waitForMachine(window.get()));
+        QTRY_COMPARE(window->launchButtons().at(0)->geometry(), QRect(7, 3, 30, 20));
+        QTRY_COMPARE(window->launchButtons().at(1)->geometry(), QRect(7, 3 + 4 + 20, 30, 20));
+    }
+
+    void linksWithoutIconOrWithoutSuffixGiveNoButton()
+    {
+        LinksFolder links;
+        links.signedBackground();
+        links.write(QStringLiteral("launcher.conf"), "[app]\nbackground=bg.png\n");
+        links.probeLink(QStringLiteral("good.link"), 1);
+        links.write(QStringLiteral("noicon.link"), "[properties]\nicon=missing.png\n");
+        links.write(QStringLiteral("tools/_.link"), "[properties]\nicon=../icon.png\n");
+        links.write(QStringLiteral("garbage.link"), QByteArray("\x00\xff\xfe[[[\n=\n", 10));
+
+        auto window = windowOn(links.path());
+        QCOMPARE(names(window->launchButtons()), QStringList({ "good.link" }));
+    }
+
+    void folderButtonOpensAndClosesItsSubMenu()
+    {
+        LinksFolder links;
+        links.signedBackground();
+        links.write(QStringLiteral("launcher.conf"),
+            "[app]\nbackground=bg.png\npadding-left=10\npadding-top=50\n[button]\nwidth=40\nheight=40\nmargin-right="
+            "5\nshiftduration=10\n");
+        links.probeLink(QStringLiteral("other.link"), 1);
+        links.picture(QStringLiteral("tools.link/folder.png"), 40, 40);
+        links.write(QStringLiteral("tools.link/_.link"), "[properties]\nicon=folder.png\npriority=2\n");
+        links.picture(QStringLiteral("tools.link/icon.png"), 40, 40);
+        links.write(QStringLiteral("tools.link/one.link"), "[properties]\nicon=icon.png\npriority=1\n");
+        links.write(QStringLiteral("tools.link/two.link"), "[properties]\nicon=icon.png\npriority=2\n");
+
+        auto window = windowOn(links.path());
+        QCOMPARE(names(window->launchButtons()), QStringList({ "tools.link", "other.link" }));
+        LaunchButton *folder = window->launchButtons().at(0);
+        LaunchButton *other = window->launchButtons().at(1);
+        QCOMPARE(int(folder->children().size()), 2);
+        QVERIFY(waitForMachine(window.get()));
+        QTRY_VERIFY(other->isVisible());
+        QCOMPARE(folder->showChecked(), false);
+
+        QTest::mousePress(folder, Qt::LeftButton, {}, QPoint(5, 5));
+        QTRY_VERIFY(folder->showChecked());
+        QTRY_VERIFY(!other->isVisible());
+        LaunchButton *first = folder->children().at(0);
+        LaunchButton *second = folder->children().at(1);
+        QCOMPARE(first->configuration().fileName, QStringLiteral("one.link"));
+        QTRY_COMPARE(first->geometry(), QRect(1 * 40 + 1 * 5 + 10, 50, 40, 40));
+        QTRY_COMPARE(second->geometry(), QRect(2 * 40 + 2 * 5 + 10, 50, 40, 40));
+        QVERIFY(first->isVisible());
+
+        QTest::mousePress(folder, Qt::LeftButton, {}, QPoint(5, 5));
+        QTRY_VERIFY(!folder->showChecked());
+        QTRY_VERIFY(other->isVisible());
+        QTRY_VERIFY(!first->isVisible());
+        QTRY_COMPARE(folder->geometry(), QRect(10, 50, 40, 40));
+    }
+
+    void pinGateAndSignature_data()
+    {
+        QTest::addColumn<QByteArray>("conf");
+        QTest::addColumn<QByteArray>("pinDone");
+        QTest::addColumn<bool>("signedBackground");
+        QTest::addColumn<bool>("canRun");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("no pin check") << QByteArray() << QByteArray() << true << true << true;
+        QTest::newRow("pin unset") << QByteArray("pincheck=true\n") << QByteArray() << true << false << false;
+        QTest::newRow("pin empty") << QByteArray("pincheck=true\n") << QByteArray("") << true << false << false;
+        QTest::newRow("pin wrong") << QByteArray("pincheck=true\n") << QByteArray("2") << true << false << false;
+        QTest::newRow("pin done") << QByteArray("pincheck=true\n") << QByteArray("1") << true << true << true;
+        QTest::newRow("unsigned") << QByteArray() << QByteArray() << false << true << false;
+    }
+
+    void pinGateAndSignature()
+    {
+        QFETCH(QByteArray, conf);
+        QFETCH(QByteArray, pinDone);
+        QFETCH(bool, signedBackground);
+        LinksFolder links;
+        if (signedBackground)
+            links.signedBackground();
+        else
+            links.picture(QStringLiteral("bg.png"), 100, 100);
+        links.write(QStringLiteral("launcher.conf"), "[app]\nbackground=bg.png\n" + conf);
+        links.probeLink(QStringLiteral("a.link"), 1);
+        if (!pinDone.isNull())
+            qputenv("PIN_CHECK_DONE", pinDone);
+        auto window = windowOn(links.path());
+        QTEST(window->canRun(), "canRun");
+        QTEST(window->isValidInstance(), "valid");
+        if (!window->isValidInstance())
+            QVERIFY(window->launchButtons().isEmpty());
+    }
+
+    void linksFolderFromHomeLinksConf()
+    {
+        LinksFolder links;
+        links.signedBackground();
+        links.write(QStringLiteral("launcher.conf"), "[app]\nbackground=bg.png\n");
+        links.probeLink(QStringLiteral("fromhome.link"), 1);
+        // The platform key wins over the plain one.
+        TestSupport::writeFile(scratch.filePath(QStringLiteral("gatepoint/links.conf")),
+            "[load]\nconfpath=/nonexistent\n[load_linux]\nconfpath=" + links.path().toUtf8() + "\n");
+        MainWindow window(true);
+        QFile::remove(scratch.filePath(QStringLiteral("gatepoint/links.conf")));
+        QCOMPARE(window.linksFolderPath(), links.path());
+        QCOMPARE(names(window.launchButtons()), QStringList({ "fromhome.link" }));
+    }
+
+    void handOverReachesTheNamedButton()
+    {
+        LinksFolder links;
+        links.signedBackground();
+        links.write(QStringLiteral("launcher.conf"), "[app]\nbackground=bg.png\n");
+        links.probeLink(QStringLiteral("probe.link"), 1, "[click]\nargs=--configured\n");
+        links.probeLink(QStringLiteral("other.link"), 2);
+        auto window = windowOn(links.path(), false);
+
+        const QString pidFile = scratch.filePath(QStringLiteral("handover.pid"));
+        QStringList args { QStringLiteral("probe.link"), QStringLiteral("x") };
+        window->_cmd(args, pidFile);
+        QTest::qWait(200);
+        QVERIFY(TestSupport::readProbeRecords(probeOut).isEmpty()); // the full file name matches nothing
+
+        args
+            = QStringList { QStringLiteral("probe"), QStringLiteral("a file.txt"), QStringLiteral("x$(rm -rf x);'\"") };
+        window->_cmd(args, pidFile);
+        const auto records = TestSupport::waitForProbeRecords(probeOut, 1);
+        QCOMPARE(records.size(), 1);
+        QCOMPARE(records.first().arguments, QStringList({ "a file.txt", "x$(rm -rf x);'\"" }));
+        QFile pid(pidFile);
+        QVERIFY(pid.open(QIODevice::ReadOnly));
+        QCOMPARE(pid.readAll().toLongLong(), records.first().pid);
+    }
+
+    void documentActionEscapesQuotes()
+    {
+        LinksFolder links;
+        links.signedBackground();
+        links.write(QStringLiteral("launcher.conf"), "[app]\nbackground=bg.png\n");
+        links.probeLink(QStringLiteral("sign.link"), 1);
+        auto window = windowOn(links.path());
+
+        QStringList asked;
+        CustomFileDialog::setResponder([&](const CustomFileDialog &dialog) {
+            asked = dialog.nameFilters();
+            return QStringList { QStringLiteral("/tmp/l'anno/\"a\".txt") };
+        });
+        window->launch_cmd_sign();
+        const auto records = TestSupport::waitForProbeRecords(probeOut, 1);
+        QCOMPARE(records.size(), 1);
+        QCOMPARE(records.first().arguments, QStringList({ "/tmp/l\\'anno/\\\"a\\\".txt" }));
+        QCOMPARE(asked.size(), 1);
+
+        // A cancel starts nothing; no button of that name does nothing.
+        CustomFileDialog::setResponder([](const CustomFileDialog &) { return QStringList(); });
+        window->launch_cmd_sign();
+        CustomFileDialog::setResponder([](const CustomFileDialog &) { return QStringList { "/tmp/x" }; });
+        window->launch_cmd_verify();
+        QTest::qWait(300);
+        QCOMPARE(TestSupport::readProbeRecords(probeOut).size(), 1);
+    }
+
+    void clickAndReturnStartTheProgram()
+    {
+        LinksFolder links;
+        links.signedBackground();
+        links.write(QStringLiteral("launcher.conf"), "[app]\nbackground=bg.png\n");
+        links.probeLink(QStringLiteral("probe.link"), 1, "[click]\nargs=one, two words\n");
+        auto window = windowOn(links.path());
+        LaunchButton *button = window->launchButtons().value(0);
+        QVERIFY(button);
+        QTest::mousePress(button, Qt::RightButton, {}, QPoint(2, 2));
+        QTest::mousePress(button, Qt::LeftButton, {}, QPoint(2, 2));
+        auto records = TestSupport::waitForProbeRecords(probeOut, 1);
+        QCOMPARE(records.size(), 1);
+        QCOMPARE(records.first().arguments, QStringList({ "one", "two words" }));
+        QTest::keyClick(button, Qt::Key_Return);
+        records = TestSupport::waitForProbeRecords(probeOut, 2);
+        QCOMPARE(records.size(), 2);
+        QTest::qWait(200);
+        QCOMPARE(TestSupport::readProbeRecords(probeOut).size(), 2);
+    }
+
+    void autorunWaitingFirstThenBackground()
+    {
+        LinksFolder links;
+        links.signedBackground();
+        QFile::copy(TestSupport::helperPath(QStringLiteral("gp_probe")), links.path(QStringLiteral("first")));
+        QFile::copy(TestSupport::helperPath(QStringLiteral("gp_probe")), links.path(QStringLiteral("second")));
+        links.write(QStringLiteral("blob.bin"), "x");
+        links.write(QStringLiteral("launcher.conf"),
+            "[app]\nbackground=bg.png\nautorun=second, first\n"
+            "autorun_args_0=\"bg,%pid%,%PID%\"\nautorun_wait_0=false\n"
+            "autorun_args_1=\"w,,x\"\nautorun_wait_1=true\n");
+        links.probeLink(QStringLiteral("a.link"), 1);
+        auto window = windowOn(links.path());
+        // The waiting program has run to its end before the window is built.
+        auto records = TestSupport::readProbeRecords(probeOut);
+        QVERIFY(!records.isEmpty());
+        QCOMPARE(records.first().arguments, QStringList({ "w", "", "x" }));
+        QCOMPARE(records.first().cwd, links.path());
+        QCOMPARE(records.first().env.value("PYTHONPATH"), links.path("blob.bin"));
+        QCOMPARE(records.first().env.value("RESOURCEDIR"), links.path());
+        records = TestSupport::waitForProbeRecords(probeOut, 2);
+        QCOMPARE(records.size(), 2);
+        QCOMPARE(records.at(1).arguments,
+            QStringList({ "bg", QString::number(QCoreApplication::applicationPid()), "%PID%" }));
+        window.reset(); // waits for the background pass
+    }
+
+    void fontsFolderWithLoopAndBrokenFont()
+    {
+        LinksFolder links;
+        links.signedBackground();
+        links.write(QStringLiteral("launcher.conf"), "[app]\nbackground=bg.png\n");
+        links.probeLink(QStringLiteral("a.link"), 1);
+        links.write(QStringLiteral("fonts/broken.ttf"), "not a font");
+        links.write(QStringLiteral("fonts/.hidden.ttf"), "not a font either");
+        QDir().mkpath(links.path(QStringLiteral("fonts/sub")));
+        QFile::link(links.path(QStringLiteral("fonts")), links.path(QStringLiteral("fonts/sub/loop")));
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("### loading font.*broken\\.ttf.*failed"));
+        auto window = windowOn(links.path());
+        QVERIFY(window->isValidInstance());
+    }
+
+    void reloadRebuildsFromAnotherFolder()
+    {
+        LinksFolder first;
+        first.signedBackground();
+        first.write(QStringLiteral("launcher.conf"), "[app]\nbackground=bg.png\n[exit]\nimage=bg.png\n");
+        first.probeLink(QStringLiteral("one.link"), 1);
+        LinksFolder second;
+        second.signedBackground();
+        second.write(QStringLiteral("launcher.conf"), "[app]\nbackground=bg.png\n");
+        second.probeLink(QStringLiteral("two.link"), 1);
+        second.probeLink(QStringLiteral("three.link"), 2);
+
+        auto window = windowOn(first.path());
+        QVERIFY(window->toolButton(QStringLiteral("exit")));
+        QPointer<LaunchButton> old = window->launchButtons().value(0);
+        window->onReloadRequest(second.path());
+        QVERIFY(old.isNull());
+        QCOMPARE(names(window->launchButtons()), QStringList({ "three.link", "two.link" }));
+        QVERIFY(!window->toolButton(QStringLiteral("exit")));
+        QVERIFY(window->isVisible());
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

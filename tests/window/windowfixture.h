@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QColor>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QString>
+#include <QTemporaryDir>
+
+#include "config/backgroundsignature.h"
+#include "testsupport.h"
+
+// A links folder laid out in a temporary folder: a signed background,
+// pictures, link files and a launcher.conf written by the test.
+class LinksFolder {
+public:
+    LinksFolder()
+    {
+        dir = root.path() + QStringLiteral("/links");
+        QDir().mkpath(dir);
+    }
+
+    QString path(const QString &name = QString()) const { return name.isEmpty() ? dir : dir + QLatin1Char('/') + name; }
+
+    void picture(const QString &name, int w, int h, const QColor &colour = Qt::red) const
+    {
+        QImage image(w, h, QImage::Format_ARGB32);
+        image.fill(colour);
+        QDir().mkpath(QFileInfo(path(name)).absolutePath());
+        image.save(path(name), "PNG");
+    }
+
+    void signedBackground(const QString &name = QStringLiteral("bg.png"), int w = 600, int h = 300) const
+    {
+        picture(name, w, h, QColor(40, 40, 90));
+        QFile file(path(name));
+        file.open(QIODevice::ReadOnly);
+        const QByteArray payload = file.readAll();
+        file.close();
+        TestSupport::writeFile(path(name), BackgroundSignature::sign(payload));
+    }
+
+    void write(const QString &name, const QByteArray &text) const { TestSupport::writeFile(path(name), text); }
+
+    // A link whose click starts the probe with a tag.
+    void probeLink(const QString &name, int priority, const QByteArray &extra = QByteArray()) const
+    {
+        picture(QStringLiteral("icon.png"), 40, 40);
+        write(name,
+            "[properties]\nicon=icon.png\npriority=" + QByteArray::number(priority) + "\n" + extra
+                + "\n[click]\npath=" + TestSupport::helperPath(QStringLiteral("gp_probe")).toUtf8() + "\n");
+    }
+
+    QTemporaryDir root;
+    QString dir;
+};

@@ -1,0 +1,88 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="it">
+<context>
+    <name>CustomFileDialog</name>
+    <message>
+        <source>Apri</source>
+        <translation>Open</translation>
+    </message>
+    <message>
+        <source>Seleziona una cartella</source>
+        <translation>Select a folder</translation>
+    </message>
+</context>
+<context>
+    <name>LaunchButton</name>
+    <message>
+        <source>Nessun testo definito</source>
+        <translation>No text defined</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>All files (*.*)</source>
+        <translation>All files (*.*)</translation>
+    </message>
+    <message>
+        <source>Mi&amp;nimizza</source>
+        <translation>Mi&amp;nimize</translation>
+    </message>
+    <message>
+        <source>&amp;Ripristina</source>
+        <translation>&amp;Restore</translation>
+    </message>
+    <message>
+        <source>&amp;Esci</source>
+        <translation>&amp;Quit</translation>
+    </message>
+    <message>
+        <source>Informazioni</source>
+        <translation>Information</translation>
+    </message>
+    <message>
+        <source>Documenti</source>
+        <translation>Documents</translation>
+    </message>
+    <message>
+        <source>Primo piano</source>
+        <translation>Always on top</translation>
+    </message>
+    <message>
+        <source>Minimizza</source>
+        <translation>Minimize</translation>
+    </message>
+    <message>
+        <source>Esci</source>
+        <translation>Quit</translation>
+    </message>
+    <message>
+        <source>Elaborazione in corso ...</source>
+        <translation>Working ...</translation>
+    </message>
+    <message>
+        <source>Attendere</source>
+        <translation>Please wait</translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source>Attenzione</source>
+        <translation>Warning</translation>
+    </message>
+    <message>
+        <source>E&apos; gia&apos; in esecuzione un&apos;altra istanza del processo</source>
+        <translation>Another instance of the program is already running</translation>
+    </message>
+    <message>
+        <source>Avvio</source>
+        <translation>Start-up</translation>
+    </message>
+    <message>
+        <source>Non sono presenti risorse valide</source>
+        <translation>No valid resources were found</translation>
+    </message>
+</context>
+</TS>

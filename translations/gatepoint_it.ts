@@ -1,0 +1,88 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="it" sourcelanguage="it">
+<context>
+    <name>CustomFileDialog</name>
+    <message>
+        <source>Apri</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Seleziona una cartella</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>LaunchButton</name>
+    <message>
+        <source>Nessun testo definito</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>All files (*.*)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Mi&amp;nimizza</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Ripristina</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Esci</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Informazioni</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Documenti</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Primo piano</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Minimizza</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Esci</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Elaborazione in corso ...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Attendere</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source>Attenzione</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>E&apos; gia&apos; in esecuzione un&apos;altra istanza del processo</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Avvio</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Non sono presenti risorse valide</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+</TS>
