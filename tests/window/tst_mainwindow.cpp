@@ -85,6 +85,8 @@ private slots:
         for (int i = 0; i < 5; ++i)
             QTRY_COMPARE(window->launchButtons().at(i)->geometry(), QRect(5 + i * 10 + i * 50, 20, 50, 40));
         QCOMPARE(window->size(), QSize(600, 300));
+        // The Tab posted at the end of the construction focuses the first.
+        QTRY_COMPARE(QApplication::focusWidget(), window->launchButtons().first());
     }
 
     void verticalLayoutAndPlatformGroups()

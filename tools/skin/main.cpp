@@ -13,22 +13,20 @@
 namespace {
 
 const Skin::Command commands[] = {
-    {"sign", "[--replace] FILE", "append the background digest (--replace re-signs a signed file)",
-     Skin::AppKind::Core, nullptr, Skin::runSign},
-    {"verify", "FILE", "exit 0 when FILE carries a valid background digest, 1 otherwise",
-     Skin::AppKind::Core, nullptr, Skin::runVerify},
-    {"render-svg", "IN.svg OUT.png [WIDTH HEIGHT]", "render an SVG onto a transparent picture",
-     Skin::AppKind::Gui, "offscreen", Skin::runRenderSvg},
-    {"screenshot", "OUT.png", "save the whole X screen as a picture",
-     Skin::AppKind::Gui, "xcb", Skin::runScreenshot},
+    { "sign", "[--replace] FILE", "append the background digest (--replace re-signs a signed file)",
+        Skin::AppKind::Core, nullptr, Skin::runSign },
+    { "verify", "FILE", "exit 0 when FILE carries a valid background digest, 1 otherwise", Skin::AppKind::Core, nullptr,
+        Skin::runVerify },
+    { "render-svg", "IN.svg OUT.png [WIDTH HEIGHT]", "render an SVG onto a transparent picture", Skin::AppKind::Gui,
+        "offscreen", Skin::runRenderSvg },
+    { "screenshot", "OUT.png", "save the whole X screen as a picture", Skin::AppKind::Gui, "xcb", Skin::runScreenshot },
 };
 
 void printUsage(QTextStream &stream)
 {
     stream << "usage: gatepoint-skin COMMAND [ARGUMENTS]\n\ncommands:\n";
     for (const Skin::Command &command : commands) {
-        stream << "  " << command.name << ' ' << command.synopsis << "\n      " << command.summary
-               << '\n';
+        stream << "  " << command.name << ' ' << command.synopsis << "\n      " << command.summary << '\n';
     }
     stream.flush();
 }

@@ -51,8 +51,8 @@ int runRenderSvg(const QStringList &arguments)
         int height = 0;
         if (!parseDimension(positionals.at(2), maximumDimension, width)
             || !parseDimension(positionals.at(3), maximumDimension, height)) {
-            err() << "gatepoint-skin render-svg: WIDTH and HEIGHT must be whole numbers from 1 to "
-                  << maximumDimension << '\n';
+            err() << "gatepoint-skin render-svg: WIDTH and HEIGHT must be whole numbers from 1 to " << maximumDimension
+                  << '\n';
             return UsageError;
         }
         size = QSize(width, height);

@@ -13,8 +13,8 @@ namespace {
 
 const QString replaceOption = QStringLiteral("--replace");
 
-bool takeOneFile(const char *command, const QStringList &arguments, const QStringList &allowed,
-                 QStringList &options, QString &file)
+bool takeOneFile(
+    const char *command, const QStringList &arguments, const QStringList &allowed, QStringList &options, QString &file)
 {
     QStringList positionals;
     QString error;
@@ -36,7 +36,7 @@ int runSign(const QStringList &arguments)
 {
     QStringList options;
     QString path;
-    if (!takeOneFile("sign", arguments, {replaceOption}, options, path))
+    if (!takeOneFile("sign", arguments, { replaceOption }, options, path))
         return UsageError;
     const bool replace = options.contains(replaceOption);
 

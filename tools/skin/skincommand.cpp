@@ -18,8 +18,8 @@ QTextStream &err()
     return stream;
 }
 
-bool splitArguments(const QStringList &arguments, const QStringList &allowed,
-                    QStringList &options, QStringList &positionals, QString &error)
+bool splitArguments(const QStringList &arguments, const QStringList &allowed, QStringList &options,
+    QStringList &positionals, QString &error)
 {
     bool optionsEnded = false;
     for (const QString &argument : arguments) {

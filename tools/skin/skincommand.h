@@ -12,18 +12,17 @@ namespace Skin {
 
 enum ExitCode {
     Success = 0,
-    Failure = 1,    // the operation ran and failed, or the file is not valid
+    Failure = 1, // the operation ran and failed, or the file is not valid
     UsageError = 2, // wrong arguments: nothing was done
 };
 
 // Which application object a subcommand needs.
 enum class AppKind {
     Core, // files only
-    Gui,  // painting or screens
+    Gui, // painting or screens
 };
 
-struct Command
-{
+struct Command {
     const char *name;
     const char *synopsis; // arguments after the name, for the usage text
     const char *summary;
@@ -41,8 +40,8 @@ QTextStream &err();
 // values. Every option must be one of allowed; "--" ends the options, so a
 // file whose name starts with "-" can still be named. Returns false with a
 // message in error for an unknown option.
-bool splitArguments(const QStringList &arguments, const QStringList &allowed,
-                    QStringList &options, QStringList &positionals, QString &error);
+bool splitArguments(const QStringList &arguments, const QStringList &allowed, QStringList &options,
+    QStringList &positionals, QString &error);
 
 // Parses a positive pixel dimension no larger than maximum.
 bool parseDimension(const QString &text, int maximum, int &value);
