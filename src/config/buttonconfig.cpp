@@ -18,6 +18,23 @@ namespace {
 // defaults. No real link file comes near it.
 constexpr qint64 maximumLinkFileSize = 4 * 1024 * 1024;
 
+// A drop sub-menu may name its own folder (or a parent), whose entries name
+// it again: without a bound the tree would be built until the stack runs
+// out. No real menu is nested this deep.
+constexpr int maximumNesting = 8;
+// Entries that name their own folder also multiply: bound the records of
+// one tree as well.
+constexpr int maximumTreeRecords = 2000;
+thread_local int nesting = 0;
+thread_local int treeRecords = 0;
+
+struct NestingGuard {
+    NestingGuard() { ++nesting; }
+    ~NestingGuard() { --nesting; }
+    NestingGuard(const NestingGuard &) = delete;
+    NestingGuard &operator=(const NestingGuard &) = delete;
+};
+
 QString absoluteIn(const QDir &dir, const QString &path)
 {
     return QDir::cleanPath(dir.absoluteFilePath(path));
@@ -62,6 +79,14 @@ ButtonConfig::ButtonConfig(const QFileInfo &entry, const QMap<QString, QVariant>
 {
     fileName = entry.fileName();
     filePath = entry.absoluteFilePath();
+    const NestingGuard guard;
+    if (nesting == 1)
+        treeRecords = 0;
+    ++treeRecords;
+    if (nesting > maximumNesting || treeRecords > maximumTreeRecords) {
+        qDebug() << "readConfiguration: menus nested too deep, entry left out:" << filePath;
+        return;
+    }
 
     if (entry.isDir()) {
         const QDir folder(entry.absoluteFilePath());
@@ -75,6 +100,8 @@ ButtonConfig::ButtonConfig(const QFileInfo &entry, const QMap<QString, QVariant>
         const QFileInfoList files
             = folder.entryInfoList({ File::linkPattern }, QDir::Files | QDir::Readable, QDir::NoSort);
         for (const QFileInfo &file : files) {
+            if (treeRecords >= maximumTreeRecords)
+                break;
             if (file.baseName() == File::folderLinkBaseName)
                 continue;
             auto child = std::make_unique<ButtonConfig>(file, inheritedDefaults, fullMode);
@@ -187,6 +214,8 @@ void ButtonConfig::readConfiguration(const QString &path, bool full)
             const QFileInfoList files
                 = menuDir.entryInfoList({ File::linkPattern }, QDir::Files | QDir::Readable, QDir::NoSort);
             for (const QFileInfo &file : files) {
+                if (treeRecords >= maximumTreeRecords)
+                    break;
                 if (file.baseName() == File::folderLinkBaseName)
                     continue;
                 children.push_back(std::make_unique<ButtonConfig>(file, inheritedDefaults, full));
