@@ -1,0 +1,85 @@
+#pragma once
+
+// Runs command chains the way a launch button does and reports what came
+// back: done() and reload() through queued connections, whether the
+// launcher was told to quit, and whether every command was already deleted
+// when done() arrived.
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QFile>
+#include <QMap>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QVariant>
+
+#include "commands/commandfactory.h"
+#include "commands/commandlauncher.h"
+#include "commands/icommand.h"
+#include "testsupport.h"
+
+namespace Harness {
+
+struct ChainResult
+{
+    bool known = false;
+    bool quit = false;
+    int done = 0;
+    bool doneAfterDeletion = true;
+    QStringList reloads;
+};
+
+// QCoreApplication::quit() outside the application's own loop would leave
+// every later nested loop (dialogs, QSignalSpy::wait) returning at once, so
+// the chain runs inside exec(), which resets that state when it returns.
+// A nested loop entered after the chain tells whether quit() was called.
+inline ChainResult runChain(int type, const QMap<QString, QVariant> &parameters)
+{
+    ChainResult result;
+    QObject receiver;
+    int alive = 0;
+    QTimer::singleShot(0, &receiver, [&] {
+        result.known = runCommandChain(type, parameters, [&](ICommand *command) {
+            ++alive;
+            QObject::connect(command, &QObject::destroyed, &receiver, [&] { --alive; });
+            QObject::connect(command, &ICommand::done, &receiver, [&] {
+                ++result.done;
+                result.doneAfterDeletion = result.doneAfterDeletion && alive == 0;
+            }, Qt::QueuedConnection);
+            QObject::connect(command, &ICommand::reload, &receiver,
+                             [&](const QString &folder) { result.reloads.append(folder); }, Qt::QueuedConnection);
+        });
+        QEventLoop probe;
+        QTimer::singleShot(0, &probe, [&] { probe.exit(5); });
+        result.quit = probe.exec() == -1;
+        QCoreApplication::exit(0);
+    });
+    QCoreApplication::exec();
+    QCoreApplication::processEvents();
+    return result;
+}
+
+// The parameters a launch button writes for a click on the probe program.
+inline QMap<QString, QVariant> probeClick(const QStringList &arguments = {})
+{
+    QMap<QString, QVariant> parameters;
+    parameters.insert(Param::cmdline, TestSupport::helperPath(QStringLiteral("gp_probe")));
+    parameters.insert(Param::arguments, arguments);
+    parameters.insert(Param::workingdir, QString());
+    parameters.insert(Param::profile, QString());
+    parameters.insert(Param::profileKey, QString());
+    parameters.insert(Param::pidpath, QString());
+    return parameters;
+}
+
+// Where the probe writes its records; one file per test.
+inline QString probeOutput(const QTemporaryDir &dir)
+{
+    const QString path = dir.filePath(QStringLiteral("probe.jsonl"));
+    QFile::remove(path);
+    qputenv("GP_PROBE_OUT", path.toLocal8Bit());
+    return path;
+}
+
+} // namespace Harness

@@ -1,0 +1,138 @@
+// The file and folder question, answered through Qt's own dialog the way a
+// user would: type a path, accept.
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include "testsupport.h"
+#include "widgets/customfiledialog.h"
+
+namespace {
+
+struct Seen
+{
+    QString title;
+    QString directory;
+    QFileDialog::FileMode fileMode = QFileDialog::AnyFile;
+    bool dirsOnly = false;
+    QStringList filters;
+};
+
+} // namespace
+
+class CustomFileDialogTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        TestSupport::isolate();
+        QVERIFY(TestSupport::writeFile(scratch.filePath(QStringLiteral("a.txt")), "a"));
+        QVERIFY(TestSupport::writeFile(scratch.filePath(QStringLiteral("b c.txt")), "b"));
+        QVERIFY(QDir(scratch.path()).mkdir(QStringLiteral("sub")));
+    }
+
+    void oneExistingFileThroughTheRealDialog()
+    {
+        CustomFileDialog dialog;
+        dialog.setDirectory(QDir(scratch.path()));
+        dialog.setNameFilters({QStringLiteral("Text (*.txt)"), QStringLiteral("All files (*)")});
+        QCOMPARE(dialog.filterString(), QStringLiteral("Text (*.txt);;All files (*)"));
+        Seen seen;
+        QCOMPARE(run(dialog, QStringLiteral("b c.txt"), true, &seen), 1);
+        QCOMPARE(dialog.selectedFiles(), QStringList{scratch.filePath(QStringLiteral("b c.txt"))});
+        QCOMPARE(seen.title, QStringLiteral("Apri"));
+        QCOMPARE(seen.directory, scratch.path());
+        QCOMPARE(seen.filters, (QStringList{QStringLiteral("Text (*.txt)"), QStringLiteral("All files (*)")}));
+        QCOMPARE(seen.fileMode, QFileDialog::ExistingFile);
+    }
+
+    void severalFilesThroughTheRealDialog()
+    {
+        CustomFileDialog dialog;
+        dialog.setFileMode(3);
+        dialog.setDirectory(QDir(scratch.path()));
+        QCOMPARE(run(dialog, QStringLiteral("\"a.txt\" \"b c.txt\""), true), 1);
+        QCOMPARE(dialog.selectedFiles(),
+                 (QStringList{scratch.filePath(QStringLiteral("a.txt")), scratch.filePath(QStringLiteral("b c.txt"))}));
+    }
+
+    void folderThroughTheRealDialog()
+    {
+        CustomFileDialog dialog;
+        dialog.setFileMode(4);
+        dialog.setFileMode(7); // not a mode: changes nothing
+        dialog.setDirectory(QDir(scratch.path()));
+        Seen seen;
+        QCOMPARE(run(dialog, scratch.filePath(QStringLiteral("sub")), true, &seen), 1);
+        QCOMPARE(dialog.selectedFiles(), QStringList{scratch.filePath(QStringLiteral("sub"))});
+        QCOMPARE(seen.directory, scratch.path());
+        QVERIFY(seen.dirsOnly);
+        QCOMPARE(seen.title, QStringLiteral("Seleziona una cartella"));
+    }
+
+    // A cancel clears the earlier answer: a caller never picks up the path
+    // of a previous question.
+    void cancelForgetsTheEarlierAnswer()
+    {
+        CustomFileDialog dialog;
+        dialog.setDirectory(QDir(scratch.path()));
+        QCOMPARE(run(dialog, QStringLiteral("a.txt"), true), 1);
+        QCOMPARE(dialog.selectedFiles().size(), 1);
+        QCOMPARE(run(dialog, QString(), false), 0);
+        QVERIFY(dialog.selectedFiles().isEmpty());
+
+        QStringList answer{QStringLiteral("/one")};
+        CustomFileDialog::setResponder([&](const CustomFileDialog &) { return answer; });
+        QCOMPARE(dialog.exec(), 1);
+        answer = QStringList{QStringLiteral("/two"), QStringLiteral("/three")};
+        QCOMPARE(dialog.exec(), 1);
+        QCOMPARE(dialog.selectedFiles(), QStringList{QStringLiteral("/two")});
+        answer.clear();
+        QCOMPARE(dialog.exec(), 0);
+        QVERIFY(dialog.selectedFiles().isEmpty());
+        CustomFileDialog::setResponder({});
+    }
+
+private:
+    // Waits for the modal file dialog, notes how it was set up, then types
+    // the answer and accepts, or rejects it; returns what exec gave.
+    int run(CustomFileDialog &dialog, const QString &typed, bool accept, Seen *noted = nullptr)
+    {
+        Seen seen;
+        auto *timer = new QTimer(this);
+        timer->setInterval(20);
+        connect(timer, &QTimer::timeout, this, [&, timer] {
+            auto *shown = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!shown || !shown->isVisible())
+                return;
+            timer->stop();
+            timer->deleteLater();
+            seen = {shown->windowTitle(), shown->directory().absolutePath(), shown->fileMode(),
+                    shown->testOption(QFileDialog::ShowDirsOnly), shown->nameFilters()};
+            if (!accept) {
+                shown->reject();
+                return;
+            }
+            shown->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(typed);
+            static_cast<QDialog *>(shown)->accept(); // QFileDialog hides its override
+        });
+        timer->start();
+        const QPointer<QTimer> pending(timer);
+        const int result = dialog.exec();
+        delete pending.data(); // the dialog never showed
+        if (noted)
+            *noted = seen;
+        return result;
+    }
+
+    QTemporaryDir scratch;
+};
+
+QTEST_MAIN(CustomFileDialogTest)
+#include "tst_customfiledialog.moc"
