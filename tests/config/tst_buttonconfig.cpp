@@ -1,0 +1,230 @@
+// Link files read into records: value forms, localisation, platform groups,
+// the path rule, folder and sub-menu trees, lite mode, inherited defaults.
+#include <QtTest>
+
+#include "app/language.h"
+#include "config/buttonconfig.h"
+#include "config/vocabulary.h"
+#include "testsupport.h"
+
+using namespace Vocabulary;
+
+class TestButtonConfig : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+
+    ButtonConfig read(const QByteArray &text, const QMap<QString, QVariant> &defaults = {}, bool full = true)
+    {
+        TestSupport::writeFile(dir.filePath(QStringLiteral("icon.png")), "x");
+        TestSupport::writeFile(dir.filePath(QStringLiteral("b.link")), text);
+        return ButtonConfig(QFileInfo(dir.filePath(QStringLiteral("b.link"))), defaults, full);
+    }
+
+private slots:
+    void initTestCase() { TestSupport::isolate(); }
+
+    void words()
+    {
+        QCOMPARE(styleFromWord(QStringLiteral("italic")), QFont::StyleItalic);
+        QCOMPARE(styleFromWord(QStringLiteral("slanted")), QFont::StyleNormal);
+        QCOMPARE(weightFromWord(QStringLiteral("DemiBold")), 63);
+        QCOMPARE(weightFromWord(QStringLiteral("heavy")), 50);
+        QCOMPARE(alignmentFromWord(QStringLiteral("right")), int(Qt::AlignRight));
+        QCOMPARE(alignmentFromWord(QStringLiteral("Left")), int(Qt::AlignHCenter));
+        QVERIFY(isVerticalWord(QStringLiteral("VERTICAL")));
+        QVERIFY(!isVerticalWord(QStringLiteral("vert")));
+    }
+
+    void commandTypes_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("type");
+        QTest::newRow("name any case") << "openfile" << 2;
+        QTest::newRow("number") << "17" << 17;
+        QTest::newRow("unknown word") << "LAUNCH" << 1;
+        QTest::newRow("empty") << "" << 1;
+        QTest::newRow("base64 name") << "WinRunBase64" << 11;
+        QTest::newRow("absurd number") << "99999999999999999999" << 1;
+    }
+
+    void commandTypes()
+    {
+        QFETCH(QString, text);
+        QTEST(commandTypeFromText(text), "type");
+    }
+
+    void colours()
+    {
+        QCOMPARE(colorWithAlpha(QStringLiteral("10/20/30"), Qt::red), QColor(10, 20, 30, 255));
+        QCOMPARE(colorWithAlpha(QStringLiteral("10/20/30/40"), Qt::red), QColor(10, 20, 30, 40));
+        QCOMPARE(colorWithAlpha(QStringLiteral("10/20"), Qt::red), QColor(Qt::red));
+        QCOMPARE(colorWithoutAlpha(QStringLiteral("255/0/0/10")), QColor(255, 0, 0, 255));
+        QCOMPARE(colorWithoutAlpha(QStringLiteral("red")), QColor(Qt::black));
+        QCOMPARE(colorWithoutAlpha(QStringLiteral("999/-4/x")), QColor(255, 0, 0));
+    }
+
+    void dropFilters()
+    {
+        QVERIFY(dropFilterMatches(QStringLiteral("*"), {}));
+        QVERIFY(dropFilterMatches(QStringLiteral("ext:pdf"), { QStringLiteral("/a/b.PDF") }));
+        QVERIFY(
+            !dropFilterMatches(QStringLiteral("ext:pdf"), { QStringLiteral("/a/b.pdf"), QStringLiteral("/a/c.pdf") }));
+        QVERIFY(!dropFilterMatches(QStringLiteral("EXT:pdf"), { QStringLiteral("/a/b.pdf") }));
+        QVERIFY(!dropFilterMatches(QStringLiteral("ext"), { QStringLiteral("/a/b.pdf") }));
+    }
+
+    void localisedTitleOrder()
+    {
+        const QString full = currentLanguage();
+        const QString shortCode = full.section(QLatin1Char('_'), 0, 0);
+        ButtonConfig both = read("[properties]\nicon=icon.png\ntitle=bare\ntitle.it=italiano\ntitle.en=english\ntitle."
+            + full.toUtf8() + "=full\n");
+        QCOMPARE(both.title, QStringLiteral("full"));
+        if (shortCode != QLatin1String("en") && shortCode != QLatin1String("it")) {
+            // ".en" comes before ".it" and both before the bare key.
+            QCOMPARE(read("[properties]\nicon=icon.png\ntitle=bare\ntitle.it=italiano\ntitle.en=english\n").title,
+                QStringLiteral("english"));
+        }
+        QCOMPARE(read("[properties]\nicon=icon.png\ntitle=bare\ntitle." + full.toUtf8() + "=\n").title,
+            QStringLiteral("bare"));
+    }
+
+    void platformGroupReplacesTheWholeGroup()
+    {
+        const ButtonConfig record
+            = read("[properties]\nicon=icon.png\n[click]\npath=tool\nargs=plain\n[CLICK_linux]\nargs=linux\n");
+        QCOMPARE(record.clickArgs, QStringList { QStringLiteral("linux") });
+        QVERIFY(record.commandPath.isEmpty()); // only in the replaced group
+    }
+
+    void pathRule_data()
+    {
+        QTest::addColumn<QByteArray>("click");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("relative") << QByteArray("path=tools/a b.exe") << dir.filePath(QStringLiteral("tools/a b.exe"));
+        QTest::newRow("placeholder") << QByteArray("path=%cdrom%/x") << QStringLiteral("%cdrom%/x");
+        QTest::newRow("dollar") << QByteArray("path=a/$HOME/x") << QStringLiteral("a/$HOME/x");
+        QTest::newRow("link stays for type 7")
+            << QByteArray("type=7\npath=https://x.org/a") << QStringLiteral("https://x.org/a");
+        QTest::newRow("link resolved otherwise")
+            << QByteArray("path=https://x.org/a") << dir.filePath(QStringLiteral("https:/x.org/a"));
+    }
+
+    void pathRule()
+    {
+        QFETCH(QByteArray, click);
+        const ButtonConfig record = read("[properties]\nicon=icon.png\n[click]\n" + click + "\n");
+        QTEST(record.commandPath, "expected");
+    }
+
+    void dropPathFollowsTheDropType()
+    {
+        const ButtonConfig record = read("[properties]\nicon=icon.png\n[click]\ntype=7\n[drop]\npath=http://x\n");
+        QCOMPARE(record.dropType, 1);
+        QCOMPARE(record.dropPath, dir.filePath(QStringLiteral("http:/x")));
+        QCOMPARE(read("[properties]\nicon=icon.png\n[drop]\ntype=OPENLINK\npath=http://x\n").dropPath,
+            QStringLiteral("http://x"));
+    }
+
+    void fontsAndInheritedDefaults()
+    {
+        ButtonConfig plain = read("[properties]\nicon=icon.png\n");
+        QCOMPARE(plain.titleFont.pixelSize(), 15);
+        QCOMPARE(plain.commandType, 1);
+        QCOMPARE(plain.dropType, 1);
+        QCOMPARE(read("[properties]\nicon=icon.png\ntitlepointsize=12\n").titleFont.pointSize(), 12);
+        const QMap<QString, QVariant> defaults { { QStringLiteral("titlepixelsize"), QStringLiteral("22") },
+            { QStringLiteral("blurcolor"), QStringLiteral("1/2/3/4") },
+            { QStringLiteral("hoverimagewidth"), QStringLiteral("70") } };
+        ButtonConfig inherited = read("[properties]\nicon=icon.png\n", defaults);
+        QCOMPARE(inherited.titleFont.pixelSize(), 22);
+        QCOMPARE(inherited.blurColor, QColor(1, 2, 3, 4));
+        QCOMPARE(inherited.hoverImageWidth, 70);
+        QCOMPARE(read("[properties]\nicon=icon.png\ntitlepixelsize=9\n", defaults).titleFont.pixelSize(), 9);
+    }
+
+    void liteMode()
+    {
+        TestSupport::writeFile(dir.filePath(QStringLiteral("lite.png")), "x");
+        const QByteArray text = "[properties]\nicon=icon.png\nicon_lite=lite.png\nlite_enabled=0\n";
+        ButtonConfig full = read(text, {}, true);
+        QVERIFY(full.liteEnabled);
+        QCOMPARE(full.iconPath, dir.filePath(QStringLiteral("icon.png")));
+        ButtonConfig lite = read(text, {}, false);
+        QVERIFY(!lite.liteEnabled);
+        QCOMPARE(lite.iconPath, dir.filePath(QStringLiteral("lite.png")));
+    }
+
+    void missingIconIsReported()
+    {
+        QTest::ignoreMessage(
+            QtDebugMsg, QRegularExpression("Unable to find icon '.*gone\\.png.*as specified in config file"));
+        QVERIFY(read("[properties]\nicon=gone.png\n").iconPath.isEmpty());
+    }
+
+    void foldersAndSubMenus()
+    {
+        QTemporaryDir tree;
+        TestSupport::writeFile(tree.filePath("menu.link/i.png"), "x");
+        TestSupport::writeFile(tree.filePath("menu.link/_.link"), "[properties]\nicon=i.png\n");
+        TestSupport::writeFile(tree.filePath("menu.link/one.link"), "[properties]\nicon=i.png\n");
+        TestSupport::writeFile(tree.filePath("menu.link/noicon.link"), "[properties]\nicon=none.png\n");
+        TestSupport::writeFile(tree.filePath("menu.link/sub.link/_.link"), "[properties]\nicon=../i.png\n");
+        ButtonConfig folder(QFileInfo(tree.filePath("menu.link")), {}, true);
+        QVERIFY(folder.isFolder);
+        QCOMPARE(int(folder.children.size()), 1); // no "_", no icon-less entry, no sub-folder
+        QCOMPARE(folder.children.front()->fileName, QStringLiteral("one.link"));
+
+        TestSupport::writeFile(tree.filePath("empty.link/x.link"), "[properties]\nicon=i.png\n");
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("Unable to find settings file.*empty\\.link"));
+        ButtonConfig empty(QFileInfo(tree.filePath("empty.link")), {}, true);
+        QVERIFY(empty.iconPath.isEmpty());
+        QVERIFY(empty.children.empty());
+
+        // Drop sub-menu entries stay whatever their icon; properties/drop=1
+        // skips the sub-menu.
+        TestSupport::writeFile(tree.filePath("drops/a.link"), "[properties]\nicon=none.png\n");
+        TestSupport::writeFile(
+            tree.filePath("d.link"), "[properties]\nicon=menu.link/i.png\n[ondrop]\nsubmenu=drops\nfilter=ext:pdf\n");
+        ButtonConfig drop(QFileInfo(tree.filePath("d.link")), {}, true);
+        QVERIFY(drop.dropOpensMenu);
+        QCOMPARE(drop.dropFilter, QStringLiteral("ext:pdf"));
+        QCOMPARE(int(drop.children.size()), 1);
+        TestSupport::writeFile(
+            tree.filePath("e.link"), "[properties]\ndrop=1\nicon=menu.link/i.png\n[ondrop]\nsubmenu=drops\n");
+        ButtonConfig flagged(QFileInfo(tree.filePath("e.link")), {}, true);
+        QVERIFY(flagged.dropOpensMenu);
+        QVERIFY(flagged.children.empty());
+
+        // Moving a record hands its children over.
+        ButtonConfig moved(std::move(folder));
+        QCOMPARE(int(moved.children.size()), 1);
+        QVERIFY(folder.children.empty());
+    }
+
+    void badInput_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::newRow("binary") << QByteArray("\x00\x01\xff[properties\n=\n\x00icon=icon.png", 30);
+        QTest::newRow("invalid utf-8") << QByteArray("[properties]\nicon=icon.png\ntitle=\xc3\x28\xfe\n");
+        QTest::newRow("absurd numbers") << QByteArray(
+            "[properties]\nicon=icon.png\npriority=99999999999999999999\nradius=1e999\n"
+            "titlepixelsize=-7\n[drop]\nduration=99999999\nbouncetime=-1\n");
+        QTest::newRow("duplicate groups")
+            << QByteArray("[properties]\nicon=icon.png\n[properties]\ntitle=t\n[PROPERTIES]\ntitle=u\n");
+        QTest::newRow("quotes and spaces")
+            << QByteArray("[properties]\nicon=icon.png\n[click]\npath=\"a b\\\"c 'd' è.exe\"\nargs=\"x,y\", \"z\n");
+    }
+
+    void badInput()
+    {
+        QFETCH(QByteArray, text);
+        const ButtonConfig record = read(text);
+        QVERIFY(record.loaded);
+        QVERIFY(qIsFinite(record.radius));
+    }
+};
+
+QTEST_MAIN(TestButtonConfig)
+#include "tst_buttonconfig.moc"

@@ -1,0 +1,191 @@
+// Pairing the token's partitions from a mount table and a sysfs tree laid
+// out in a temporary folder with the link depths of a real system.
+#include <QtTest>
+
+#include "platform/tokendiscovery.h"
+#include "testsupport.h"
+
+namespace {
+
+// One fake system: a /proc/self/mountinfo and a /sys tree.
+class FakeSystem {
+public:
+    QString root() const { return dir.path(); }
+
+    // A USB mass-storage device with one LUN per entry of kinds ("cd" or
+    // "flash"); returns the device's sysfs path.
+    QString usbToken(const QString &port, int host, const QStringList &kinds)
+    {
+        const QString usb = QStringLiteral("/sys/devices/pci0000:00/0000:00:14.0/usb1/%1").arg(port);
+        write(usb + QStringLiteral("/idVendor"), "1234\n");
+        const QString iface = usb + QStringLiteral("/%1:1.0/host%2/target%2:0:0").arg(port).arg(host);
+        for (int lun = 0; lun < kinds.size(); ++lun) {
+            const QString scsi = iface + QStringLiteral("/%1:0:0:%2").arg(host).arg(lun);
+            if (kinds.at(lun) == QLatin1String("cd")) {
+                write(scsi + QStringLiteral("/type"), "5\n");
+                const QString sr = QStringLiteral("sr%1").arg(cdCount++);
+                disk(scsi + QStringLiteral("/block/") + sr, QStringLiteral("11:%1").arg(cdCount - 1), "0");
+            } else {
+                write(scsi + QStringLiteral("/type"), "0\n");
+                const QString sd = QStringLiteral("sd%1").arg(QChar('b' + diskCount));
+                const int major = 8;
+                const int minor = 16 * (diskCount + 1);
+                ++diskCount;
+                disk(scsi + QStringLiteral("/block/") + sd, QStringLiteral("%1:%2").arg(major).arg(minor), "1");
+                partition(scsi
+                        + QStringLiteral("/block/%1/%1"
+                                         "1")
+                              .arg(sd),
+                    QStringLiteral("%1:%2").arg(major).arg(minor + 1));
+            }
+        }
+        return usb;
+    }
+
+    void fixedDisk()
+    {
+        const QString ata
+            = QStringLiteral("/sys/devices/pci0000:00/0000:00:17.0/ata1/host0/target0:0:0/0:0:0:0/block/sda");
+        disk(ata, QStringLiteral("8:0"), "0");
+        partition(ata + QStringLiteral("/sda1"), QStringLiteral("8:1"));
+    }
+
+    void mount(const QString &device, const QByteArray &mountPoint)
+    {
+        mountinfo
+            += QByteArray::number(++mountId) + " 1 " + device.toLatin1() + " / " + mountPoint + " rw - fs /dev/x rw\n";
+        write(QStringLiteral("/proc/self/mountinfo"), mountinfo);
+    }
+
+    void write(const QString &path, const QByteArray &text) { TestSupport::writeFile(dir.path() + path, text); }
+
+private:
+    void disk(const QString &path, const QString &device, const QByteArray &removable)
+    {
+        write(path + QStringLiteral("/removable"), removable + "\n");
+        write(path + QStringLiteral("/dev"), device.toLatin1() + "\n");
+        link(path, device);
+    }
+    void partition(const QString &path, const QString &device)
+    {
+        write(path + QStringLiteral("/partition"), "1\n");
+        write(path + QStringLiteral("/dev"), device.toLatin1() + "\n");
+        link(path, device);
+    }
+    // /sys/dev/block/MAJ:MIN -> ../../devices/..., relative as on a real system.
+    void link(const QString &path, const QString &device)
+    {
+        QDir().mkpath(dir.path() + QStringLiteral("/sys/dev/block"));
+        QFile::link(QStringLiteral("../..") + path.mid(4), dir.path() + QStringLiteral("/sys/dev/block/") + device);
+    }
+
+    QTemporaryDir dir;
+    QByteArray mountinfo;
+    int mountId = 20;
+    int cdCount = 0;
+    int diskCount = 0;
+};
+
+} // namespace
+
+class TestTokenDiscovery : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { TestSupport::isolate(); }
+
+    void tokenPairsItsTwoPartitions()
+    {
+        FakeSystem system;
+        system.fixedDisk();
+        system.mount(QStringLiteral("8:1"), "/");
+        system.usbToken(QStringLiteral("1-1"), 6, { QStringLiteral("cd"), QStringLiteral("flash") });
+        system.mount(QStringLiteral("11:0"), "/media/user/TOKEN\\040CD");
+        system.mount(QStringLiteral("8:17"), "/media/user/flash");
+        const auto drives = TokenDiscovery::find(system.root(), QStringLiteral("/media/user/TOKEN CD/Commons"));
+        QCOMPARE(drives.cdrom, QStringLiteral("/media/user/TOKEN CD"));
+        QCOMPARE(drives.flash, QStringLiteral("/media/user/flash"));
+        // Starting from the flash side finds the same pair.
+        const auto fromFlash = TokenDiscovery::find(system.root(), QStringLiteral("/media/user/flash/data"));
+        QCOMPARE(fromFlash.cdrom, drives.cdrom);
+    }
+
+    void twoTokensAreNeverMixed()
+    {
+        FakeSystem system;
+        system.usbToken(QStringLiteral("1-1"), 6, { QStringLiteral("cd"), QStringLiteral("flash") });
+        system.usbToken(QStringLiteral("1-2"), 7, { QStringLiteral("cd"), QStringLiteral("flash") });
+        system.mount(QStringLiteral("11:0"), "/media/a-cd");
+        system.mount(QStringLiteral("8:17"), "/media/a-flash");
+        system.mount(QStringLiteral("11:1"), "/media/b-cd");
+        system.mount(QStringLiteral("8:33"), "/media/b-flash");
+        const auto second = TokenDiscovery::find(system.root(), QStringLiteral("/media/b-cd/Commons"));
+        QCOMPARE(second.cdrom, QStringLiteral("/media/b-cd"));
+        QCOMPARE(second.flash, QStringLiteral("/media/b-flash"));
+        const auto first = TokenDiscovery::find(system.root(), QStringLiteral("/media/a-cd"));
+        QCOMPARE(first.flash, QStringLiteral("/media/a-flash"));
+    }
+
+    void fixedDiskAndUnmountedPartition()
+    {
+        FakeSystem system;
+        system.fixedDisk();
+        system.mount(QStringLiteral("8:1"), "/");
+        system.usbToken(QStringLiteral("1-1"), 6, { QStringLiteral("cd"), QStringLiteral("flash") });
+        system.mount(QStringLiteral("11:0"), "/media/cd"); // flash not mounted
+        const auto fixed = TokenDiscovery::find(system.root(), QStringLiteral("/home/user/medium/Commons"));
+        QVERIFY(fixed.cdrom.isEmpty());
+        QVERIFY(fixed.flash.isEmpty());
+        const auto token = TokenDiscovery::find(system.root(), QStringLiteral("/media/cd/Commons"));
+        QCOMPARE(token.cdrom, QStringLiteral("/media/cd"));
+        QVERIFY(token.flash.isEmpty());
+    }
+
+    void partitionlessFlash()
+    {
+        FakeSystem system;
+        system.usbToken(QStringLiteral("1-1"), 6, { QStringLiteral("cd"), QStringLiteral("flash") });
+        system.mount(QStringLiteral("11:0"), "/media/cd");
+        system.mount(QStringLiteral("8:16"), "/media/whole"); // the disk itself
+        const auto drives = TokenDiscovery::find(system.root(), QStringLiteral("/media/cd"));
+        QCOMPARE(drives.flash, QStringLiteral("/media/whole"));
+    }
+
+    void garbageAndMissingTrees_data()
+    {
+        QTest::addColumn<QByteArray>("mountinfo");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("binary") << QByteArray("\x00\xff\x01 8:17 / /media/cd\n\xfe", 22);
+        QTest::newRow("bad device") << QByteArray("1 1 x:y / /media/cd rw - fs /dev/x rw\n1 1 8: / /media/cd rw\n");
+        QTest::newRow("relative mount point") << QByteArray("1 1 11:0 / media/cd rw - fs /dev/x rw\n");
+        QTest::newRow("short lines") << QByteArray("1 1 11:0\n\n\n");
+    }
+
+    void garbageAndMissingTrees()
+    {
+        QFETCH(QByteArray, mountinfo);
+        FakeSystem system;
+        system.usbToken(QStringLiteral("1-1"), 6, { QStringLiteral("cd"), QStringLiteral("flash") });
+        system.write(QStringLiteral("/proc/self/mountinfo"), mountinfo);
+        const auto drives = TokenDiscovery::find(system.root(), QStringLiteral("/media/cd"));
+        QVERIFY(drives.cdrom.isEmpty());
+        QVERIFY(drives.flash.isEmpty());
+        const auto nothing = TokenDiscovery::find(system.root() + QStringLiteral("/missing"), QStringLiteral("/"));
+        QVERIFY(nothing.cdrom.isEmpty());
+    }
+
+    void mountInfoEscapes()
+    {
+        const auto mounts = TokenDiscovery::parseMountInfo(
+            "36 25 8:17 / /media/a\\040b\\011c\\134d rw - vfat /dev/sdb1 rw\n37 25 8:18 / /media/a rw\n");
+        QCOMPARE(mounts.size(), 2);
+        QCOMPARE(mounts.at(0).mountPoint, QStringLiteral("/media/a b\tc\\d"));
+        // The longest mount point that holds the path wins; "/media/ab" is
+        // not inside "/media/a".
+        QCOMPARE(TokenDiscovery::mountHolding(mounts, QStringLiteral("/media/a/x")).device, QStringLiteral("8:18"));
+        QVERIFY(TokenDiscovery::mountHolding(mounts, QStringLiteral("/media/ab")).device.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTokenDiscovery)
+#include "tst_tokendiscovery.moc"
