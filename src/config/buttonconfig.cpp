@@ -123,7 +123,12 @@ QVariant ButtonConfig::inheritedOr(const QString &name, const QVariant &fallback
 
 QVariant ButtonConfig::localisedValue(const QSettings &settings, const QString &key, const QVariant &fallback)
 {
-    const QString full = currentLanguage();
+    return localisedValue(settings, key, fallback, currentLanguage());
+}
+
+QVariant ButtonConfig::localisedValue(
+    const QSettings &settings, const QString &key, const QVariant &fallback, const QString &full)
+{
     const QString shortCode = full.section(QLatin1Char('_'), 0, 0);
     const QString candidates[] = {
         key + QLatin1Char('.') + full,
@@ -152,8 +157,8 @@ void ButtonConfig::readConfiguration(const QString &path, bool full)
     const QString source = info.isFile() && info.size() > maximumLinkFileSize ? QString() : path;
     QSettings settings(source, QSettings::IniFormat);
     settings.setIniCodec("UTF-8");
+    // Read once per file: the lookup reads "lang.ini" each time.
     const QString language = currentLanguage();
-    Q_UNUSED(language)
 
     // 2. The literal key of the plain group.
     if (toInt(settings.value(Key::propertiesDrop, 0)) == 1) {
@@ -241,10 +246,10 @@ void ButtonConfig::readConfiguration(const QString &path, bool full)
 
     // 8. Properties.
     settings.beginGroup(propertiesGroup);
-    liteEnabled = full ? true : toInt(localisedValue(settings, Key::liteEnabled, 1)) == 1;
+    liteEnabled = full ? true : toInt(localisedValue(settings, Key::liteEnabled, 1, language)) == 1;
 
-    const QString iconText = localisedValue(settings, Key::icon, QString()).toString();
-    const QString liteIconText = localisedValue(settings, Key::iconLite, QString()).toString();
+    const QString iconText = localisedValue(settings, Key::icon, QString(), language).toString();
+    const QString liteIconText = localisedValue(settings, Key::iconLite, QString(), language).toString();
     if (!iconText.isEmpty()) {
         if (!full && !liteIconText.isEmpty() && QFileInfo::exists(dir.filePath(liteIconText))) {
             iconPath = absoluteIn(dir, liteIconText);
@@ -258,7 +263,7 @@ void ButtonConfig::readConfiguration(const QString &path, bool full)
             qDebug() << "Icon:" << iconPath;
         }
     }
-    const QString checkIconText = localisedValue(settings, Key::checkicon, QString()).toString();
+    const QString checkIconText = localisedValue(settings, Key::checkicon, QString(), language).toString();
     if (!checkIconText.isEmpty()) {
         if (QFileInfo::exists(dir.filePath(checkIconText)))
             checkIconPath = absoluteIn(dir, checkIconText);
@@ -275,18 +280,20 @@ void ButtonConfig::readConfiguration(const QString &path, bool full)
     blurColor = colorWithAlpha(
         settings.value(Key::blurcolor, inheritedOr(Inherited::blurcolor, Default::blurColor)).toString(), blurColor);
     colorized = toBool(settings.value(Key::colorized, inheritedOr(Inherited::colorized, colorized)));
-    title = localisedValue(settings, Key::title, title).toString();
-    checkTitle = localisedValue(settings, Key::checktitle, checkTitle).toString();
+    title = localisedValue(settings, Key::title, title, language).toString();
+    checkTitle = localisedValue(settings, Key::checktitle, checkTitle, language).toString();
     titleColor = colorWithoutAlpha(
-        localisedValue(settings, Key::titlergb, inheritedOr(Inherited::titlergb, Default::titleColor)).toString());
+        localisedValue(settings, Key::titlergb, inheritedOr(Inherited::titlergb, Default::titleColor), language)
+            .toString());
 
     QFont font;
     font.setFamily(
-        localisedValue(settings, Key::titlefont, inheritedOr(Inherited::titlefont, Default::titleFont)).toString());
+        localisedValue(settings, Key::titlefont, inheritedOr(Inherited::titlefont, Default::titleFont), language)
+            .toString());
     const int pixelSize
-        = toInt(localisedValue(settings, Key::titlepixelsize, inheritedOr(Inherited::titlepixelsize, -1)));
+        = toInt(localisedValue(settings, Key::titlepixelsize, inheritedOr(Inherited::titlepixelsize, -1), language));
     const int pointSize
-        = toInt(localisedValue(settings, Key::titlepointsize, inheritedOr(Inherited::titlepointsize, -1)));
+        = toInt(localisedValue(settings, Key::titlepointsize, inheritedOr(Inherited::titlepointsize, -1), language));
     // Absurd sizes would make Qt warn and paint nothing useful.
     if (pixelSize != -1 && pixelSize > 0 && pixelSize <= 4096)
         font.setPixelSize(pixelSize);
@@ -295,17 +302,19 @@ void ButtonConfig::readConfiguration(const QString &path, bool full)
     else
         font.setPixelSize(15);
     font.setStyle(styleFromWord(
-        localisedValue(settings, Key::titlestyle, inheritedOr(Inherited::titlestyle, Word::styleNormal)).toString()));
+        localisedValue(settings, Key::titlestyle, inheritedOr(Inherited::titlestyle, Word::styleNormal), language)
+            .toString()));
     font.setWeight(weightFromWord(
-        localisedValue(settings, Key::titleweight, inheritedOr(Inherited::titleweight, Word::weightNormal))
+        localisedValue(settings, Key::titleweight, inheritedOr(Inherited::titleweight, Word::weightNormal), language)
             .toString()));
     titleFont = font;
 
-    titleOffsetW
-        = toReal(localisedValue(settings, Key::titleoffsetW, inheritedOr(Inherited::titleoffsetW, titleOffsetW)));
-    titleOffsetH
-        = toReal(localisedValue(settings, Key::titleoffsetH, inheritedOr(Inherited::titleoffsetH, titleOffsetH)));
-    titleLineSpace = toInt(localisedValue(settings, Key::titlelinespace, inheritedOr(Inherited::titlelinespace, 11)));
+    titleOffsetW = toReal(
+        localisedValue(settings, Key::titleoffsetW, inheritedOr(Inherited::titleoffsetW, titleOffsetW), language));
+    titleOffsetH = toReal(
+        localisedValue(settings, Key::titleoffsetH, inheritedOr(Inherited::titleoffsetH, titleOffsetH), language));
+    titleLineSpace
+        = toInt(localisedValue(settings, Key::titlelinespace, inheritedOr(Inherited::titlelinespace, 11), language));
     titleAlignment = alignmentFromWord(
         settings.value(Key::titlealignment, inheritedOr(Inherited::titlealignment, Word::alignCenter)).toString());
     titleShadow = toBool(settings.value(Key::titleshadow, inheritedOr(Inherited::titleshadow, true)));
@@ -323,13 +332,15 @@ void ButtonConfig::readConfiguration(const QString &path, bool full)
     if (!workingText.isEmpty())
         workingDir = absoluteIn(dir, workingText);
     priority = toInt(settings.value(Key::priority, 0));
-    firstAccessibleName = localisedValue(settings, Key::firstaccessiblename, QString()).toString();
-    firstAccessibleDescription = localisedValue(settings, Key::firstaccessibledescription, QString()).toString();
-    secondAccessibleName = localisedValue(settings, Key::secondaccessiblename, QString()).toString();
-    secondAccessibleDescription = localisedValue(settings, Key::secondaccessibledescription, QString()).toString();
+    firstAccessibleName = localisedValue(settings, Key::firstaccessiblename, QString(), language).toString();
+    firstAccessibleDescription
+        = localisedValue(settings, Key::firstaccessibledescription, QString(), language).toString();
+    secondAccessibleName = localisedValue(settings, Key::secondaccessiblename, QString(), language).toString();
+    secondAccessibleDescription
+        = localisedValue(settings, Key::secondaccessibledescription, QString(), language).toString();
     width = toInt(settings.value(Key::width, inheritedOr(Inherited::width, 0)));
     height = toInt(settings.value(Key::height, inheritedOr(Inherited::height, 0)));
-    toolTip = localisedValue(settings, Key::tooltip, QString()).toString();
+    toolTip = localisedValue(settings, Key::tooltip, QString(), language).toString();
     massive = toInt(settings.value(Key::massive, 0)) == 1;
     settings.endGroup();
 

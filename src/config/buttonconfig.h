@@ -19,8 +19,7 @@ class QSettings;
 // A record owns its children. It is moved, not copied: the launch button
 // takes the record over (children included) and the creator's record is
 // left empty.
-struct ButtonConfig final
-{
+struct ButtonConfig final {
     using Children = std::vector<std::unique_ptr<ButtonConfig>>;
 
     // A record with the built-in defaults and nothing read.
@@ -47,6 +46,9 @@ struct ButtonConfig final
     // The localised lookup: key.<full>, key.<short>, key.en, key.it, key;
     // the first non-empty text wins, else the fallback unchanged.
     static QVariant localisedValue(const QSettings &settings, const QString &key, const QVariant &fallback);
+    // The same with the language code given (one file reads many keys).
+    static QVariant localisedValue(
+        const QSettings &settings, const QString &key, const QVariant &fallback, const QString &language);
 
     Children children;
     QMap<QString, QVariant> inheritedDefaults;

@@ -1,0 +1,123 @@
+// The launcher's own start-up, as the program does it, with a frame watcher
+// on the main window. Copied into a medium's bin/ folder, it finds that
+// medium the way the launcher does.
+//
+// GP_BENCH_MODE selects what follows the first frame:
+//   (unset)  end at once
+//   click    start the command of the button GP_BENCH_BUTTON (a link file
+//            name) as a click does, then wait for GP_PROBE_OUT to show the
+//            started program (or for the command to end the launcher)
+//   reload   reload the links folder and end on the rebuilt window's first
+//            frame
+// Output: FIRST_FRAME_NS, PEAK_RSS_KB, then CLICK_T0_NS or RELOAD_NS.
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTimer>
+
+#include "app/appflags.h"
+#include "app/language.h"
+#include "app/paths.h"
+#include "app/singleinstance.h"
+#include "app/startup.h"
+#include "benchclock.h"
+#include "widgets/launchbutton.h"
+#include "window/mainwindow.h"
+
+namespace {
+
+constexpr int probeWaitMs = 10000;
+constexpr int probePollMs = 2;
+
+LaunchButton *findButton(const MainWindow &window, const QString &fileName)
+{
+    for (LaunchButton *button : window.launchButtons()) {
+        if (button->configuration().fileName == fileName)
+            return button;
+    }
+    return nullptr;
+}
+
+// Ends the program once the started program has left its record, or after
+// a generous wait when it never does.
+void quitWhenProbeWrites(QObject *context)
+{
+    const QString probeOut = qEnvironmentVariable("GP_PROBE_OUT");
+    auto *poll = new QTimer(context);
+    const qint64 deadline = BenchClock::nowNs() + qint64(probeWaitMs) * 1000000;
+    QObject::connect(poll, &QTimer::timeout, context, [probeOut, deadline] {
+        const QFileInfo info(probeOut);
+        if ((info.exists() && info.size() > 0) || BenchClock::nowNs() > deadline)
+            QCoreApplication::quit();
+    });
+    poll->start(probePollMs);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    QApplication app(argc, argv);
+    SingleInstance instance(QCoreApplication::applicationFilePath());
+
+    installTranslations(&app, QStringLiteral("gatepoint"));
+
+    const StartupArguments startup = parseStartupArguments(QCoreApplication::arguments());
+    if (instance.isRunning()) {
+        BenchClock::report("ALREADY_RUNNING", 1);
+        return 1;
+    }
+
+    framelessWindow = true;
+    QApplication::setAttribute(Qt::AA_Use96Dpi);
+    QFont font = QApplication::font();
+    font.setPixelSize(11);
+    QApplication::setFont(font);
+    QGuiApplication::setQuitOnLastWindowClosed(!framelessWindow);
+
+    FrameWatcher watcher;
+    const QString mode = qEnvironmentVariable("GP_BENCH_MODE");
+    MainWindow *windowPointer = nullptr;
+    auto afterFirstFrame = [&](qint64 frameDone) {
+        const qint64 start = BenchClock::processStartNs();
+        BenchClock::report("FIRST_FRAME_NS", start >= 0 ? frameDone - start : -1);
+        BenchClock::report("PEAK_RSS_KB", BenchClock::peakResidentKb());
+        MainWindow &window = *windowPointer;
+        if (mode == QLatin1String("click")) {
+            LaunchButton *button = findButton(window, qEnvironmentVariable("GP_BENCH_BUTTON"));
+            if (!button) {
+                BenchClock::report("CLICK_T0_NS", -1);
+                QCoreApplication::quit();
+                return;
+            }
+            BenchClock::report("CLICK_T0_NS", BenchClock::nowNs());
+            emit button->startProcess();
+            quitWhenProbeWrites(&window);
+        } else if (mode == QLatin1String("reload")) {
+            const QString links = QDir(baseDirectory(true)).filePath(window.linksFolderPath());
+            const qint64 t0 = BenchClock::nowNs();
+            watcher.arm(&window, [t0](qint64 rebuilt) {
+                BenchClock::report("RELOAD_NS", rebuilt - t0);
+                QCoreApplication::quit();
+            });
+            window.onReloadRequest(links);
+        } else {
+            QCoreApplication::quit();
+        }
+    };
+
+    // The constructor shows the window; the first paint comes from the event
+    // loop, so arming right after construction misses nothing.
+    MainWindow window(!startup.hasFileArguments);
+    windowPointer = &window;
+    watcher.arm(&window, afterFirstFrame);
+    if (!window.canRun() || !window.isValidInstance()) {
+        BenchClock::report("INVALID_MEDIUM", 1);
+        return -1;
+    }
+    window.raise();
+    window.activateWindow();
+    window.show();
+    return app.exec();
+}
