@@ -15,13 +15,7 @@ class Medium {
 public:
     explicit Medium(const QByteArray &conf = QByteArray())
     {
-        const QString medium = links.root.filePath(QStringLiteral("medium"));
-        QDir().mkpath(medium + QStringLiteral("/bin"));
-        QDir().mkpath(medium + QStringLiteral("/Commons"));
-        program = medium + QStringLiteral("/bin/gatepoint");
-        QFile::copy(TestSupport::launcherPath(), program);
-        QDir().rename(links.path(), medium + QStringLiteral("/Commons/links"));
-        links.dir = medium + QStringLiteral("/Commons/links");
+        program = links.layOutMedium();
         links.signedBackground();
         links.write(QStringLiteral("launcher.conf"), "[app]\nbackground=bg.png\ntitle=process-test\n" + conf);
         links.probeLink(QStringLiteral("probe.link"), 1);

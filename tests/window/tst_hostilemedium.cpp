@@ -21,13 +21,7 @@ struct Medium {
 
     Medium()
     {
-        const QString medium = links.root.filePath(QStringLiteral("medium"));
-        QDir().mkpath(medium + QStringLiteral("/bin"));
-        QDir().mkpath(medium + QStringLiteral("/Commons"));
-        program = medium + QStringLiteral("/bin/gatepoint");
-        QFile::copy(TestSupport::launcherPath(), program);
-        QDir().rename(links.path(), medium + QStringLiteral("/Commons/links"));
-        links.dir = medium + QStringLiteral("/Commons/links");
+        program = links.layOutMedium();
         links.signedBackground();
         probeOut = links.root.filePath(QStringLiteral("probe.jsonl"));
     }

@@ -37,13 +37,8 @@ private slots:
     {
         // medium/bin/gatepoint beside medium/Commons/links, as on the token.
         LinksFolder scratch;
-        const QString medium = scratch.root.filePath(QStringLiteral("medium"));
-        QVERIFY(QDir().mkpath(medium + QStringLiteral("/bin")));
-        QVERIFY(QDir().mkpath(medium + QStringLiteral("/Commons")));
-        const QString program = medium + QStringLiteral("/bin/gatepoint");
-        QVERIFY(QFile::copy(TestSupport::launcherPath(), program));
-        QVERIFY(QDir().rename(scratch.path(), medium + QStringLiteral("/Commons/links")));
-        scratch.dir = medium + QStringLiteral("/Commons/links");
+        const QString program = scratch.layOutMedium();
+        QVERIFY(QFileInfo(program).isExecutable());
         scratch.signedBackground(QStringLiteral("bg.png"), 400, 200);
         scratch.write(QStringLiteral("launcher.conf"),
             "[app]\nbackground=bg.png\ntitle=gatepoint-x11-test\npadding-left=20\npadding-top=60\n"
@@ -84,12 +79,12 @@ private slots:
         // click again until the program starts (a few tries at most).
         QList<TestSupport::ProbeRecord> records;
         for (int attempt = 0; attempt < 6 && records.isEmpty(); ++attempt) {
-            run({QStringLiteral("mousemove"), QString::number(x + 20 + 32), QString::number(y + 60 + 32)});
-            run({QStringLiteral("click"), QStringLiteral("1")});
+            run({ QStringLiteral("mousemove"), QString::number(x + 20 + 32), QString::number(y + 60 + 32) });
+            run({ QStringLiteral("click"), QStringLiteral("1") });
             records = TestSupport::waitForProbeRecords(probeOut, 1, 3000);
         }
         QVERIFY(!records.isEmpty());
-        QCOMPARE(records.first().arguments, QStringList({"clicked", "with space"}));
+        QCOMPARE(records.first().arguments, QStringList({ "clicked", "with space" }));
 
         // A second interactive start is refused while this one runs.
         QProcess second;

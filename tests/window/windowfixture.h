@@ -20,6 +20,20 @@ public:
         QDir().mkpath(dir);
     }
 
+    // Moves the links folder to medium/Commons/links beside a copy of the
+    // program in medium/bin, as on the token; returns the program's path.
+    QString layOutMedium()
+    {
+        const QString medium = root.filePath(QStringLiteral("medium"));
+        QDir().mkpath(medium + QStringLiteral("/bin"));
+        QDir().mkpath(medium + QStringLiteral("/Commons"));
+        const QString program = medium + QStringLiteral("/bin/gatepoint");
+        QFile::copy(TestSupport::launcherPath(), program);
+        QDir().rename(dir, medium + QStringLiteral("/Commons/links"));
+        dir = medium + QStringLiteral("/Commons/links");
+        return program;
+    }
+
     QString path(const QString &name = QString()) const { return name.isEmpty() ? dir : dir + QLatin1Char('/') + name; }
 
     void picture(const QString &name, int w, int h, const QColor &colour = Qt::red) const
