@@ -411,8 +411,16 @@ void MainWindow::createButtons()
 void MainWindow::buildLayout()
 {
     stateMachine = new QStateMachine(this);
-    homeState = new QState(stateMachine);
+    // The home layout is one parallel state with a part per top-level
+    // button (its own place and its sub-menu's hidden places): entering it
+    // enters every part. A state keeps its assignments in a list that every
+    // new assignment scans, so a thousand links in one state would cost a
+    // million comparisons before the first frame.
+    homeState = new QState(QState::ParallelStates, stateMachine);
     stateMachine->setInitialState(homeState);
+    QList<QState *> homeParts;
+    for (int i = 0; i < buttons.size(); ++i)
+        homeParts.append(new QState(homeState));
 
     std::stable_sort(buttons.begin(), buttons.end(), [](const LaunchButton *a, const LaunchButton *b) {
         return a->configuration().priority > b->configuration().priority;
@@ -444,10 +452,10 @@ void MainWindow::buildLayout()
         if (i > 0)
             QWidget::setTabOrder(buttons.at(i - 1), button);
         button->setHomePosition(QPoint(int(x), int(y)));
-        homeState->assignProperty(button, Property::geometry, QRectF(x, y, size.width(), size.height()));
-        homeState->assignProperty(button, Property::visible, true);
-        homeState->assignProperty(button, Property::focusPolicy, int(Qt::StrongFocus));
-        homeState->assignProperty(button, Property::showChecked, false);
+        homeParts.at(i)->assignProperty(button, Property::geometry, QRectF(x, y, size.width(), size.height()));
+        homeParts.at(i)->assignProperty(button, Property::visible, true);
+        homeParts.at(i)->assignProperty(button, Property::focusPolicy, int(Qt::StrongFocus));
+        homeParts.at(i)->assignProperty(button, Property::showChecked, false);
     }
 
     auto animate = [this](QAbstractTransition *there, QAbstractTransition *back, QObject *target) {
@@ -465,6 +473,8 @@ void MainWindow::buildLayout()
         const Slot &own = places.at(i);
         QState *subState = button->subMenu();
         stateMachine->addState(subState);
+        // One part per button for the same reason as the home layout.
+        subState->setChildMode(QState::ParallelStates);
 
         const QRectF first = verticalLayout ? QRectF(own.x, paddingTop + 0.01, own.size.width(), own.size.height())
                                             : QRectF(paddingLeft + 0.01, own.y, own.size.width(), own.size.height());
@@ -479,10 +489,11 @@ void MainWindow::buildLayout()
                 continue;
             LaunchButton *other = buttons.at(j);
             const QRect current = other->geometry();
-            subState->assignProperty(other, Property::geometry,
+            QState *hiddenPart = new QState(subState);
+            hiddenPart->assignProperty(other, Property::geometry,
                 QRectF(current.x() + 500, current.y() - 500, current.width() - 500, current.height()));
-            subState->assignProperty(other, Property::visible, false);
-            subState->assignProperty(other, Property::focusPolicy, int(Qt::NoFocus));
+            hiddenPart->assignProperty(other, Property::visible, false);
+            hiddenPart->assignProperty(other, Property::focusPolicy, int(Qt::NoFocus));
             animate(there, back, other);
         }
 
@@ -504,12 +515,14 @@ void MainWindow::buildLayout()
             }
             child->setGeometry(0, 0, size.width(), size.height());
             child->setHomePosition(QPoint(int(x), int(y)));
-            homeState->assignProperty(child, Property::geometry, QRectF(x, -500, size.width(), size.height()));
-            homeState->assignProperty(child, Property::visible, false);
-            homeState->assignProperty(child, Property::focusPolicy, int(Qt::NoFocus));
-            subState->assignProperty(child, Property::geometry, QRectF(x, y, size.width(), size.height()));
-            subState->assignProperty(child, Property::visible, true);
-            subState->assignProperty(child, Property::focusPolicy, int(Qt::StrongFocus));
+            QState *homePart = new QState(homeState);
+            homePart->assignProperty(child, Property::geometry, QRectF(x, -500, size.width(), size.height()));
+            homePart->assignProperty(child, Property::visible, false);
+            homePart->assignProperty(child, Property::focusPolicy, int(Qt::NoFocus));
+            QState *openPart = new QState(subState);
+            openPart->assignProperty(child, Property::geometry, QRectF(x, y, size.width(), size.height()));
+            openPart->assignProperty(child, Property::visible, true);
+            openPart->assignProperty(child, Property::focusPolicy, int(Qt::StrongFocus));
             animate(there, back, child);
         }
     }
