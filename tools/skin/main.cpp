@@ -4,6 +4,7 @@
 
 #include "skincommand.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QTextStream>
@@ -20,6 +21,15 @@ const Skin::Command commands[] = {
     { "render-svg", "IN.svg OUT.png [WIDTH HEIGHT]", "render an SVG onto a transparent picture", Skin::AppKind::Gui,
         "offscreen", Skin::runRenderSvg },
     { "screenshot", "OUT.png", "save the whole X screen as a picture", Skin::AppKind::Gui, "xcb", Skin::runScreenshot },
+    { "lint", "LINKS_FOLDER [--strict] [--json]",
+        "report the problems of a skin as file:line: severity: message (exit 2 on errors, 1 on warnings with --strict)",
+        Skin::AppKind::Gui, "offscreen", Skin::runLint },
+    { "preview", "LINKS_FOLDER --out FILE.png [--open NAME] [--focus NAME]",
+        "picture the launcher window of a skin, optionally with a folder opened or a button focused",
+        Skin::AppKind::Widgets, "offscreen", Skin::runPreview },
+    { "pack", "--program PATH --skin LINKS_FOLDER --out DIR [--translations DIR] [--blob FILE] [--iso FILE]",
+        "lay out a signed, linted medium (bin/ beside Commons/) and optionally its ISO image", Skin::AppKind::Gui,
+        "offscreen", Skin::runPack },
 };
 
 void printUsage(QTextStream &stream)
@@ -64,7 +74,9 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", command->defaultPlatform);
 
     std::unique_ptr<QCoreApplication> app;
-    if (command->app == Skin::AppKind::Gui)
+    if (command->app == Skin::AppKind::Widgets)
+        app = std::make_unique<QApplication>(argc, argv);
+    else if (command->app == Skin::AppKind::Gui)
         app = std::make_unique<QGuiApplication>(argc, argv);
     else
         app = std::make_unique<QCoreApplication>(argc, argv);

@@ -20,6 +20,7 @@ enum ExitCode {
 enum class AppKind {
     Core, // files only
     Gui, // painting or screens
+    Widgets, // a real launcher window
 };
 
 struct Command {
@@ -50,5 +51,8 @@ int runSign(const QStringList &arguments);
 int runVerify(const QStringList &arguments);
 int runRenderSvg(const QStringList &arguments);
 int runScreenshot(const QStringList &arguments);
+int runLint(const QStringList &arguments);
+int runPreview(const QStringList &arguments);
+int runPack(const QStringList &arguments);
 
 } // namespace Skin

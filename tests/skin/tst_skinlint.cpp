@@ -1,0 +1,278 @@
+#include "config/backgroundsignature.h"
+#include "testsupport.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// gatepoint-skin lint against a corpus of skins, each broken in one way.
+class SkinLintTest final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void reportsFault_data();
+    void reportsFault();
+    void exitCodesAndJson();
+    void demoMediumIsClean_data();
+    void demoMediumIsClean();
+
+private:
+    struct Result {
+        int code = -1;
+        QString output;
+    };
+    static Result lint(const QStringList &arguments);
+    // A clean skin in a new folder, with files overwritten or added.
+    QString makeSkin(const QMap<QString, QByteArray> &files);
+
+    QTemporaryDir dir;
+    int skinCount = 0;
+};
+
+using SkinFiles = QMap<QString, QByteArray>;
+
+namespace {
+
+QByteArray png(int width, int height)
+{
+    QImage image(width, height, QImage::Format_ARGB32);
+    image.fill(Qt::darkBlue);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+const QByteArray launcherConf = "[app]\nbackground=background.png\npadding-left=0\npadding-top=10\n"
+                                "[button]\nwidth=50\nheight=50\nmargin-right=10\n";
+const QByteArray okLink = "[properties]\nicon=icon.png\npriority=1\ntitle.it=Avvia\ntitle.en_GB=Run\n"
+                          "[click]\ntype=RUN\npath=icon.png\n";
+
+QByteArray link(const QByteArray &properties, const QByteArray &rest = QByteArray())
+{
+    return "[properties]\nicon=icon.png\n" + properties + rest;
+}
+
+} // namespace
+
+void SkinLintTest::initTestCase()
+{
+    TestSupport::isolate();
+    QVERIFY(dir.isValid());
+    QVERIFY(QFileInfo(GATEPOINT_BUILD_DIR "/bin/gatepoint-skin").isExecutable());
+}
+
+SkinLintTest::Result SkinLintTest::lint(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(GATEPOINT_BUILD_DIR "/bin/gatepoint-skin", QStringList { QStringLiteral("lint") } + arguments);
+    Result result;
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+        return result;
+    result.code = process.exitCode();
+    result.output = QString::fromUtf8(process.readAllStandardOutput());
+    return result;
+}
+
+QString SkinLintTest::makeSkin(const QMap<QString, QByteArray> &files)
+{
+    const QString folder = dir.filePath(QStringLiteral("skin%1").arg(++skinCount));
+    QMap<QString, QByteArray> all = {
+        { QStringLiteral("launcher.conf"), launcherConf },
+        { QStringLiteral("background.png"), BackgroundSignature::sign(png(400, 200)) },
+        { QStringLiteral("icon.png"), png(50, 50) },
+        { QStringLiteral("ok.link"), okLink },
+    };
+    for (auto it = files.cbegin(); it != files.cend(); ++it)
+        all.insert(it.key(), it.value());
+    for (auto it = all.cbegin(); it != all.cend(); ++it) {
+        if (it.key().endsWith('/'))
+            QDir().mkpath(folder + '/' + it.key());
+        else if (!TestSupport::writeFile(folder + '/' + it.key(), it.value()))
+            return QString();
+    }
+    return folder;
+}
+
+void SkinLintTest::reportsFault_data()
+{
+    using Files = SkinFiles;
+    QTest::addColumn<Files>("files");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("misspelt key") << Files {
+        { "a.link", link("tittle=Run\npriority=2\n") }
+    } << R"(a.link:3: warning: unknown key "tittle" in [properties]; did you mean "title"?)";
+    QTest::newRow("language on a plain key")
+        << Files { { "a.link", link("priority.it=2\n") } }
+        << R"(a.link:3: warning: unknown key "priority.it" in [properties]; did you mean "priority"?)";
+    QTest::newRow("unknown group") << Files { { "a.link", link("priority=2\n", "[clik]\npath=icon.png\n") } }
+                                   << "a.link:4: warning: unknown group [clik]";
+    QTest::newRow("colour word") << Files {
+        { "a.link", link("titlergb=red\npriority=2\n") }
+    } << R"(a.link:3: warning: "red" is not a colour (r/g/b) for "titlergb"; the launcher uses 0/0/0)";
+    QTest::newRow("short blur colour") << Files {
+        { "a.link", link("blurcolor=10/20\npriority=2\n") }
+    } << R"(a.link:3: warning: "10/20" is not a colour (r/g/b/a) for "blurcolor"; the launcher uses the inherited colour)";
+    QTest::newRow("number") << Files { { "a.link", link("priority=high\n") } }
+                            << R"(a.link:3: warning: "high" is not a whole number for "priority"; the launcher uses 0)";
+    QTest::newRow("boolean") << Files {
+        { "a.link", link("titleshadow=yes\npriority=2\n") }
+    } << R"(a.link:3: warning: "yes" is not a boolean for "titleshadow"; the launcher uses false)";
+    QTest::newRow("weight") << Files {
+        { "a.link", link("titleweight=heavy\npriority=2\n") }
+    } << R"(a.link:3: warning: "heavy" is not a weight (LIGHT, NORMAL, DEMIBOLD, BOLD, BLACK) for "titleweight"; the launcher uses NORMAL)";
+    QTest::newRow("alignment is case-sensitive") << Files {
+        { "a.link", link("titlealignment=Left\npriority=2\n") }
+    } << R"(a.link:3: warning: "Left" is not an alignment (left, right, center) for "titlealignment"; the launcher uses center)";
+    QTest::newRow("orientation") << Files {
+        { "launcher.conf", launcherConf + "layout=diagonal\n" }
+    } << R"(launcher.conf:9: warning: "diagonal" is not an orientation (horizontal, vertical) for "layout"; the launcher uses horizontal)";
+    QTest::newRow("drop filter") << Files {
+        { "a.link", link("priority=2\n", "[ondrop]\nsubmenu=menu\nfilter=txt\n") }, { "menu/", {} }
+    } << R"(a.link:6: warning: "txt" is not a drop filter ("*" or "ext:SUFFIX") for "filter"; no dropped file opens the sub-menu)";
+    QTest::newRow("type name") << Files { { "a.link", link("priority=2\n", "[click]\ntype=LAUNCH\npath=icon.png\n") } }
+                               << R"(a.link:5: warning: unknown command type "LAUNCH"; the launcher runs it as RUN)";
+    QTest::newRow("type number") << Files { { "a.link", link("priority=2\n", "[click]\ntype=5\npath=icon.png\n") } }
+                                 << "a.link:5: error: no command has the type number 5: the button does nothing";
+    QTest::newRow("drop type number") << Files { { "a.link", link("priority=2\n", "[drop]\ntype=15\n") } }
+                                      << "a.link:5: error: no command has the type number 15: the button does nothing";
+    QTest::newRow("missing icon") << Files { { "a.link", "[properties]\nicon=nope.png\npriority=2\n" } }
+                                  << R"(a.link:2: error: icon "nope.png" does not exist)";
+    QTest::newRow("icon that does not load") << Files { { "a.link", "[properties]\nicon=bad.png\npriority=2\n" },
+        { "bad.png", "not a picture" } } << R"(a.link:2: error: icon "bad.png" does not load as a picture)";
+    QTest::newRow("no icon") << Files { { "a.link", "[properties]\npriority=2\n" } }
+                             << "a.link:1: error: no icon: the link gets no button";
+    QTest::newRow("missing check icon") << Files { { "a.link", link("checkicon.en=gone.png\npriority=2\n") } }
+                                        << R"(a.link:3: warning: check icon "gone.png" does not exist)";
+    QTest::newRow("missing hover image") << Files { { "a.link", link("priority=2\n", "[hover]\nimage=h.png\n") } }
+                                         << R"(a.link:5: warning: hover image "h.png" does not exist)";
+    QTest::newRow("missing shared drag image")
+        << Files { { "launcher.conf", launcherConf + "[button-dragging]\nimage=drag.png\n" } }
+        << R"(launcher.conf:10: warning: drag image "drag.png" does not exist)";
+    QTest::newRow("missing program") << Files { { "a.link", link("priority=2\n", "[click]\npath=bin/tool\n") } }
+                                     << R"(a.link:5: error: [click] path "bin/tool" does not exist)";
+    QTest::newRow("missing drop program") << Files { { "a.link", link("priority=2\n", "[drop]\npath=../tool\n") } }
+                                          << R"(a.link:5: error: [drop] path "../tool" does not exist)";
+    QTest::newRow("placeholder") << Files { { "a.link", link("priority=2\n", "[click]\npath=%cdrom%/setup\n") } }
+                                 << R"(a.link:5: warning: "%cdrom%/setup": placeholder cannot be resolved here)";
+    QTest::newRow("resource placeholder followed")
+        << Files { { "a.link", link("priority=2\n", "[click]\npath=%respath%/tools/x\n") } }
+        << R"(a.link:5: error: [click] path "%respath%/tools/x" does not exist)";
+    QTest::newRow("missing working folder") << Files { { "a.link", link("wpath=work\npriority=2\n") } }
+                                            << R"(a.link:3: error: working folder "work" does not exist)";
+    QTest::newRow("link folder without its link")
+        << Files { { "menu.link/", {} } } << R"(menu.link:0: error: link folder without "_.link": it gets no button)";
+    QTest::newRow("fault inside a link folder")
+        << Files { { "menu.link/_.link", "[properties]\nicon=../icon.png\npriority=2\n" },
+               { "menu.link/child.link", "[properties]\nicon=../missing.png\n" } }
+        << R"(menu.link/child.link:2: error: icon "../missing.png" does not exist)";
+    QTest::newRow("missing sub-menu") << Files { { "a.link", link("priority=2\n", "[ondrop]\nsubmenu=gone\n") } }
+                                      << R"(a.link:5: error: sub-menu folder "gone" does not exist)";
+    QTest::newRow("fault inside a sub-menu")
+        << Files { { "a.link", link("priority=2\n", "[ondrop]\nsubmenu=menu\n") },
+               { "menu/view.link", "[properties]\nicon=../icon.png\ntitel=1\n" } }
+        << R"(menu/view.link:3: warning: unknown key "titel" in [properties]; did you mean "title"?)";
+    QTest::newRow("platform group hides keys")
+        << Files { { "a.link", link("priority=2\n", "[click]\npath=icon.png\n[click_linux]\ntype=RUN\n") } }
+        << R"(a.link:5: warning: "path" in [click] is hidden on linux: [click_linux] replaces the whole group)";
+    QTest::newRow("windows group hides keys") << Files {
+        { "launcher.conf", launcherConf + "[Button_Windows]\nwidth=40\n" }
+    } << R"(launcher.conf:7: warning: "height" in [button] is hidden on windows: [Button_Windows] replaces the whole group)";
+    QTest::newRow("unsigned background") << Files {
+        { "background.png", png(400, 200) }
+    } << R"(launcher.conf:2: error: background "background.png" carries no valid signature (gatepoint-skin sign --replace))";
+    QTest::newRow("missing background") << Files { { "launcher.conf", "[app]\nbackground=bg.png\n" } }
+                                        << R"(launcher.conf:2: error: background "bg.png" does not exist)";
+    QTest::newRow("no background") << Files { { "launcher.conf", "[app]\ntitle=x\n" } }
+                                   << "launcher.conf:1: error: no background: the launcher refuses to start";
+    QTest::newRow("font") << Files { { "fonts/sub/broken.ttf", "no font at all" } }
+                          << "fonts/sub/broken.ttf:0: error: font cannot be registered";
+    QTest::newRow("button outside") << Files {
+        { "a.link", link("priority=2\nwidth=500\n") }
+    } << R"(a.link:3: warning: button "a" at 0,10 size 500x50 falls outside the 400x200 background)";
+    // Priority 2 comes first, so ok.link is pushed past the right edge.
+    QTest::newRow("button pushed outside")
+        << Files { { "a.link", link("priority=2\nwidth=350\n") } }
+        << R"(ok.link:3: warning: button "ok" at 360,10 size 50x50 falls outside the 400x200 background)";
+    QTest::newRow("vertical layout") << Files {
+        { "launcher.conf", launcherConf + "layout=VERTICAL\n" }, { "a.link", link("priority=2\nheight=150\n") }
+    } << R"(ok.link:3: warning: button "ok" at 0,160 size 50x50 falls outside the 400x200 background)";
+    QTest::newRow("equal priorities") << Files {
+        { "a.link", link("priority=1\n") }
+    } << R"(ok.link:3: warning: priority 1 equals that of "a.link": their order is undefined)";
+}
+
+void SkinLintTest::reportsFault()
+{
+    QFETCH(SkinFiles, files);
+    QFETCH(QString, expected);
+    const QString folder = makeSkin(files);
+    QVERIFY(!folder.isEmpty());
+    const Result result = lint({ folder });
+    const QStringList lines = result.output.split('\n', Qt::SkipEmptyParts);
+    QVERIFY2(lines.contains(expected), qPrintable(result.output));
+    const bool error = expected.contains(": error: ");
+    QCOMPARE(result.code, error ? 2 : 0);
+    QVERIFY(lines.last().endsWith(" warnings") || lines.last().endsWith(" warning"));
+}
+
+void SkinLintTest::exitCodesAndJson()
+{
+    const QString clean = makeSkin({});
+    Result result = lint({ clean, "--strict" });
+    QCOMPARE(result.code, 0);
+    QCOMPARE(result.output, QStringLiteral("0 errors, 0 warnings\n"));
+
+    const QString warned
+        = makeSkin({ { "z.link", link("tittle=x\n") }, { "a.link", link("priority=2\nbluraround=maybe\n") } });
+    QCOMPARE(lint({ warned }).code, 0);
+    result = lint({ warned, "--strict" });
+    QCOMPARE(result.code, 1);
+    const QStringList lines = result.output.split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 3);
+    QVERIFY(lines.at(0).startsWith("a.link:4: warning:"));
+    QVERIFY(lines.at(1).startsWith("z.link:3: warning:"));
+    QCOMPARE(lines.at(2), QStringLiteral("0 errors, 2 warnings"));
+
+    result = lint({ warned, "--json" });
+    const QJsonArray array = QJsonDocument::fromJson(result.output.toUtf8()).array();
+    QCOMPARE(array.size(), 2);
+    const QJsonObject first = array.at(0).toObject();
+    QCOMPARE(first.value("file").toString(), QStringLiteral("a.link"));
+    QCOMPARE(first.value("line").toInt(), 4);
+    QCOMPARE(first.value("severity").toString(), QStringLiteral("warning"));
+    QVERIFY(first.value("message").toString().contains("maybe"));
+
+    QCOMPARE(lint({ dir.filePath("nowhere") }).code, 2);
+    QCOMPARE(lint({}).code, 2);
+    QCOMPARE(lint({ clean, "--fix" }).code, 2);
+}
+
+void SkinLintTest::demoMediumIsClean_data()
+{
+    QTest::addColumn<QString>("skin");
+    QTest::newRow("links") << QStringLiteral("links");
+    QTest::newRow("links-alt") << QStringLiteral("links-alt");
+}
+
+void SkinLintTest::demoMediumIsClean()
+{
+    QFETCH(QString, skin);
+    const QString folder = QStringLiteral(GATEPOINT_BUILD_DIR "/demo-medium/Commons/") + skin;
+    QVERIFY2(QFileInfo(folder).isDir(), "the demo medium has not been built");
+    const Result result = lint({ folder, "--strict" });
+    QVERIFY2(result.code == 0, qPrintable(result.output));
+}
+
+QTEST_MAIN(SkinLintTest)
+#include "tst_skinlint.moc"

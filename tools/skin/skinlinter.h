@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QMap>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+// Checks a links folder the way the launcher will read it and collects every
+// problem an author should hear about before a medium is burnt. The launcher
+// itself never complains (it quietly falls back to defaults), so this is the
+// only place where a typo in a skin becomes visible.
+class SkinLinter final {
+public:
+    enum class Severity { Warning, Error };
+
+    struct Diagnostic {
+        QString file; // relative to the links folder
+        int line = 0;
+        Severity severity = Severity::Warning;
+        QString message;
+    };
+
+    explicit SkinLinter(const QString &linksFolder);
+
+    // Runs every check; the result is sorted by file and line.
+    QVector<Diagnostic> run();
+
+private:
+    struct Entry {
+        QString group; // empty outside any group
+        QString key;
+        QString value;
+        int line = 0;
+    };
+    struct IniText {
+        QString path;
+        QVector<Entry> entries;
+        QStringList groups; // in order of appearance
+        QMap<QString, int> groupLines;
+    };
+
+    static IniText scan(const QString &path);
+    void report(const QString &path, int line, Severity severity, const QString &message);
+
+    void lintLauncherConf();
+    void lintLinkEntry(const QString &entryPath, bool topLevel);
+    void lintLinkFile(const QString &path);
+    void lintKeys(const IniText &ini, bool linkFile);
+    void lintValue(const IniText &ini, const Entry &entry, const QString &baseGroup, bool linkFile);
+    void lintHiddenKeys(const IniText &ini, const QStringList &baseGroups);
+    void lintFiles(
+        const IniText &ini, const Entry &entry, const QString &baseGroup, bool linkFile, const QString &clickType);
+    void lintFonts(const QString &folder);
+    void lintLayout();
+
+    // The path made absolute against folder, with the placeholders that can
+    // be resolved from the medium's layout filled in; empty when some
+    // placeholder cannot be resolved here.
+    QString resolve(const QString &text, const QString &folder) const;
+
+    QString linksFolder;
+    QString backgroundPath;
+    QVector<Diagnostic> diagnostics;
+};
+
+QString severityWord(SkinLinter::Severity severity);
