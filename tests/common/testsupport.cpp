@@ -1,6 +1,8 @@
 #include "testsupport.h"
 
+#include <QBuffer>
 #include <QDir>
+#include <QImage>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -14,6 +16,17 @@ bool writeFile(const QString &path, const QByteArray &content)
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
     return file.write(content) == content.size();
+}
+
+QByteArray pngBytes(int width, int height, Qt::GlobalColor colour)
+{
+    QImage image(width, height, QImage::Format_ARGB32);
+    image.fill(colour);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
 }
 
 QString helperPath(const QString &name)

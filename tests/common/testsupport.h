@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <Qt>
 #include <QList>
 #include <QMap>
 #include <QStringList>
@@ -12,6 +13,9 @@ namespace TestSupport {
 
 // Writes text to a file (creating parent folders); returns false on failure.
 bool writeFile(const QString &path, const QByteArray &content);
+
+// A PNG picture of one colour, as bytes.
+QByteArray pngBytes(int width, int height, Qt::GlobalColor colour = Qt::darkCyan);
 
 // Path of a helper program built with the tests (tests/helpers/<name>.cpp).
 QString helperPath(const QString &name);
@@ -28,8 +32,7 @@ void isolate();
 namespace TestSupport {
 
 // One start recorded by the probe helper (tests/helpers/gp_probe.cpp).
-struct ProbeRecord
-{
+struct ProbeRecord {
     QString program;
     QStringList arguments;
     QString cwd;

@@ -41,17 +41,6 @@ using SkinFiles = QMap<QString, QByteArray>;
 
 namespace {
 
-QByteArray png(int width, int height)
-{
-    QImage image(width, height, QImage::Format_ARGB32);
-    image.fill(Qt::darkBlue);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
-
 const QByteArray launcherConf = "[app]\nbackground=background.png\npadding-left=0\npadding-top=10\n"
                                 "[button]\nwidth=50\nheight=50\nmargin-right=10\n";
 const QByteArray okLink = "[properties]\nicon=icon.png\npriority=1\ntitle.it=Avvia\ntitle.en_GB=Run\n"
@@ -88,8 +77,8 @@ QString SkinLintTest::makeSkin(const QMap<QString, QByteArray> &files)
     const QString folder = dir.filePath(QStringLiteral("skin%1").arg(++skinCount));
     QMap<QString, QByteArray> all = {
         { QStringLiteral("launcher.conf"), launcherConf },
-        { QStringLiteral("background.png"), BackgroundSignature::sign(png(400, 200)) },
-        { QStringLiteral("icon.png"), png(50, 50) },
+        { QStringLiteral("background.png"), BackgroundSignature::sign(TestSupport::pngBytes(400, 200)) },
+        { QStringLiteral("icon.png"), TestSupport::pngBytes(50, 50) },
         { QStringLiteral("ok.link"), okLink },
     };
     for (auto it = files.cbegin(); it != files.cend(); ++it)
@@ -189,7 +178,7 @@ void SkinLintTest::reportsFault_data()
         { "launcher.conf", launcherConf + "[Button_Windows]\nwidth=40\n" }
     } << R"(launcher.conf:7: warning: "height" in [button] is hidden on windows: [Button_Windows] replaces the whole group)";
     QTest::newRow("unsigned background") << Files {
-        { "background.png", png(400, 200) }
+        { "background.png", TestSupport::pngBytes(400, 200) }
     } << R"(launcher.conf:2: error: background "background.png" carries no valid signature (gatepoint-skin sign --replace))";
     QTest::newRow("missing background") << Files { { "launcher.conf", "[app]\nbackground=bg.png\n" } }
                                         << R"(launcher.conf:2: error: background "bg.png" does not exist)";

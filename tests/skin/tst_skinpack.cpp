@@ -27,21 +27,6 @@ private:
     QTemporaryDir dir;
 };
 
-namespace {
-
-QByteArray png(int width, int height)
-{
-    QImage image(width, height, QImage::Format_ARGB32);
-    image.fill(Qt::darkCyan);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
-
-} // namespace
-
 void SkinPackTest::initTestCase()
 {
     TestSupport::isolate();
@@ -50,8 +35,8 @@ void SkinPackTest::initTestCase()
     // Unsigned on purpose: packing signs it.
     QVERIFY(TestSupport::writeFile(
         skin + "/launcher.conf", "[app]\nbackground=background.png\n[button]\nwidth=40\nheight=40\n"));
-    QVERIFY(TestSupport::writeFile(skin + "/background.png", png(300, 100)));
-    QVERIFY(TestSupport::writeFile(skin + "/icon.png", png(40, 40)));
+    QVERIFY(TestSupport::writeFile(skin + "/background.png", TestSupport::pngBytes(300, 100)));
+    QVERIFY(TestSupport::writeFile(skin + "/icon.png", TestSupport::pngBytes(40, 40)));
     QVERIFY(TestSupport::writeFile(skin + "/run.link", "[properties]\nicon=icon.png\n[click]\npath=icon.png\n"));
     QVERIFY(TestSupport::writeFile(dir.filePath("translations/gatepoint_it.qm"), "qm"));
     QVERIFY(TestSupport::writeFile(dir.filePath("blob.bin"), "blob"));

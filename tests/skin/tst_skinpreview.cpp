@@ -22,21 +22,6 @@ private:
     QTemporaryDir dir;
 };
 
-namespace {
-
-QByteArray png(int width, int height, Qt::GlobalColor colour)
-{
-    QImage image(width, height, QImage::Format_ARGB32);
-    image.fill(colour);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
-
-} // namespace
-
 void SkinPreviewTest::initTestCase()
 {
     TestSupport::isolate();
@@ -45,14 +30,16 @@ void SkinPreviewTest::initTestCase()
     QVERIFY(TestSupport::writeFile(links + "/launcher.conf",
         "[app]\nbackground=background.png\npadding-left=10\npadding-top=10\n"
         "[button]\nwidth=60\nheight=60\nmargin-right=10\nshiftduration=50\n"));
-    QVERIFY(TestSupport::writeFile(links + "/background.png", BackgroundSignature::sign(png(400, 120, Qt::darkBlue))));
-    QVERIFY(TestSupport::writeFile(links + "/red.png", png(60, 60, Qt::red)));
-    QVERIFY(TestSupport::writeFile(links + "/green.png", png(60, 60, Qt::green)));
+    QVERIFY(TestSupport::writeFile(
+        links + "/background.png", BackgroundSignature::sign(TestSupport::pngBytes(400, 120, Qt::darkBlue))));
+    QVERIFY(TestSupport::writeFile(links + "/red.png", TestSupport::pngBytes(60, 60, Qt::red)));
+    QVERIFY(TestSupport::writeFile(links + "/green.png", TestSupport::pngBytes(60, 60, Qt::green)));
     QVERIFY(TestSupport::writeFile(links + "/run.link", "[properties]\nicon=red.png\npriority=2\n"));
     QVERIFY(TestSupport::writeFile(links + "/menu.link/_.link", "[properties]\nicon=../green.png\npriority=1\n"));
     QVERIFY(TestSupport::writeFile(links + "/menu.link/child.link", "[properties]\nicon=../red.png\n"));
     QVERIFY(TestSupport::writeFile(dir.filePath("unsigned/launcher.conf"), "[app]\nbackground=background.png\n"));
-    QVERIFY(TestSupport::writeFile(dir.filePath("unsigned/background.png"), png(400, 120, Qt::darkBlue)));
+    QVERIFY(
+        TestSupport::writeFile(dir.filePath("unsigned/background.png"), TestSupport::pngBytes(400, 120, Qt::darkBlue)));
 }
 
 int SkinPreviewTest::preview(const QStringList &arguments)
