@@ -2,22 +2,11 @@
 
 #include <QDir>
 
-#include "commands/commandfactory.h"
+#include "commands/dialogfollowup.h"
 #include "widgets/customfiledialog.h"
 
 ICommand *OpenFileCommand::execute()
 {
-    QStringList arguments = parameters.value(Param::arguments).toStringList();
-
     CustomFileDialog dialog;
-    if (dialog.exec() == 0)
-        return nullptr;
-    const QStringList chosen = dialog.selectedFiles();
-    if (chosen.isEmpty())
-        return nullptr;
-
-    arguments.append(QDir::toNativeSeparators(chosen.first()));
-    parameters.insert(Param::arguments, arguments);
-    parameters.insert(Param::prevcommandtype, int(CommandType::OpenFile));
-    return createRunFollowUp(parameters);
+    return runWithFirstChoice(parameters, dialog);
 }

@@ -5,6 +5,7 @@
 #include <QSettings>
 
 #include "commands/commandfactory.h"
+#include "commands/dialogfollowup.h"
 #include "widgets/customfiledialog.h"
 
 namespace {
@@ -28,21 +29,11 @@ QString startFolder(const QString &profile, const QString &key)
 
 ICommand *OpenFolderExecuteCommand::execute()
 {
-    QStringList arguments = parameters.value(Param::arguments).toStringList();
     const QString profile = parameters.value(Param::profile).toString();
     const QString profileKey = parameters.value(Param::profileKey).toString();
 
     CustomFileDialog dialog;
     dialog.setFileMode(4);
     dialog.setDirectory(QDir(startFolder(profile, profileKey)));
-    if (dialog.exec() == 0)
-        return nullptr;
-    const QStringList chosen = dialog.selectedFiles();
-    if (chosen.isEmpty())
-        return nullptr;
-
-    arguments.append(QDir::toNativeSeparators(chosen.first()));
-    parameters.insert(Param::arguments, arguments);
-    parameters.insert(Param::prevcommandtype, int(CommandType::OpenFile));
-    return createRunFollowUp(parameters);
+    return runWithFirstChoice(parameters, dialog);
 }
