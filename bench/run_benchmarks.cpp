@@ -273,6 +273,8 @@ int main(int argc, char *argv[])
     const QString hundredLauncher = media.hundred + QStringLiteral("/bin/gatepoint");
     const QString copyTarget = scratch.path() + QStringLiteral("/copy/gp_probe_big");
     QDir().mkpath(QFileInfo(copyTarget).absolutePath());
+    QProcessEnvironment probeEnvironment = runner.environment();
+    probeEnvironment.insert(QStringLiteral("GP_PROBE_OUT"), runner.probeOut());
 
     Series firstFrame12, firstFrame1000, reload100, clickToStart, runInTemp, rss1000;
     constexpr double ms = 1e6;
@@ -335,7 +337,11 @@ int main(int argc, char *argv[])
             copy.waitForFinished(programTimeoutMs);
             // The copy records where the launcher's probes record.
             qputenv("GP_PROBE_OUT", runner.probeOut().toLocal8Bit());
-            QProcess::startDetached(copyTarget, {}, QFileInfo(copyTarget).absolutePath());
+            QProcess start;
+            start.setProgram(copyTarget);
+            start.setWorkingDirectory(QFileInfo(copyTarget).absolutePath());
+            start.setProcessEnvironment(probeEnvironment);
+            start.startDetached();
             const qint64 started = runner.probeStart();
             add(temp.baseline, started > 0 ? started - t0 : -1, ms);
         };
