@@ -13,12 +13,16 @@ class TestButtonConfig : public QObject {
     Q_OBJECT
 
     QTemporaryDir dir;
+    int written = 0;
 
+    // Every read gets a file of its own: two texts of one length written to one
+    // name within the file system's timestamp granularity look unchanged.
     ButtonConfig read(const QByteArray &text, const QMap<QString, QVariant> &defaults = {}, bool full = true)
     {
         TestSupport::writeFile(dir.filePath(QStringLiteral("icon.png")), "x");
-        TestSupport::writeFile(dir.filePath(QStringLiteral("b.link")), text);
-        return ButtonConfig(QFileInfo(dir.filePath(QStringLiteral("b.link"))), defaults, full);
+        const QString path = dir.filePath(QStringLiteral("b%1.link").arg(++written));
+        TestSupport::writeFile(path, text);
+        return ButtonConfig(QFileInfo(path), defaults, full);
     }
 
 private slots:
