@@ -3,6 +3,7 @@
 // ratio of medians per figure with the medians and the method.
 //
 // Usage: bench_run [RUNS]   (default 11; GP_BENCH_RUNS works as well)
+//        GP_BENCH_MEDIA_ONLY=DIR lays the media out in DIR and stops (profiling).
 #include <algorithm>
 #include <cstdio>
 #include <functional>
@@ -257,6 +258,14 @@ int main(int argc, char *argv[])
     int runs = qMax(qEnvironmentVariableIntValue("GP_BENCH_RUNS"), QCoreApplication::arguments().value(1).toInt());
     if (runs < 10)
         runs = 11;
+
+    // For profiling: lay the media out in a folder that stays, and stop.
+    const QString keepMedia = qEnvironmentVariable("GP_BENCH_MEDIA_ONLY");
+    if (!keepMedia.isEmpty()) {
+        const Media media = layOutMedia(keepMedia);
+        std::printf("MEDIA %s %s %s\n", qPrintable(media.demo), qPrintable(media.hundred), qPrintable(media.thousand));
+        return 0;
+    }
 
     QTemporaryDir scratch(QDir::tempPath() + QStringLiteral("/gatepoint-bench-XXXXXX"));
     if (!scratch.isValid()) {

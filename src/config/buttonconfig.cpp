@@ -2,11 +2,11 @@
 
 #include <QDebug>
 #include <QDir>
-#include <QSettings>
 
 #include "app/language.h"
 #include "app/paths.h"
 #include "commands/commandfactory.h"
+#include "config/inifile.h"
 #include "config/vocabulary.h"
 
 using namespace Vocabulary;
@@ -14,8 +14,8 @@ using namespace Vocabulary;
 namespace {
 
 // Files that are not INI text at all (a picture renamed, a runaway file)
-// are not handed to QSettings: beyond this size the record keeps its
-// defaults. No real link file comes near it.
+// are not parsed: beyond this size the record keeps its defaults. No real
+// link file comes near it.
 constexpr qint64 maximumLinkFileSize = 4 * 1024 * 1024;
 
 // A drop sub-menu may name its own folder (or a parent), whose entries name
@@ -121,13 +121,13 @@ QVariant ButtonConfig::inheritedOr(const QString &name, const QVariant &fallback
     return it != inheritedDefaults.constEnd() ? it.value() : fallback;
 }
 
-QVariant ButtonConfig::localisedValue(const QSettings &settings, const QString &key, const QVariant &fallback)
+QVariant ButtonConfig::localisedValue(const IniFile &settings, const QString &key, const QVariant &fallback)
 {
     return localisedValue(settings, key, fallback, currentLanguage());
 }
 
 QVariant ButtonConfig::localisedValue(
-    const QSettings &settings, const QString &key, const QVariant &fallback, const QString &full)
+    const IniFile &settings, const QString &key, const QVariant &fallback, const QString &full)
 {
     const QString shortCode = full.section(QLatin1Char('_'), 0, 0);
     const QString candidates[] = {
@@ -154,9 +154,7 @@ void ButtonConfig::readConfiguration(const QString &path, bool full)
     const QDir dir = info.absoluteDir();
 
     // An oversized file reads as an empty one: every value keeps its default.
-    const QString source = info.isFile() && info.size() > maximumLinkFileSize ? QString() : path;
-    QSettings settings(source, QSettings::IniFormat);
-    settings.setIniCodec("UTF-8");
+    IniFile settings(path, maximumLinkFileSize);
     // Read once per file: the lookup reads "lang.ini" each time.
     const QString language = currentLanguage();
 

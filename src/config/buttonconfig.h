@@ -11,7 +11,7 @@
 #include <QStringList>
 #include <QVariant>
 
-class QSettings;
+class IniFile;
 
 // The record of one link file or link folder, with the records of its
 // folder entries or drop sub-menu entries as children.
@@ -45,10 +45,10 @@ struct ButtonConfig final {
 
     // The localised lookup: key.<full>, key.<short>, key.en, key.it, key;
     // the first non-empty text wins, else the fallback unchanged.
-    static QVariant localisedValue(const QSettings &settings, const QString &key, const QVariant &fallback);
+    static QVariant localisedValue(const IniFile &settings, const QString &key, const QVariant &fallback);
     // The same with the language code given (one file reads many keys).
     static QVariant localisedValue(
-        const QSettings &settings, const QString &key, const QVariant &fallback, const QString &language);
+        const IniFile &settings, const QString &key, const QVariant &fallback, const QString &language);
 
     Children children;
     QMap<QString, QVariant> inheritedDefaults;

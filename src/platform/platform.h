@@ -14,6 +14,10 @@ namespace Platform {
 // per-platform configuration names ("load_" + word, group + "_" + word).
 QString osName();
 
+// Whether INI keys are compared without regard to case, as QSettings
+// compares them on this platform.
+bool settingsKeysIgnoreCase();
+
 // --- Environment -----------------------------------------------------------
 
 // Id of the running launcher process.

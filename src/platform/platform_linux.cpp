@@ -20,6 +20,11 @@ QString osName()
     return QStringLiteral(GATEPOINT_OS_NAME);
 }
 
+bool settingsKeysIgnoreCase()
+{
+    return false;
+}
+
 qint64 currentProcessId()
 {
     return QCoreApplication::applicationPid();

@@ -97,6 +97,11 @@ QString osName()
     return QStringLiteral(GATEPOINT_OS_NAME);
 }
 
+bool settingsKeysIgnoreCase()
+{
+    return true;
+}
+
 qint64 currentProcessId()
 {
     return qint64(GetCurrentProcessId());

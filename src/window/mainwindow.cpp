@@ -49,6 +49,36 @@ QSize buttonSize(const LaunchButton *button, double defaultWidth, double default
     return { qMax(0, w), qMax(0, h) };
 }
 
+// Spreads a layout's property assignments over parts of one parallel state.
+// A state scans its whole assignment list on every new assignment, building a
+// key each time, so one state for a thousand links costs millions of
+// allocations; a part per link instead makes the machine sort thousands of
+// states when it enters the layout. Parts of a few dozen keep both small.
+class LayoutParts {
+public:
+    explicit LayoutParts(QState *layout)
+        : layout(layout)
+    {
+        layout->setChildMode(QState::ParallelStates);
+    }
+
+    void assign(QObject *target, const char *property, const QVariant &value)
+    {
+        if (!part || used == assignmentsPerPart) {
+            part = new QState(layout);
+            used = 0;
+        }
+        part->assignProperty(target, property, value);
+        ++used;
+    }
+
+private:
+    static constexpr int assignmentsPerPart = 48;
+    QState *layout;
+    QState *part = nullptr;
+    int used = 0;
+};
+
 } // namespace
 
 MainWindow::MainWindow(bool isInteractive, QWidget *parent)
@@ -411,16 +441,9 @@ void MainWindow::createButtons()
 void MainWindow::buildLayout()
 {
     stateMachine = new QStateMachine(this);
-    // The home layout is one parallel state with a part per top-level
-    // button (its own place and its sub-menu's hidden places): entering it
-    // enters every part. A state keeps its assignments in a list that every
-    // new assignment scans, so a thousand links in one state would cost a
-    // million comparisons before the first frame.
     homeState = new QState(QState::ParallelStates, stateMachine);
     stateMachine->setInitialState(homeState);
-    QList<QState *> homeParts;
-    for (int i = 0; i < buttons.size(); ++i)
-        homeParts.append(new QState(homeState));
+    LayoutParts home(homeState);
 
     std::stable_sort(buttons.begin(), buttons.end(), [](const LaunchButton *a, const LaunchButton *b) {
         return a->configuration().priority > b->configuration().priority;
@@ -452,10 +475,10 @@ void MainWindow::buildLayout()
         if (i > 0)
             QWidget::setTabOrder(buttons.at(i - 1), button);
         button->setHomePosition(QPoint(int(x), int(y)));
-        homeParts.at(i)->assignProperty(button, Property::geometry, QRectF(x, y, size.width(), size.height()));
-        homeParts.at(i)->assignProperty(button, Property::visible, true);
-        homeParts.at(i)->assignProperty(button, Property::focusPolicy, int(Qt::StrongFocus));
-        homeParts.at(i)->assignProperty(button, Property::showChecked, false);
+        home.assign(button, Property::geometry, QRectF(x, y, size.width(), size.height()));
+        home.assign(button, Property::visible, true);
+        home.assign(button, Property::focusPolicy, int(Qt::StrongFocus));
+        home.assign(button, Property::showChecked, false);
     }
 
     auto animate = [this](QAbstractTransition *there, QAbstractTransition *back, QObject *target) {
@@ -473,13 +496,12 @@ void MainWindow::buildLayout()
         const Slot &own = places.at(i);
         QState *subState = button->subMenu();
         stateMachine->addState(subState);
-        // One part per button for the same reason as the home layout.
-        subState->setChildMode(QState::ParallelStates);
+        LayoutParts open(subState);
 
         const QRectF first = verticalLayout ? QRectF(own.x, paddingTop + 0.01, own.size.width(), own.size.height())
                                             : QRectF(paddingLeft + 0.01, own.y, own.size.width(), own.size.height());
-        subState->assignProperty(button, Property::geometry, first);
-        subState->assignProperty(button, Property::showChecked, true);
+        open.assign(button, Property::geometry, first);
+        open.assign(button, Property::showChecked, true);
         QSignalTransition *there = homeState->addTransition(button, &QAbstractButton::clicked, subState);
         QSignalTransition *back = subState->addTransition(button, &QAbstractButton::clicked, homeState);
         animate(there, back, button);
@@ -489,11 +511,10 @@ void MainWindow::buildLayout()
                 continue;
             LaunchButton *other = buttons.at(j);
             const QRect current = other->geometry();
-            QState *hiddenPart = new QState(subState);
-            hiddenPart->assignProperty(other, Property::geometry,
+            open.assign(other, Property::geometry,
                 QRectF(current.x() + 500, current.y() - 500, current.width() - 500, current.height()));
-            hiddenPart->assignProperty(other, Property::visible, false);
-            hiddenPart->assignProperty(other, Property::focusPolicy, int(Qt::NoFocus));
+            open.assign(other, Property::visible, false);
+            open.assign(other, Property::focusPolicy, int(Qt::NoFocus));
             animate(there, back, other);
         }
 
@@ -515,14 +536,12 @@ void MainWindow::buildLayout()
             }
             child->setGeometry(0, 0, size.width(), size.height());
             child->setHomePosition(QPoint(int(x), int(y)));
-            QState *homePart = new QState(homeState);
-            homePart->assignProperty(child, Property::geometry, QRectF(x, -500, size.width(), size.height()));
-            homePart->assignProperty(child, Property::visible, false);
-            homePart->assignProperty(child, Property::focusPolicy, int(Qt::NoFocus));
-            QState *openPart = new QState(subState);
-            openPart->assignProperty(child, Property::geometry, QRectF(x, y, size.width(), size.height()));
-            openPart->assignProperty(child, Property::visible, true);
-            openPart->assignProperty(child, Property::focusPolicy, int(Qt::StrongFocus));
+            home.assign(child, Property::geometry, QRectF(x, -500, size.width(), size.height()));
+            home.assign(child, Property::visible, false);
+            home.assign(child, Property::focusPolicy, int(Qt::NoFocus));
+            open.assign(child, Property::geometry, QRectF(x, y, size.width(), size.height()));
+            open.assign(child, Property::visible, true);
+            open.assign(child, Property::focusPolicy, int(Qt::StrongFocus));
             animate(there, back, child);
         }
     }

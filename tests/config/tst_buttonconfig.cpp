@@ -115,6 +115,21 @@ private slots:
             << QByteArray("path=https://x.org/a") << dir.filePath(QStringLiteral("https:/x.org/a"));
     }
 
+    void rewriteKeepingSizeAndTimeIsReadAfresh()
+    {
+        // A skin author's edit, then a reload within the same timestamp.
+        const QString path = dir.filePath(QStringLiteral("edited.link"));
+        TestSupport::writeFile(path, "[properties]\nicon=icon.png\ntitle=Firma\n");
+        const QDateTime stamp = QFileInfo(path).lastModified();
+        QCOMPARE(ButtonConfig(QFileInfo(path), {}, true).title, QStringLiteral("Firma"));
+        TestSupport::writeFile(path, "[properties]\nicon=icon.png\ntitle=Marca\n");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(stamp, QFileDevice::FileModificationTime));
+        file.close();
+        QCOMPARE(ButtonConfig(QFileInfo(path), {}, true).title, QStringLiteral("Marca"));
+    }
+
     void pathRule()
     {
         QFETCH(QByteArray, click);

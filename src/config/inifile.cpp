@@ -1,0 +1,488 @@
+#include "inifile.h"
+
+#include <algorithm>
+
+#include <QDebug>
+#include <QFile>
+#include <QFileInfo>
+#include <QMap>
+#include <QTextCodec>
+
+#include "platform/platform.h"
+
+namespace {
+
+bool isSpecial(char ch)
+{
+    return ch == '\n' || ch == '\r' || ch == '"' || ch == ';' || ch == '=' || ch == '\\' || ch == ' ' || ch == '\t';
+}
+
+bool isSpace(char ch)
+{
+    return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r';
+}
+
+// One logical line from dataPos: a backslash carries the line on, quotes
+// hold line ends and ';', a ';' ends the line (and starts a comment that
+// the next call skips). Blank lines and leading blanks are skipped.
+bool readLine(const QByteArray &data, int &dataPos, int &lineStart, int &lineLen, int &equalsPos)
+{
+    const int dataLen = data.size();
+    bool inQuotes = false;
+    equalsPos = -1;
+    int i = lineStart = dataPos;
+    while (i < dataLen) {
+        char ch = data.at(i);
+        while (!isSpecial(ch)) {
+            if (++i == dataLen)
+                goto lineDone;
+            ch = data.at(i);
+        }
+        ++i;
+        if (ch == '=') {
+            if (!inQuotes && equalsPos == -1)
+                equalsPos = i - 1;
+        } else if (ch == ' ' || ch == '\t') {
+            if (i == lineStart + 1)
+                ++lineStart;
+        } else if (ch == '\n' || ch == '\r') {
+            if (i == lineStart + 1) {
+                ++lineStart;
+            } else if (!inQuotes) {
+                --i;
+                goto lineDone;
+            }
+        } else if (ch == '\\') {
+            if (i < dataLen) {
+                const char escaped = data.at(i++);
+                if (i < dataLen) {
+                    const char next = data.at(i);
+                    if ((escaped == '\n' && next == '\r') || (escaped == '\r' && next == '\n'))
+                        ++i;
+                }
+            }
+        } else if (ch == '"') {
+            inQuotes = !inQuotes;
+        } else { // ';'
+            if (i == lineStart + 1) {
+                while (i < dataLen && data.at(i) != '\n' && data.at(i) != '\r')
+                    ++i;
+                while (i < dataLen && isSpace(data.at(i)))
+                    ++i;
+                lineStart = i;
+            } else if (!inQuotes) {
+                --i;
+                goto lineDone;
+            }
+        }
+    }
+lineDone:
+    dataPos = i;
+    lineLen = i - lineStart;
+    return lineLen > 0;
+}
+
+// Keys and section names: bytes as Latin-1, "%XX" and "%UXXXX" escapes, a
+// backslash standing for "/".
+void unescapeKey(const QByteArray &key, int from, int to, QString &result)
+{
+    int i = from;
+    while (i < to) {
+        const uchar ch = uchar(key.at(i));
+        if (ch == '\\') {
+            result += QLatin1Char('/');
+            ++i;
+            continue;
+        }
+        if (ch != '%' || i == to - 1) {
+            result += QChar(ch);
+            ++i;
+            continue;
+        }
+        int digits = 2;
+        int firstDigit = i + 1;
+        if (key.at(i + 1) == 'U') {
+            ++firstDigit;
+            digits = 4;
+        }
+        if (firstDigit + digits > to) {
+            result += QLatin1Char('%');
+            ++i;
+            continue;
+        }
+        bool ok = false;
+        // Read as QSettings reads it, sign and blanks allowed.
+        const ushort code = ushort(key.mid(firstDigit, digits).toInt(&ok, 16));
+        if (!ok) {
+            result += QLatin1Char('%');
+            ++i;
+            continue;
+        }
+        result += QChar(code);
+        i = firstDigit + digits;
+    }
+}
+
+void chopTrailingSpaces(QString &text, int limit)
+{
+    int n = text.size() - 1;
+    while (n >= limit && (text.at(n) == QLatin1Char(' ') || text.at(n) == QLatin1Char('\t')))
+        text.truncate(n--);
+}
+
+int hexValue(char ch)
+{
+    if (ch >= '0' && ch <= '9')
+        return ch - '0';
+    if (ch >= 'a' && ch <= 'f')
+        return ch - 'a' + 10;
+    if (ch >= 'A' && ch <= 'F')
+        return ch - 'A' + 10;
+    return -1;
+}
+
+// A value: leading blanks skipped, trailing blanks of unquoted text dropped,
+// C escapes, quotes, and commas outside quotes making a list. Returns true
+// for a list (in list), else the text is in text.
+bool unescapeValue(const QByteArray &str, int from, int to, QString &text, QStringList &list, QTextCodec *codec)
+{
+    static const char escapeCodes[][2] = { { 'a', '\a' }, { 'b', '\b' }, { 'f', '\f' }, { 'n', '\n' },
+        { 'r', '\r' }, { 't', '\t' }, { 'v', '\v' }, { '"', '"' }, { '?', '?' }, { '\'', '\'' }, { '\\', '\\' } };
+
+    bool isList = false;
+    bool inQuotes = false;
+    bool currentQuoted = false;
+    quint16 escapeValue = 0;
+    int i = from;
+    int chopLimit = 0;
+    char ch = 0;
+
+skipSpaces:
+    while (i < to && ((ch = str.at(i)) == ' ' || ch == '\t'))
+        ++i;
+
+normal:
+    chopLimit = text.size();
+    while (i < to) {
+        switch (str.at(i)) {
+        case '\\': {
+            ++i;
+            if (i >= to)
+                goto done;
+            ch = str.at(i++);
+            for (const auto &code : escapeCodes) {
+                if (ch == code[0]) {
+                    text += QLatin1Char(code[1]);
+                    goto normal;
+                }
+            }
+            if (ch == 'x') {
+                escapeValue = 0;
+                if (i >= to)
+                    goto done;
+                if (hexValue(str.at(i)) >= 0)
+                    goto hexEscape;
+            } else if (ch >= '0' && ch <= '7') {
+                escapeValue = quint16(ch - '0');
+                goto octalEscape;
+            } else if (ch == '\n' || ch == '\r') {
+                if (i < to) {
+                    const char next = str.at(i);
+                    if ((next == '\n' || next == '\r') && next != ch)
+                        ++i;
+                }
+            }
+            // Any other escaped character is dropped.
+            chopLimit = text.size();
+            break;
+        }
+        case '"':
+            ++i;
+            currentQuoted = true;
+            inQuotes = !inQuotes;
+            if (!inQuotes)
+                goto skipSpaces;
+            break;
+        case ',':
+            if (!inQuotes) {
+                if (!currentQuoted)
+                    chopTrailingSpaces(text, chopLimit);
+                if (!isList) {
+                    isList = true;
+                    list.clear();
+                }
+                list.append(text);
+                text.clear();
+                currentQuoted = false;
+                ++i;
+                goto skipSpaces;
+            }
+            Q_FALLTHROUGH();
+        default: {
+            int j = i + 1;
+            while (j < to) {
+                ch = str.at(j);
+                if (ch == '\\' || ch == '"' || ch == ',')
+                    break;
+                ++j;
+            }
+            text += codec->toUnicode(str.constData() + i, j - i);
+            i = j;
+        }
+        }
+    }
+    if (!currentQuoted)
+        chopTrailingSpaces(text, chopLimit);
+    goto done;
+
+hexEscape:
+    if (i >= to) {
+        text += QChar(escapeValue);
+        goto done;
+    }
+    if (hexValue(str.at(i)) >= 0) {
+        escapeValue = quint16((escapeValue << 4) + hexValue(str.at(i)));
+        ++i;
+        goto hexEscape;
+    }
+    text += QChar(escapeValue);
+    goto normal;
+
+octalEscape:
+    if (i >= to) {
+        text += QChar(escapeValue);
+        goto done;
+    }
+    ch = str.at(i);
+    if (ch >= '0' && ch <= '7') {
+        escapeValue = quint16((escapeValue << 3) + (ch - '0'));
+        ++i;
+        goto octalEscape;
+    }
+    text += QChar(escapeValue);
+    goto normal;
+
+done:
+    if (isList)
+        list.append(text);
+    return isList;
+}
+
+// "@@x" is the text "@x"; "@ByteArray(...)" and "@Invalid()" keep their
+// QSettings meaning. The binary forms ("@Variant(", "@Rect(" and the like)
+// are not text a link file can use and read as no value.
+QVariant textToVariant(const QString &text)
+{
+    if (!text.startsWith(QLatin1Char('@')))
+        return QVariant(text);
+    if (text.endsWith(QLatin1Char(')'))) {
+        if (text.startsWith(QLatin1String("@ByteArray(")))
+            return QVariant(text.midRef(11, text.size() - 12).toLatin1());
+        if (text.startsWith(QLatin1String("@Variant(")) || text.startsWith(QLatin1String("@DateTime("))
+            || text.startsWith(QLatin1String("@Rect(")) || text.startsWith(QLatin1String("@Size("))
+            || text.startsWith(QLatin1String("@Point(")) || text == QLatin1String("@Invalid()"))
+            return QVariant();
+    }
+    if (text.startsWith(QLatin1String("@@")))
+        return QVariant(text.mid(1));
+    return QVariant(text);
+}
+
+QVariant listToVariant(const QStringList &items)
+{
+    QStringList texts = items;
+    for (QString &item : texts) {
+        if (!item.startsWith(QLatin1Char('@')))
+            continue;
+        if (item.size() >= 2 && item.at(1) == QLatin1Char('@')) {
+            item.remove(0, 1);
+            continue;
+        }
+        QVariantList variants;
+        variants.reserve(items.size());
+        for (const QString &original : items)
+            variants.append(textToVariant(original));
+        return variants;
+    }
+    return texts;
+}
+
+QString normalisedKey(const QString &key)
+{
+    QString result;
+    result.reserve(key.size());
+    for (const QChar ch : key) {
+        if (ch == QLatin1Char('/') && (result.isEmpty() || result.endsWith(QLatin1Char('/'))))
+            continue;
+        result += ch;
+    }
+    if (result.endsWith(QLatin1Char('/')))
+        result.chop(1);
+    return result;
+}
+
+} // namespace
+
+IniFile::IniFile(const QString &path, qint64 maximumBytes)
+    : ignoreCase(Platform::settingsKeysIgnoreCase())
+{
+    if (path.isEmpty() || !QFileInfo(path).isFile())
+        return;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    // Read one byte more than allowed: a file that grows while it is read
+    // is caught as well.
+    const QByteArray data = maximumBytes >= 0 ? file.read(maximumBytes + 1) : file.readAll();
+    if (maximumBytes >= 0 && data.size() > maximumBytes) {
+        qDebug() << "Settings file too large, read as empty:" << path;
+        return;
+    }
+    parse(data);
+}
+
+IniFile IniFile::fromData(const QByteArray &data, bool ignoreKeyCase)
+{
+    IniFile ini;
+    ini.ignoreCase = ignoreKeyCase;
+    ini.parse(data);
+    return ini;
+}
+
+void IniFile::parse(const QByteArray &data)
+{
+    // As QSettings reads: a first pass finds the sections and gathers the
+    // lines of each (sections of one name joined), a second reads the keys
+    // of each section in the order of their names, a later key replacing an
+    // earlier one. The lines before the first section start at the very
+    // first byte, a byte order mark included, although sections are looked
+    // for after it.
+    QMap<QString, QByteArray> bodies;
+    QHash<QString, QString> sectionNames;
+    int dataPos = 0;
+    if (data.startsWith("\xef\xbb\xbf"))
+        dataPos = 3;
+    int lineStart = 0;
+    int lineLen = 0;
+    int equalsPos = -1;
+    QString section;
+    int sectionStart = 0;
+    auto flush = [&](int end) {
+        const QString folded = ignoreCase ? section.toLower() : section;
+        if (!sectionNames.contains(folded))
+            sectionNames.insert(folded, section);
+        QByteArray &body = bodies[folded];
+        if (!body.isEmpty())
+            body.append('\n');
+        body += data.mid(sectionStart, end - sectionStart);
+    };
+    while (readLine(data, dataPos, lineStart, lineLen, equalsPos)) {
+        if (data.at(lineStart) != '[')
+            continue;
+        flush(lineStart);
+        QByteArray name;
+        const int close = data.indexOf(']', lineStart);
+        if (close == -1 || close >= lineStart + lineLen) {
+            wellFormed = false;
+            name = data.mid(lineStart + 1, lineLen - 1);
+        } else {
+            name = data.mid(lineStart + 1, close - lineStart - 1);
+        }
+        name = name.trimmed();
+        section.clear();
+        if (name.compare("general", Qt::CaseInsensitive) != 0) {
+            if (name.compare("%general", Qt::CaseInsensitive) == 0)
+                section = QLatin1String(name.constData() + 1);
+            else
+                unescapeKey(name, 0, name.size(), section);
+            section += QLatin1Char('/');
+        }
+        sectionStart = dataPos;
+    }
+    flush(data.size());
+
+    for (auto it = bodies.constBegin(); it != bodies.constEnd(); ++it)
+        parseSection(sectionNames.value(it.key()), it.value());
+}
+
+void IniFile::parseSection(const QString &section, const QByteArray &data)
+{
+    static QTextCodec *const codec = QTextCodec::codecForName("UTF-8");
+    int dataPos = 0;
+    int lineStart = 0;
+    int lineLen = 0;
+    int equalsPos = -1;
+    QStringList list;
+    while (readLine(data, dataPos, lineStart, lineLen, equalsPos)) {
+        if (equalsPos == -1) {
+            if (data.at(lineStart) != ';')
+                wellFormed = false;
+            continue;
+        }
+        int keyEnd = equalsPos;
+        while (keyEnd > lineStart && (data.at(keyEnd - 1) == ' ' || data.at(keyEnd - 1) == '\t'))
+            --keyEnd;
+        QString key = section;
+        unescapeKey(data, lineStart, keyEnd, key);
+
+        QString text;
+        text.reserve(lineLen - (equalsPos + 1 - lineStart));
+        const bool isList = unescapeValue(data, equalsPos + 1, lineStart + lineLen, text, list, codec);
+        const QVariant value = isList ? listToVariant(list) : textToVariant(text);
+        if (ignoreCase) {
+            const QString folded = key.toLower();
+            originalKeys.insert(folded, key);
+            values.insert(folded, value);
+        } else {
+            values.insert(key, value);
+        }
+    }
+}
+
+QString IniFile::fullKey(const QString &key) const
+{
+    const QString full = normalisedKey(prefix + key);
+    return ignoreCase ? full.toLower() : full;
+}
+
+QVariant IniFile::value(const QString &key, const QVariant &fallback) const
+{
+    const auto it = values.constFind(fullKey(key));
+    return it != values.constEnd() ? it.value() : fallback;
+}
+
+bool IniFile::contains(const QString &key) const
+{
+    return values.contains(fullKey(key));
+}
+
+QStringList IniFile::childGroups() const
+{
+    const QString start = ignoreCase ? prefix.toLower() : prefix;
+    QStringList groups;
+    for (auto it = values.constBegin(); it != values.constEnd(); ++it) {
+        const QString &stored = ignoreCase ? originalKeys.value(it.key()) : it.key();
+        if (!it.key().startsWith(start))
+            continue;
+        const int slash = stored.indexOf(QLatin1Char('/'), start.size());
+        if (slash >= 0)
+            groups.append(stored.mid(start.size(), slash - start.size()));
+    }
+    std::sort(groups.begin(), groups.end());
+    groups.erase(std::unique(groups.begin(), groups.end()), groups.end());
+    return groups;
+}
+
+void IniFile::beginGroup(const QString &group)
+{
+    groupStack.append(prefix);
+    const QString name = normalisedKey(group);
+    if (!name.isEmpty())
+        prefix += name + QLatin1Char('/');
+}
+
+void IniFile::endGroup()
+{
+    if (!groupStack.isEmpty())
+        prefix = groupStack.takeLast();
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+// A read-only view of one INI file, read the way QSettings reads an INI file
+// with the UTF-8 codec: sections, quoting and escapes, lists at commas,
+// comments from ';', the "General" section, "@" values. The small part of
+// the QSettings interface the link reader needs is mirrored, so values come
+// out as the same QString or QStringList variants.
+//
+// Why not QSettings itself: it keeps files it has read in a process-wide
+// cache and trusts it while size and timestamp are unchanged, so a link file
+// rewritten within the file system's timestamp granularity could be read
+// stale on a reload; and opening it costs more than the whole of a link
+// file's reading does here, a thousand times over on a large medium.
+class IniFile {
+public:
+    // A missing or unreadable file, anything but a plain file (a pipe would
+    // block the reader), or a file larger than maximumBytes reads as an
+    // empty one.
+    explicit IniFile(const QString &path, qint64 maximumBytes = -1);
+    static IniFile fromData(const QByteArray &data, bool ignoreKeyCase);
+
+    QVariant value(const QString &key, const QVariant &fallback = QVariant()) const;
+    bool contains(const QString &key) const;
+    // Groups below the current group, sorted as QSettings sorts them. A
+    // section without keys is not a group.
+    QStringList childGroups() const;
+    void beginGroup(const QString &group);
+    void endGroup();
+
+    // False when a line could not be read (a line without "=", a section
+    // without "]"); the lines that could are kept, as QSettings keeps them.
+    bool isWellFormed() const { return wellFormed; }
+
+private:
+    IniFile() = default;
+    void parse(const QByteArray &data);
+    void parseSection(const QString &section, const QByteArray &data);
+    QString fullKey(const QString &key) const;
+
+    QHash<QString, QVariant> values; // "section/key", as QSettings names it
+    QHash<QString, QString> originalKeys; // lower-case key to key, when case is ignored
+    QStringList groupStack;
+    QString prefix;
+    bool ignoreCase = false;
+    bool wellFormed = true;
+};

@@ -1,0 +1,157 @@
+// The INI reader against QSettings itself: for every text below both read
+// the same file, and every key, every group list and every value must come
+// out alike. Then what QSettings gets wrong for a reader: rewrites that keep
+// size and timestamp, pipes, oversized files.
+#include <QtTest>
+
+#include <QSettings>
+
+#include <sys/stat.h>
+
+#include "config/inifile.h"
+#include "testsupport.h"
+
+namespace {
+
+QString describe(const QVariant &value)
+{
+    if (value.type() == QVariant::StringList)
+        return QStringLiteral("list:") + value.toStringList().join(QStringLiteral("|"));
+    if (value.type() == QVariant::List) {
+        QStringList parts;
+        for (const QVariant &item : value.toList())
+            parts.append(item.toString());
+        return QStringLiteral("variants:") + parts.join(QStringLiteral("|"));
+    }
+    // What the reader takes from anything else.
+    return QStringLiteral("text:") + value.toString();
+}
+
+} // namespace
+
+class TestIniFile : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    int written = 0;
+
+    QString write(const QByteArray &text)
+    {
+        const QString path = dir.filePath(QStringLiteral("f%1.ini").arg(++written));
+        TestSupport::writeFile(path, text);
+        return path;
+    }
+
+private slots:
+    void initTestCase() { TestSupport::isolate(); }
+
+    void readsAsQSettingsReads_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::newRow("plain") << QByteArray("[properties]\nicon=a.png\ntitle=Firma\n[click]\ntype=RUN\n");
+        QTest::newRow("top-level keys and General")
+            << QByteArray("drop=1\n[General]\nmore=2\n[%General]\nodd=3\n[properties]\nx=1\n");
+        QTest::newRow("blanks around keys and values")
+            << QByteArray("[ click ]\n  path =  tools/a b.exe  \n\ttype\t=\t3\t\n");
+        QTest::newRow("comments") << QByteArray(
+            "; a comment\n[properties] ; after a section\nicon=a.png ; trailing\n;key=no\n# hash=yes\ntitle=a;b\n");
+        QTest::newRow("quotes") << QByteArray(
+            "[p]\na=\"  spaced  \"\nb=\"semi;colon\"\nc=\"comma, inside\"\nd=\"open\ne=x\"y\"z\n");
+        QTest::newRow("lists") << QByteArray("[click]\nargs=--a, b ,\"c, d\", e\next=.pdf,\nsingle=,\nempty=\n");
+        QTest::newRow("escapes") << QByteArray(
+            "[p]\na=tab\\there\nb=line\\nbreak\nc=\\x41\\x4a\nd=\\101\\102x\ne=back\\\\slash\nf=drop\\qme\n"
+            "g=\\\"q\\\"\nh=end\\\ni=wrapped\\\n  on\nj=trail\\ \n");
+        QTest::newRow("at forms") << QByteArray(
+            "[p]\na=@@at\nb=@ByteArray(bytes)\nc=@Invalid()\nd=@plain\ne=@Rect(1 2 3 4)\nf=@@x, @@y\ng=@x, y\n");
+        QTest::newRow("key escapes")
+            << QByteArray("[p]\nkey%20one=1\nkey%U00e9=2\nback\\slash=3\nbad%zz=4\nsigned%-aa=7\nend%=5\n[sec%2fsub]\nk=6\n");
+        QTest::newRow("nested and slashed")
+            << QByteArray("[a/b]\nc=1\n[a]\nd=2\ntop/x=3\n[empty]\n[other]\n=nokey\n");
+        QTest::newRow("repeated keys and sections")
+            << QByteArray("[p]\nx=1\nx=2\n[q]\ny=1\n[p]\nx=3\nz=4\n");
+        QTest::newRow("utf-8 and bom")
+            << QByteArray("\xef\xbb\xbf[properties]\ntitle=Verifica \xc3\xa8 firma\ntitle.it=\xe2\x82\xac\n");
+        QTest::newRow("invalid utf-8") << QByteArray("[p]\na=\xff\xfe bad\nb=\xc3\n");
+        QTest::newRow("line ends") << QByteArray("[p]\r\na=1\r\nb=2\rc=3\n\n\r\n[q]\rd=4");
+        QTest::newRow("broken lines")
+            << QByteArray("[p\nnoequals\na=1\n[q]]\nb=2\n[\nc=3\n]\nd==4\ne=\"\n");
+        QTest::newRow("case") << QByteArray("[Click]\nType=1\n[click]\ntype=2\n[CLICK_linux]\nPath=x\n");
+        QTest::newRow("binary junk") << QByteArray("\x00\x01[\x02]\x03=\x04\n\x89PNG\r\n\x1a\n", 17);
+        QTest::newRow("empty") << QByteArray();
+    }
+
+    void readsAsQSettingsReads()
+    {
+        QFETCH(QByteArray, text);
+        const QString path = write(text);
+        QSettings settings(path, QSettings::IniFormat);
+        settings.setIniCodec("UTF-8");
+        IniFile ini = IniFile::fromData(text, false);
+
+        QCOMPARE(ini.childGroups(), settings.childGroups());
+        const QStringList keys = settings.allKeys();
+        for (const QString &key : keys) {
+            QCOMPARE(ini.contains(key), settings.contains(key));
+            QCOMPARE(describe(ini.value(key)), describe(settings.value(key)));
+        }
+        // Nothing more than QSettings knows, looked up through groups too.
+        for (const QString &group : settings.childGroups()) {
+            settings.beginGroup(group);
+            ini.beginGroup(group);
+            QCOMPARE(ini.childGroups(), settings.childGroups());
+            for (const QString &key : settings.childKeys())
+                QCOMPARE(describe(ini.value(key)), describe(settings.value(key)));
+            settings.endGroup();
+            ini.endGroup();
+        }
+        QCOMPARE(ini.value(QStringLiteral("no/such"), 7).toInt(), 7);
+        QCOMPARE(ini.isWellFormed(), settings.status() == QSettings::NoError);
+    }
+
+    void ignoresKeyCaseWhereThePlatformDoes()
+    {
+        IniFile ini = IniFile::fromData("[Click]\nType=1\n[click]\ntype=2\n", true);
+        QCOMPARE(ini.value(QStringLiteral("CLICK/TYPE")).toString(), QStringLiteral("2"));
+        ini.beginGroup(QStringLiteral("cLiCk"));
+        QVERIFY(ini.contains(QStringLiteral("type")));
+        ini.endGroup();
+        QCOMPARE(ini.childGroups().size(), 1);
+    }
+
+    void rewriteOfTheSameSizeIsSeen()
+    {
+        // Same length, same timestamp: QSettings' cache would hand back the
+        // first text.
+        const QString path = dir.filePath(QStringLiteral("same.ini"));
+        TestSupport::writeFile(path, "[p]\nv=first\n");
+        const QDateTime stamp = QFileInfo(path).lastModified();
+        QCOMPARE(IniFile(path).value(QStringLiteral("p/v")).toString(), QStringLiteral("first"));
+        TestSupport::writeFile(path, "[p]\nv=other\n");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(stamp, QFileDevice::FileModificationTime));
+        file.close();
+        QCOMPARE(IniFile(path).value(QStringLiteral("p/v")).toString(), QStringLiteral("other"));
+    }
+
+    void whatIsNotAFileReadsEmpty()
+    {
+        QVERIFY(IniFile(QString()).childGroups().isEmpty());
+        QVERIFY(IniFile(dir.filePath(QStringLiteral("missing.ini"))).childGroups().isEmpty());
+        QVERIFY(IniFile(dir.path()).childGroups().isEmpty());
+        // A pipe with no writer would block a reader that opens it.
+        const QByteArray fifo = QFile::encodeName(dir.filePath(QStringLiteral("pipe.ini")));
+        QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+        QVERIFY(IniFile(QFile::decodeName(fifo)).childGroups().isEmpty());
+    }
+
+    void oversizedFileReadsEmpty()
+    {
+        const QString path = write("[p]\nv=1\n" + QByteArray(100, 'x'));
+        QVERIFY(IniFile(path, 50).childGroups().isEmpty());
+        QCOMPARE(IniFile(path, 200).childGroups(), QStringList { QStringLiteral("p") });
+    }
+};
+
+QTEST_GUILESS_MAIN(TestIniFile)
+#include "tst_inifile.moc"
