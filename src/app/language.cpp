@@ -2,10 +2,10 @@
 
 #include <QCoreApplication>
 #include <QLocale>
-#include <QSettings>
 #include <QTranslator>
 
 #include "app/paths.h"
+#include "config/inifile.h"
 #include "config/vocabulary.h"
 
 using namespace Vocabulary;
@@ -16,11 +16,11 @@ QString currentLanguage()
     const QDir resources = baseDirectory(true);
 
     // Read anew on every call, so "%lang%" follows the file at expansion time.
-    const QSettings langIni(resources.filePath(File::langIni), QSettings::IniFormat);
+    const IniFile langIni(resources.filePath(File::langIni));
     const QString langPath = langIni.value(Key::langLangpath, QString()).toString();
     QString language = langIni.value(Key::langLang, systemName).toString();
     if (!langPath.isEmpty()) {
-        const QSettings second(resources.filePath(langPath), QSettings::IniFormat);
+        const IniFile second(resources.filePath(langPath));
         language = second.value(Key::langLang, language).toString();
     }
     if (language.compare(Word::autoLanguage, Qt::CaseInsensitive) == 0)

@@ -129,6 +129,15 @@ QVariant ButtonConfig::localisedValue(const IniFile &settings, const QString &ke
 QVariant ButtonConfig::localisedValue(
     const IniFile &settings, const QString &key, const QVariant &fallback, const QString &full)
 {
+    auto textAt = [&settings](const QString &candidate) {
+        const QVariant value = settings.value(candidate);
+        return value.type() == QVariant::StringList ? value.toStringList().join(QLatin1Char(',')) : value.toString();
+    };
+    // Most keys have no language variants at all: one lookup then.
+    if (!settings.hasDottedKeys(key)) {
+        const QString text = textAt(key);
+        return text.isEmpty() ? fallback : QVariant(text);
+    }
     const QString shortCode = full.section(QLatin1Char('_'), 0, 0);
     const QString candidates[] = {
         key + QLatin1Char('.') + full,
@@ -138,9 +147,7 @@ QVariant ButtonConfig::localisedValue(
         key,
     };
     for (const QString &candidate : candidates) {
-        const QVariant value = settings.value(candidate);
-        const QString text
-            = value.type() == QVariant::StringList ? value.toStringList().join(QLatin1Char(',')) : value.toString();
+        const QString text = textAt(candidate);
         if (!text.isEmpty())
             return QVariant(text);
     }

@@ -430,19 +430,29 @@ void IniFile::parseSection(const QString &section, const QByteArray &data)
         const bool isList = unescapeValue(data, equalsPos + 1, lineStart + lineLen, text, list, codec);
         const QVariant value = isList ? listToVariant(list) : textToVariant(text);
         if (ignoreCase) {
-            const QString folded = key.toLower();
-            originalKeys.insert(folded, key);
-            values.insert(folded, value);
-        } else {
-            values.insert(key, value);
+            const QString original = key;
+            key = key.toLower();
+            originalKeys.insert(key, original);
         }
+        for (int dot = key.indexOf(QLatin1Char('.'), key.lastIndexOf(QLatin1Char('/')) + 1); dot > 0;
+             dot = key.indexOf(QLatin1Char('.'), dot + 1))
+            dottedStems.insert(key.left(dot));
+        values.insert(key, value);
     }
 }
 
 QString IniFile::fullKey(const QString &key) const
 {
-    const QString full = normalisedKey(prefix + key);
+    QString full = prefix + key;
+    // The keys the reader asks for are already in shape.
+    if (full.startsWith(QLatin1Char('/')) || full.endsWith(QLatin1Char('/')) || full.contains(QLatin1String("//")))
+        full = normalisedKey(full);
     return ignoreCase ? full.toLower() : full;
+}
+
+bool IniFile::hasDottedKeys(const QString &key) const
+{
+    return dottedStems.contains(fullKey(key));
 }
 
 QVariant IniFile::value(const QString &key, const QVariant &fallback) const

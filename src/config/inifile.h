@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -29,6 +30,9 @@ public:
     // Groups below the current group, sorted as QSettings sorts them. A
     // section without keys is not a group.
     QStringList childGroups() const;
+    // Whether some key is this key followed by a dot and more ("title.it"
+    // for "title"): lets a localised lookup skip the variants no file has.
+    bool hasDottedKeys(const QString &key) const;
     void beginGroup(const QString &group);
     void endGroup();
 
@@ -44,6 +48,7 @@ private:
 
     QHash<QString, QVariant> values; // "section/key", as QSettings names it
     QHash<QString, QString> originalKeys; // lower-case key to key, when case is ignored
+    QSet<QString> dottedStems;
     QStringList groupStack;
     QString prefix;
     bool ignoreCase = false;

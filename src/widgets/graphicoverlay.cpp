@@ -17,7 +17,7 @@ GraphicOverlay::GraphicOverlay(QWidget *parent, QWidget *owner, const QString &i
     , baseSize(-1, -1)
     , centred(centred)
 {
-    setPalette(QPalette(Qt::transparent));
+    setPalette(Overlay::transparentPalette());
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setVisible(false);
     setImage(imagePath);

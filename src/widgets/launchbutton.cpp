@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -33,12 +32,9 @@ QSize imageSize(const QString &path)
 {
     if (path.isEmpty())
         return QSize();
-    // Reading the header is enough for the common formats; decode only when
-    // the reader cannot tell.
-    QImageReader reader(path);
-    const QSize size = reader.size();
-    if (size.isValid())
-        return reader.canRead() ? size : QSize();
+    // The icon overlay loads this very picture next: loading it here puts it
+    // in the pixmap cache, where the overlay finds it, and costs less than
+    // reading the header on its own as well.
     const QPixmap pixmap(path);
     return pixmap.isNull() ? QSize() : pixmap.size();
 }

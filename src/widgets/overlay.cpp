@@ -11,7 +11,14 @@
 #include <QPixmap>
 #include <QPropertyAnimation>
 #include <QSequentialAnimationGroup>
+#include <QPalette>
 #include <QWidget>
+
+const QPalette &Overlay::transparentPalette()
+{
+    static const QPalette palette(Qt::transparent);
+    return palette;
+}
 
 Overlay::Overlay(double radius, const QPointF &blurOffset, const QColor &blurColor, bool blurAround,
                  double blurDistance, bool colorized)

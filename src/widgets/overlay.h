@@ -8,6 +8,7 @@
 class QAbstractAnimation;
 class QGraphicsEffect;
 class QImage;
+class QPalette;
 class QWidget;
 
 // The second base of the overlay widgets: the highlight settings shared by
@@ -45,6 +46,10 @@ public:
     // Takes ownership of effect. Whatever the effect paints left of or above
     // the image's origin is cut off.
     static QImage applyEffectToImage(const QImage &image, QGraphicsEffect *effect, double extentX, double extentY);
+
+    // Every role transparent. One shared palette: building one is costly and
+    // a medium has thousands of overlays.
+    static const QPalette &transparentPalette();
 
 protected:
     QMap<QString, QAbstractAnimation *> animations;

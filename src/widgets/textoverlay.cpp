@@ -17,7 +17,7 @@ TextOverlay::TextOverlay(QWidget *parent, QWidget *owner, const QSize &size, con
     , owner(owner)
     , m_text(text)
 {
-    setPalette(QPalette(Qt::transparent));
+    setPalette(Overlay::transparentPalette());
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setAttribute(Qt::WA_TranslucentBackground);
     setFont(font);

@@ -116,6 +116,20 @@ private slots:
         QVERIFY(ini.contains(QStringLiteral("type")));
         ini.endGroup();
         QCOMPARE(ini.childGroups().size(), 1);
+        QCOMPARE(ini.childGroups().constFirst().toLower(), QStringLiteral("click"));
+    }
+
+    void knowsWhichKeysHaveDottedVariants()
+    {
+        IniFile ini = IniFile::fromData("[p]\ntitle.it=a\ntitle=b\nicon=c\nver.1.it=d\n[q.x]\nk=e\n", false);
+        ini.beginGroup(QStringLiteral("p"));
+        QVERIFY(ini.hasDottedKeys(QStringLiteral("title")));
+        QVERIFY(!ini.hasDottedKeys(QStringLiteral("icon")));
+        QVERIFY(ini.hasDottedKeys(QStringLiteral("ver")));
+        QVERIFY(ini.hasDottedKeys(QStringLiteral("ver.1")));
+        QVERIFY(!ini.hasDottedKeys(QStringLiteral("tit")));
+        ini.endGroup();
+        QVERIFY(!ini.hasDottedKeys(QStringLiteral("q"))); // a dot in the section name is no variant
     }
 
     void rewriteOfTheSameSizeIsSeen()
