@@ -22,10 +22,8 @@ TextOverlay::TextOverlay(QWidget *parent, QWidget *owner, const QSize &size, con
     setAttribute(Qt::WA_TranslucentBackground);
     setFont(font);
     setProperty("size", size);
-    setStyleSheet(QStringLiteral("color: rgb(%1,%2,%3);border: none;")
-                      .arg(textColor.red())
-                      .arg(textColor.green())
-                      .arg(textColor.blue()));
+    // The text is painted in textColor by paintEvent; no style sheet needed
+    // (one per title would be parsed for each).
     setVisible(false);
     // A blank name keeps screen readers from announcing the title twice:
     // the button already carries it.

@@ -164,8 +164,11 @@ void MainWindow::init(const QString &linksFolderOverride)
         return;
 
     if (framelessWindow) {
+        // No border is drawn anyway: the window paints only its background.
+        // A style sheet saying so would send every one of the thousands of
+        // buttons and overlays through the style-sheet engine before the
+        // first frame, the costliest step of a large medium's start.
         setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint);
-        setStyleSheet(QStringLiteral("MainWindow {border: 0px;}"));
     }
     setAttribute(Qt::WA_TranslucentBackground);
     advanceProgress();

@@ -113,6 +113,37 @@ private slots:
         QVERIFY(!button->isVisible());
     }
 
+    void buttonItselfPaintsNothingInAnyState()
+    {
+        // The overlays are the face: the push button under them must never
+        // show a bevel, border or focus frame, pressed, focused or checked.
+        ButtonConfig config = record(QStringLiteral("Firma"));
+        LaunchButton *button = make(config);
+        button->setGeometry(10, 10, 48, 32);
+        button->setCheckable(true);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        auto paintsNothing = [button] {
+            QPixmap canvas(button->size());
+            canvas.fill(Qt::transparent);
+            button->render(&canvas, QPoint(), QRegion(), QWidget::DrawChildren);
+            const QImage image = canvas.toImage();
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    if (qAlpha(image.pixel(x, y)) != 0)
+                        return false;
+            return true;
+        };
+        QVERIFY(paintsNothing());
+        button->setFocus();
+        QVERIFY(paintsNothing());
+        button->setDown(true);
+        QVERIFY(paintsNothing());
+        button->setDown(false);
+        button->setChecked(true);
+        QVERIFY(paintsNothing());
+    }
+
     void constructionRules()
     {
         ButtonConfig config = record();
