@@ -226,7 +226,14 @@ normal:
                     break;
                 ++j;
             }
-            text += codec->toUnicode(str.constData() + i, j - i);
+            // Plain ASCII, by far the most text, needs no decoder.
+            bool ascii = true;
+            for (int k = i; k < j && ascii; ++k)
+                ascii = uchar(str.at(k)) < 0x80;
+            if (ascii)
+                text += QLatin1String(str.constData() + i, j - i);
+            else
+                text += codec->toUnicode(str.constData() + i, j - i);
             i = j;
         }
         }

@@ -53,7 +53,7 @@ QSize buttonSize(const LaunchButton *button, double defaultWidth, double default
 // A state scans its whole assignment list on every new assignment, building a
 // key each time, so one state for a thousand links costs millions of
 // allocations; a part per link instead makes the machine sort thousands of
-// states when it enters the layout. Parts of a few dozen keep both small.
+// states when it enters the layout. Parts of two dozen keep both small.
 class LayoutParts {
 public:
     explicit LayoutParts(QState *layout)
@@ -73,7 +73,7 @@ public:
     }
 
 private:
-    static constexpr int assignmentsPerPart = 48;
+    static constexpr int assignmentsPerPart = 24;
     QState *layout;
     QState *part = nullptr;
     int used = 0;
