@@ -79,16 +79,9 @@ LaunchButton::LaunchButton(ButtonConfig *record, QWidget *parent)
                      [](const std::unique_ptr<ButtonConfig> &a, const std::unique_ptr<ButtonConfig> &b) {
                          return a->priority < b->priority;
                      });
-    for (const auto &childRecord : config.children) {
-        auto *child = new LaunchButton(childRecord.get(), parent);
-        connect(child, &LaunchButton::done, this, &LaunchButton::onChildDone);
-        childButtons.push_back(child);
-    }
-    std::stable_sort(childButtons.begin(), childButtons.end(), [](const LaunchButton *a, const LaunchButton *b) {
-        return a->config.priority < b->config.priority;
-    });
-    for (LaunchButton *child : childButtons)
-        childGuards.emplace_back(child);
+    // The child buttons are made when first asked for (a folder opened, a
+    // name looked up): a large medium's hidden sub-menus cost nothing
+    // before the first frame.
 
     if (!config.dropPath.isEmpty())
         dragMode = (!config.dragImage.isEmpty() && QFileInfo::exists(config.dragImage)) ? 1 : 2;
@@ -114,6 +107,27 @@ LaunchButton::LaunchButton(ButtonConfig *record, QWidget *parent)
 
     if (config.commandType == CommandType::CheckButton)
         refreshCheckImage();
+}
+
+const std::vector<LaunchButton *> &LaunchButton::children()
+{
+    if (childrenMade)
+        return childButtons;
+    childrenMade = true;
+    for (const auto &childRecord : config.children) {
+        auto *child = new LaunchButton(childRecord.get(), parentWidget());
+        connect(child, &LaunchButton::done, this, &LaunchButton::onChildDone);
+        // Hidden until the sub-menu shows it, also in a window already shown.
+        child->setVisible(false);
+        child->setFocusPolicy(Qt::NoFocus);
+        childButtons.push_back(child);
+    }
+    std::stable_sort(childButtons.begin(), childButtons.end(), [](const LaunchButton *a, const LaunchButton *b) {
+        return a->config.priority < b->config.priority;
+    });
+    for (LaunchButton *child : childButtons)
+        childGuards.emplace_back(child);
+    return childButtons;
 }
 
 void LaunchButton::paintEvent(QPaintEvent *)
@@ -382,7 +396,7 @@ void LaunchButton::onStartProcess()
     }
     if (config.isFolder)
         emit clicked(false);
-    if (childButtons.empty() || !config.commandPath.isEmpty())
+    if (!hasChildren() || !config.commandPath.isEmpty())
         startCommand(config.commandType, config.commandPath, config.clickArgs, QString());
 }
 
@@ -440,7 +454,7 @@ void LaunchButton::dragEnterEvent(QDragEnterEvent *event)
     qDebug() << QStringLiteral("LaunchButton::dragEnterEvent ") + config.fileName;
     if (dropMenuOpen)
         return;
-    if (!childButtons.empty()) {
+    if (hasChildren()) {
         qDebug() << config.dropFilter;
         if (dragOpensMenu(event) && config.dropOpensMenu) {
             event->accept();
@@ -520,7 +534,7 @@ void LaunchButton::dropEvent(QDropEvent *event)
 {
     qDebug() << QStringLiteral("LaunchButton::dropEvent ") + config.fileName;
     restoreOverlays();
-    if (!childButtons.empty() && (config.dropPath.isEmpty() || dropMenuOpen))
+    if (hasChildren() && (config.dropPath.isEmpty() || dropMenuOpen))
         return;
     const QList<QUrl> urls = event->mimeData() ? event->mimeData()->urls() : QList<QUrl>();
     if (urls.isEmpty()) {

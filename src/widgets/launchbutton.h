@@ -32,8 +32,10 @@ public:
     ~LaunchButton() override;
 
     const ButtonConfig &configuration() const { return config; }
-    // The buttons of the sub-menu, by ascending priority.
-    const std::vector<LaunchButton *> &children() const { return childButtons; }
+    // The buttons of the sub-menu, by ascending priority, made on the first
+    // call as hidden siblings of this button.
+    const std::vector<LaunchButton *> &children();
+    bool hasChildren() const { return !config.children.empty(); }
     // The state of this button's open sub-menu. Created without a parent;
     // whoever adds it to a state machine owns it from then on.
     QState *subMenu() const { return subMenuState; }
@@ -90,6 +92,7 @@ private:
     QStringList droppedFiles(const QList<QUrl> &urls) const;
 
     std::vector<LaunchButton *> childButtons;
+    bool childrenMade = false;
     std::vector<QPointer<LaunchButton>> childGuards;
     ButtonConfig config;
     int dragMode = 0;

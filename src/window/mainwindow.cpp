@@ -484,17 +484,9 @@ void MainWindow::buildLayout()
         home.assign(button, Property::showChecked, false);
     }
 
-    auto animate = [this](QAbstractTransition *there, QAbstractTransition *back, QObject *target) {
-        for (QAbstractTransition *transition : { there, back }) {
-            auto *animation = new QPropertyAnimation(target, Property::geometry, stateMachine);
-            animation->setDuration(shiftDuration);
-            transition->addAnimation(animation);
-        }
-    };
-
     for (int i = 0; i < buttons.size(); ++i) {
         LaunchButton *button = buttons.at(i);
-        if (button->children().empty())
+        if (!button->hasChildren())
             continue;
         const Slot &own = places.at(i);
         QState *subState = button->subMenu();
@@ -505,9 +497,13 @@ void MainWindow::buildLayout()
                                             : QRectF(paddingLeft + 0.01, own.y, own.size.width(), own.size.height());
         open.assign(button, Property::geometry, first);
         open.assign(button, Property::showChecked, true);
+        // Connected before the transitions, so it runs first on a click:
+        // the sub-menu's buttons are made and placed just before it opens.
+        connect(button, &QAbstractButton::clicked, this, [this, button] { layOutSubMenu(button); });
         QSignalTransition *there = homeState->addTransition(button, &QAbstractButton::clicked, subState);
         QSignalTransition *back = subState->addTransition(button, &QAbstractButton::clicked, homeState);
-        animate(there, back, button);
+        animateShift(there, back, button);
+        subMenuLayouts.insert(button, { own.y, there, back, false });
 
         for (int j = 0; j < buttons.size(); ++j) {
             if (j == i)
@@ -518,37 +514,60 @@ void MainWindow::buildLayout()
                 QRectF(current.x() + 500, current.y() - 500, current.width() - 500, current.height()));
             open.assign(other, Property::visible, false);
             open.assign(other, Property::focusPolicy, int(Qt::NoFocus));
-            animate(there, back, other);
-        }
-
-        const std::vector<LaunchButton *> &children = button->children();
-        for (size_t k = 0; k < children.size(); ++k) {
-            LaunchButton *child = children.at(k);
-            if (k > 0)
-                QWidget::setTabOrder(children.at(k - 1), child);
-            const QSize size = buttonSize(child, buttonWidth, buttonHeight);
-            const int slot = int(k) + 1;
-            double x;
-            double y;
-            if (verticalLayout) {
-                x = paddingLeft;
-                y = slot * size.height() + slot * marginTop + paddingTop;
-            } else {
-                x = slot * size.width() + slot * marginRight + paddingLeft;
-                y = own.y;
-            }
-            child->setGeometry(0, 0, size.width(), size.height());
-            child->setHomePosition(QPoint(int(x), int(y)));
-            home.assign(child, Property::geometry, QRectF(x, -500, size.width(), size.height()));
-            home.assign(child, Property::visible, false);
-            home.assign(child, Property::focusPolicy, int(Qt::NoFocus));
-            open.assign(child, Property::geometry, QRectF(x, y, size.width(), size.height()));
-            open.assign(child, Property::visible, true);
-            open.assign(child, Property::focusPolicy, int(Qt::StrongFocus));
-            animate(there, back, child);
+            animateShift(there, back, other);
         }
     }
 
     if (!stateMachine->isRunning())
         stateMachine->start();
+}
+
+void MainWindow::animateShift(QAbstractTransition *there, QAbstractTransition *back, QObject *target)
+{
+    for (QAbstractTransition *transition : { there, back }) {
+        auto *animation = new QPropertyAnimation(target, Property::geometry, stateMachine);
+        animation->setDuration(shiftDuration);
+        transition->addAnimation(animation);
+    }
+}
+
+void MainWindow::layOutSubMenu(LaunchButton *button)
+{
+    const auto it = subMenuLayouts.find(button);
+    if (it == subMenuLayouts.end() || it->laidOut || !homeState)
+        return;
+    it->laidOut = true;
+    // Parts added to the home layout while it is active apply from the next
+    // return home on; until then the buttons are put there by hand.
+    LayoutParts home(homeState);
+    LayoutParts open(button->subMenu());
+    const std::vector<LaunchButton *> &children = button->children();
+    for (size_t k = 0; k < children.size(); ++k) {
+        LaunchButton *child = children.at(k);
+        if (k > 0)
+            QWidget::setTabOrder(children.at(k - 1), child);
+        const QSize size = buttonSize(child, buttonWidth, buttonHeight);
+        const int slot = int(k) + 1;
+        double x;
+        double y;
+        if (verticalLayout) {
+            x = paddingLeft;
+            y = slot * size.height() + slot * marginTop + paddingTop;
+        } else {
+            x = slot * size.width() + slot * marginRight + paddingLeft;
+            y = it->y;
+        }
+        const QRectF hidden(x, -500, size.width(), size.height());
+        child->setGeometry(hidden.toRect());
+        child->setVisible(false);
+        child->setFocusPolicy(Qt::NoFocus);
+        child->setHomePosition(QPoint(int(x), int(y)));
+        home.assign(child, Property::geometry, hidden);
+        home.assign(child, Property::visible, false);
+        home.assign(child, Property::focusPolicy, int(Qt::NoFocus));
+        open.assign(child, Property::geometry, QRectF(x, y, size.width(), size.height()));
+        open.assign(child, Property::visible, true);
+        open.assign(child, Property::focusPolicy, int(Qt::StrongFocus));
+        animateShift(it->there, it->back, child);
+    }
 }

@@ -16,12 +16,14 @@
 #include <QMenu>
 #include <QProgressDialog>
 #include <QShortcut>
+#include <QHash>
 #include <QState>
 #include <QStateMachine>
 
 #include "widgets/toolbutton.h"
 
 class LaunchButton;
+class QAbstractTransition;
 class QSettings;
 
 // The launcher's only window: a frameless window drawn from the skin's
@@ -109,6 +111,8 @@ private:
     void launchDocumentAction(const QString &action);
     void runAutorun(bool waitPass);
     void runAutorunPass(const QList<AutorunEntry> &entries, bool waitPass);
+    void animateShift(QAbstractTransition *there, QAbstractTransition *back, QObject *target);
+    void layOutSubMenu(LaunchButton *button);
     void readToolGroup(QSettings &settings, const QStringList &groups, const QString &name, ToolGroup &group);
 
     bool interactive;
@@ -146,6 +150,14 @@ private:
     QList<LaunchButton *> buttons;
     QPointer<QStateMachine> stateMachine;
     QState *homeState = nullptr;
+    // What a folder button's sub-menu needs to be laid out on first opening.
+    struct SubMenuLayout {
+        double y;
+        QAbstractTransition *there;
+        QAbstractTransition *back;
+        bool laidOut;
+    };
+    QHash<LaunchButton *, SubMenuLayout> subMenuLayouts;
     QPointer<QProgressDialog> progressDialog;
     QFuture<void> autorunFuture;
 

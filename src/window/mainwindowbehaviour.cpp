@@ -103,6 +103,7 @@ void MainWindow::teardown()
         delete stateMachine;
     }
     homeState = nullptr;
+    subMenuLayouts.clear();
     qDeleteAll(buttons);
     buttons.clear();
     delete trayIcon;
