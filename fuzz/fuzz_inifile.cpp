@@ -46,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     {
         QSettings settings(path, QSettings::IniFormat);
         settings.setIniCodec("UTF-8");
-        const IniFile ini = IniFile::fromData(bytes, false);
+        IniFile ini = IniFile::fromData(bytes, false);
         if (ini.childGroups() != settings.childGroups())
             differ("groups", ini.childGroups().join(QLatin1Char(',')), settings.childGroups().join(QLatin1Char(',')));
         for (const QString &key : settings.allKeys()) {
@@ -56,6 +56,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             const QString theirs = describe(settings.value(key));
             if (ours != theirs)
                 differ(qPrintable(QStringLiteral("values of ") + key), ours, theirs);
+        }
+        // The same through the groups, as the link reader asks.
+        for (const QString &group : settings.childGroups()) {
+            settings.beginGroup(group);
+            ini.beginGroup(group);
+            for (const QString &key : settings.childKeys()) {
+                if (key.isEmpty())
+                    continue;
+                const QString ours = describe(ini.value(key));
+                const QString theirs = describe(settings.value(key));
+                if (ours != theirs)
+                    differ(qPrintable(QStringLiteral("values in group ") + group + QLatin1Char(' ') + key), ours, theirs);
+                if (ini.contains(key) != settings.contains(key))
+                    differ(qPrintable(QStringLiteral("presence in group ") + group + QLatin1Char(' ') + key), QString(), QString());
+            }
+            settings.endGroup();
+            ini.endGroup();
         }
     }
     QFile::remove(path);

@@ -348,6 +348,25 @@ IniFile::IniFile(const QString &path, qint64 maximumBytes)
     parse(data);
 }
 
+IniFile::IniFile(const IniFile &other)
+{
+    *this = other;
+}
+
+IniFile &IniFile::operator=(const IniFile &other)
+{
+    values = other.values;
+    originalKeys = other.originalKeys;
+    dottedStems = other.dottedStems;
+    leaves = other.leaves;
+    groupStack = other.groupStack;
+    prefix = other.prefix;
+    ignoreCase = other.ignoreCase;
+    wellFormed = other.wellFormed;
+    findCurrentGroup();
+    return *this;
+}
+
 IniFile IniFile::fromData(const QByteArray &data, bool ignoreKeyCase)
 {
     IniFile ini;
@@ -410,6 +429,7 @@ void IniFile::parse(const QByteArray &data)
 
     for (auto it = bodies.constBegin(); it != bodies.constEnd(); ++it)
         parseSection(sectionNames.value(it.key()), it.value());
+    findCurrentGroup();
 }
 
 void IniFile::parseSection(const QString &section, const QByteArray &data)
@@ -441,9 +461,17 @@ void IniFile::parseSection(const QString &section, const QByteArray &data)
             key = key.toLower();
             originalKeys.insert(key, original);
         }
-        for (int dot = key.indexOf(QLatin1Char('.'), key.lastIndexOf(QLatin1Char('/')) + 1); dot > 0;
-             dot = key.indexOf(QLatin1Char('.'), dot + 1))
+        const int lastSlash = key.lastIndexOf(QLatin1Char('/'));
+        const bool normal = !key.isEmpty() && !key.startsWith(QLatin1Char('/')) && !key.endsWith(QLatin1Char('/'))
+            && !key.contains(QLatin1String("//"));
+        Leaves *group = normal ? &leaves[lastSlash < 0 ? QString() : key.left(lastSlash)] : nullptr;
+        for (int dot = key.indexOf(QLatin1Char('.'), lastSlash + 1); dot > 0; dot = key.indexOf(QLatin1Char('.'), dot + 1)) {
             dottedStems.insert(key.left(dot));
+            if (group)
+                group->dotted.insert(key.mid(lastSlash + 1, dot - lastSlash - 1));
+        }
+        if (group)
+            group->values.insert(key.mid(lastSlash + 1), value);
         values.insert(key, value);
     }
 }
@@ -457,19 +485,42 @@ QString IniFile::fullKey(const QString &key) const
     return ignoreCase ? full.toLower() : full;
 }
 
+bool IniFile::isPlainName(const QString &key) const
+{
+    return !ignoreCase && !key.isEmpty() && !key.contains(QLatin1Char('/'));
+}
+
+void IniFile::findCurrentGroup()
+{
+    const auto it = leaves.constFind(prefix.isEmpty() ? QString() : prefix.left(prefix.size() - 1));
+    current = it != leaves.constEnd() ? &it.value() : nullptr;
+}
+
 bool IniFile::hasDottedKeys(const QString &key) const
 {
+    if (isPlainName(key))
+        return current && current->dotted.contains(key);
     return dottedStems.contains(fullKey(key));
 }
 
 QVariant IniFile::value(const QString &key, const QVariant &fallback) const
 {
+    // A plain name in the current group, the reader's every lookup, is
+    // found without building the full key.
+    if (isPlainName(key)) {
+        if (!current)
+            return fallback;
+        const auto it = current->values.constFind(key);
+        return it != current->values.constEnd() ? it.value() : fallback;
+    }
     const auto it = values.constFind(fullKey(key));
     return it != values.constEnd() ? it.value() : fallback;
 }
 
 bool IniFile::contains(const QString &key) const
 {
+    if (isPlainName(key))
+        return current && current->values.contains(key);
     return values.contains(fullKey(key));
 }
 
@@ -496,10 +547,12 @@ void IniFile::beginGroup(const QString &group)
     const QString name = normalisedKey(group);
     if (!name.isEmpty())
         prefix += name + QLatin1Char('/');
+    findCurrentGroup();
 }
 
 void IniFile::endGroup()
 {
     if (!groupStack.isEmpty())
         prefix = groupStack.takeLast();
+    findCurrentGroup();
 }

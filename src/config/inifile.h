@@ -24,6 +24,9 @@ public:
     // empty one.
     explicit IniFile(const QString &path, qint64 maximumBytes = -1);
     static IniFile fromData(const QByteArray &data, bool ignoreKeyCase);
+    // Copies find their current group in their own data.
+    IniFile(const IniFile &other);
+    IniFile &operator=(const IniFile &other);
 
     QVariant value(const QString &key, const QVariant &fallback = QVariant()) const;
     bool contains(const QString &key) const;
@@ -45,10 +48,19 @@ private:
     void parse(const QByteArray &data);
     void parseSection(const QString &section, const QByteArray &data);
     QString fullKey(const QString &key) const;
+    bool isPlainName(const QString &key) const;
+    void findCurrentGroup();
 
     QHash<QString, QVariant> values; // "section/key", as QSettings names it
     QHash<QString, QString> originalKeys; // lower-case key to key, when case is ignored
     QSet<QString> dottedStems;
+    // The same keys by group ("" for the top level), those in normal form.
+    struct Leaves {
+        QHash<QString, QVariant> values;
+        QSet<QString> dotted;
+    };
+    QHash<QString, Leaves> leaves;
+    const Leaves *current = nullptr; // of the current group, when it has keys
     QStringList groupStack;
     QString prefix;
     bool ignoreCase = false;

@@ -46,6 +46,8 @@ bool isVerticalWord(const QString &word)
 
 int toInt(const QVariant &value)
 {
+    if (value.type() == QVariant::Int)
+        return value.toInt();
     bool ok = false;
     const int number = value.toString().trimmed().toInt(&ok, 10);
     return ok ? number : 0;
@@ -53,6 +55,8 @@ int toInt(const QVariant &value)
 
 double toReal(const QVariant &value)
 {
+    if (value.type() == QVariant::Double)
+        return qIsFinite(value.toDouble()) ? value.toDouble() : 0.0;
     bool ok = false;
     const double number = value.toString().trimmed().toDouble(&ok);
     if (!ok || !qIsFinite(number))

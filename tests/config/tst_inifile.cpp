@@ -132,6 +132,21 @@ private slots:
         QVERIFY(!ini.hasDottedKeys(QStringLiteral("q"))); // a dot in the section name is no variant
     }
 
+    void copiesLookUpInTheirOwnData()
+    {
+        IniFile copy = IniFile::fromData("[p]\nv=1\n", false);
+        {
+            IniFile original = IniFile::fromData("[p]\nv=2\ntitle.it=x\n", false);
+            original.beginGroup(QStringLiteral("p"));
+            copy = original;
+        }
+        QCOMPARE(copy.value(QStringLiteral("v")).toString(), QStringLiteral("2"));
+        QVERIFY(copy.hasDottedKeys(QStringLiteral("title")));
+        copy.endGroup();
+        QVERIFY(!copy.contains(QStringLiteral("v")));
+        QVERIFY(copy.contains(QStringLiteral("p/v")));
+    }
+
     void rewriteOfTheSameSizeIsSeen()
     {
         // Same length, same timestamp: QSettings' cache would hand back the
