@@ -49,28 +49,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         IniFile ini = IniFile::fromData(bytes, false);
         if (ini.childGroups() != settings.childGroups())
             differ("groups", ini.childGroups().join(QLatin1Char(',')), settings.childGroups().join(QLatin1Char(',')));
-        for (const QString &key : settings.allKeys()) {
-            if (key.isEmpty())
-                continue;
-            const QString ours = describe(ini.value(key));
-            const QString theirs = describe(settings.value(key));
-            if (ours != theirs)
-                differ(qPrintable(QStringLiteral("values of ") + key), ours, theirs);
-        }
-        // The same through the groups, as the link reader asks.
-        for (const QString &group : settings.childGroups()) {
-            settings.beginGroup(group);
-            ini.beginGroup(group);
-            for (const QString &key : settings.childKeys()) {
+        // Every key, and the same through the groups, as the link reader asks.
+        auto compareKeys = [&](const QStringList &keys, const QString &where) {
+            for (const QString &key : keys) {
                 if (key.isEmpty())
                     continue;
                 const QString ours = describe(ini.value(key));
                 const QString theirs = describe(settings.value(key));
                 if (ours != theirs)
-                    differ(qPrintable(QStringLiteral("values in group ") + group + QLatin1Char(' ') + key), ours, theirs);
+                    differ(qPrintable(QStringLiteral("values of ") + where + key), ours, theirs);
                 if (ini.contains(key) != settings.contains(key))
-                    differ(qPrintable(QStringLiteral("presence in group ") + group + QLatin1Char(' ') + key), QString(), QString());
+                    differ(qPrintable(QStringLiteral("presence of ") + where + key), QString(), QString());
             }
+        };
+        compareKeys(settings.allKeys(), QString());
+        for (const QString &group : settings.childGroups()) {
+            settings.beginGroup(group);
+            ini.beginGroup(group);
+            compareKeys(settings.childKeys(), group + QLatin1Char('/'));
             settings.endGroup();
             ini.endGroup();
         }
