@@ -7,6 +7,7 @@
 #include <QVariant>
 
 #include "customshadoweffect.h"
+#include "imagefiles.h"
 
 GraphicOverlay::GraphicOverlay(QWidget *parent, QWidget *owner, const QString &imagePath, const QSize &size,
                                bool centred, double radius, const QPointF &blurOffset, const QColor &blurColor,
@@ -31,7 +32,7 @@ GraphicOverlay::GraphicOverlay(QWidget *parent, QWidget *owner, const QString &i
 void GraphicOverlay::setImage(const QString &imagePath)
 {
     m_imagePath = imagePath;
-    pixmap = QPixmap(imagePath);
+    pixmap = ImageFiles::pixmap(imagePath);
     if (pixmap.isNull()) {
         qDebug() << "UNABLE TO LOAD IMAGE " << imagePath;
         return;

@@ -21,6 +21,7 @@
 #include "commands/commandlauncher.h"
 #include "commands/icommand.h"
 #include "widgets/graphicoverlay.h"
+#include "widgets/imagefiles.h"
 #include "widgets/textoverlay.h"
 
 namespace {
@@ -35,7 +36,7 @@ QSize imageSize(const QString &path)
     // The icon overlay loads this very picture next: loading it here puts it
     // in the pixmap cache, where the overlay finds it, and costs less than
     // reading the header on its own as well.
-    const QPixmap pixmap(path);
+    const QPixmap pixmap = ImageFiles::pixmap(path);
     return pixmap.isNull() ? QSize() : pixmap.size();
 }
 

@@ -24,6 +24,7 @@
 #include "config/backgroundsignature.h"
 #include "config/buttonconfig.h"
 #include "config/vocabulary.h"
+#include "widgets/imagefiles.h"
 #include "widgets/launchbutton.h"
 #include "widgets/toolbutton.h"
 
@@ -133,6 +134,8 @@ void MainWindow::resetState()
     shiftDuration = 300;
     fullMode = true;
     windowIconPath.clear();
+    // A reload reads the skin's pictures afresh.
+    ImageFiles::forgetReadings();
     buttons.clear();
     autorun.clear();
 }
@@ -180,7 +183,8 @@ void MainWindow::init(const QString &linksFolderOverride)
     windowIconPath = links.filePath(File::iconPng);
     if (!QFileInfo::exists(windowIconPath))
         windowIconPath = links.filePath(File::iconIco);
-    setWindowIcon(QIcon(windowIconPath));
+    windowIconPicture = ImageFiles::icon(windowIconPath);
+    setWindowIcon(windowIconPicture);
     setWindowIconText(windowTitle);
     setWindowTitle(windowTitle);
     createTray();
@@ -188,8 +192,8 @@ void MainWindow::init(const QString &linksFolderOverride)
     loadFonts(links.filePath(File::fontsFolder));
     advanceProgress();
 
-    backgroundPixmap = QPixmap(backgroundPath);
-    setFixedSize(backgroundPixmap.size());
+    backgroundPicture.start(backgroundPath);
+    setFixedSize(backgroundPicture.size());
     createToolButtons();
     advanceProgress();
 

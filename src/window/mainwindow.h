@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include <QFuture>
+#include <QIcon>
 #include <QMainWindow>
 #include <QMap>
 #include <QPixmap>
@@ -20,6 +21,7 @@
 #include <QState>
 #include <QStateMachine>
 
+#include "widgets/imagefiles.h"
 #include "widgets/toolbutton.h"
 
 class LaunchButton;
@@ -125,6 +127,7 @@ private:
     QString linksDirectory; // the resolved, absolute links folder
     QString backgroundPath;
     QString windowIconPath;
+    QIcon windowIconPicture;
     QString windowTitle;
 
     QList<AutorunEntry> autorun;
@@ -173,7 +176,8 @@ private:
     QPointer<ToolButton> documentsButton;
     QPointer<ToolButton> infoButton;
 
-    QPixmap backgroundPixmap;
+    // Decoded while the buttons are made; the first paint waits for it.
+    ImageFiles::PendingPixmap backgroundPicture;
     QPoint dragOffset;
     bool justRestored = false;
     std::atomic_bool autorunRunning { false };

@@ -16,6 +16,7 @@
 
 #include "config/vocabulary.h"
 #include "platform/platform.h"
+#include "widgets/imagefiles.h"
 #include "widgets/launchbutton.h"
 #include "widgets/toolbutton.h"
 
@@ -40,7 +41,7 @@ void MainWindow::createTray()
     trayMenu->addAction(restoreAction);
     trayMenu->addSeparator();
     trayMenu->addAction(quitAction);
-    trayIcon = new QSystemTrayIcon(QIcon(windowIconPath), this);
+    trayIcon = new QSystemTrayIcon(windowIconPicture, this);
     trayIcon->setContextMenu(trayMenu);
     trayIcon->setVisible(interactive);
 }
@@ -49,7 +50,7 @@ void MainWindow::createToolButtons()
 {
     auto make = [this](const ToolGroup &group, const QString &text) {
         auto *button = new ToolButton(this);
-        button->setUncheckedPixmap(QPixmap(group.image), true);
+        button->setUncheckedPixmap(ImageFiles::pixmap(group.image), true);
         button->setToolTip(text);
         button->setAccessibleName(text);
         button->setPosition(QPointF(group.llx, group.lly));
@@ -67,7 +68,7 @@ void MainWindow::createToolButtons()
     }
     if (stayOnTopGroup.present) {
         stayOnTopButton = make(stayOnTopGroup, tr("Primo piano"));
-        stayOnTopButton->setCheckedPixmap(QPixmap(stayOnTopGroup.toggleImage), false);
+        stayOnTopButton->setCheckedPixmap(ImageFiles::pixmap(stayOnTopGroup.toggleImage), false);
     }
     if (minimizeGroup.present)
         minimizeButton = make(minimizeGroup, tr("Minimizza"));
@@ -203,7 +204,7 @@ void MainWindow::paintEvent(QPaintEvent *event)
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::transparent);
     painter.setBrush(Qt::transparent);
-    painter.drawPixmap(0, 0, backgroundPixmap);
+    painter.drawPixmap(0, 0, backgroundPicture.pixmap());
     event->accept();
 }
 

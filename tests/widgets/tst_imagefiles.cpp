@@ -1,0 +1,186 @@
+// Skin pictures: read as QPixmap(path) reads them, without loading the
+// system's image plugins for formats Qt reads itself, and the background
+// decoded while the window is built.
+#include <QtTest>
+
+#include <QBuffer>
+#include <QImageWriter>
+#include <QPainter>
+#include <QPixmapCache>
+
+#include <sys/stat.h>
+
+#include "testsupport.h"
+#include "widgets/imagefiles.h"
+
+namespace {
+
+QByteArray encoded(const QImage &image, const char *format)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
+
+QImage sample()
+{
+    QImage image(37, 23, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.fillRect(3, 4, 20, 10, QColor(200, 30, 40, 128));
+    painter.fillRect(10, 8, 25, 12, Qt::darkBlue);
+    return image;
+}
+
+// A 3 x 2 RGBA PNG, written by hand: encoding one with Qt would itself load
+// the image plugins.
+const QByteArray tinyPng("\x89\x50\x4e\x47\x0d\x0a\x1a\x0a\x00\x00\x00\x0d\x49\x48\x44\x52\x00\x00\x00\x03\x00"
+                         "\x00\x00\x02\x08\x06\x00\x00\x00\x9d\x74\x66\x1a\x00\x00\x00\x14\x49\x44\x41\x54\x78"
+                         "\x9c\x63\xf8\xcf\xc0\xf0\x1f\x08\x1b\x80\x14\x88\x46\x70\x00\x8a\x1b\x0a\xf7\x54\xd5"
+                         "\x5d\x2f\x00\x00\x00\x00\x49\x45\x4e\x44\xae\x42\x60\x82",
+                         77);
+
+bool imagePluginLoaded()
+{
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("/imageformats/");
+}
+
+} // namespace
+
+class TestImageFiles : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+
+    QString write(const QString &name, const QByteArray &bytes)
+    {
+        const QString path = dir.filePath(name);
+        TestSupport::writeFile(path, bytes);
+        return path;
+    }
+
+private slots:
+    void initTestCase() { TestSupport::isolate(); }
+
+    // First, while nothing else in this process has read a picture.
+    void builtinFormatsLoadNoPlugin()
+    {
+        QVERIFY(!imagePluginLoaded());
+        const QPixmap picture = ImageFiles::pixmap(write(QStringLiteral("first.png"), tinyPng));
+        QCOMPARE(picture.size(), QSize(3, 2));
+        QCOMPARE(picture.toImage().pixelColor(1, 0), QColor(0, 255, 0, 128));
+        ImageFiles::PendingPixmap background;
+        background.start(write(QStringLiteral("background.png"), tinyPng));
+        QCOMPARE(background.size(), QSize(3, 2));
+        QVERIFY(!background.pixmap().isNull());
+        QVERIFY2(!imagePluginLoaded(), "a PNG read loaded the image plugins");
+    }
+
+    void picturesReadAsQPixmapReadsThem_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("png") << "a.png" << encoded(sample(), "PNG");
+        QTest::newRow("upper-case suffix") << "b.PNG" << encoded(sample(), "PNG");
+        QTest::newRow("bmp") << "c.bmp" << encoded(sample(), "BMP");
+        QTest::newRow("jpeg") << "d.jpg" << encoded(sample(), "JPEG");
+        QTest::newRow("jpeg named png") << "e.png" << encoded(sample(), "JPEG");
+        QTest::newRow("png named bmp") << "f.bmp" << encoded(sample(), "PNG");
+        QTest::newRow("png without suffix") << "g" << encoded(sample(), "PNG");
+        QTest::newRow("corrupt") << "h.png" << encoded(sample(), "PNG").left(60);
+        QTest::newRow("empty") << "i.png" << QByteArray();
+    }
+
+    void picturesReadAsQPixmapReadsThem()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        const QString path = write(name, bytes);
+        QPixmapCache::clear();
+        const QImage expected = QPixmap(path).toImage();
+        QPixmapCache::clear();
+        QCOMPARE(ImageFiles::pixmap(path).toImage(), expected);
+        ImageFiles::PendingPixmap pending;
+        pending.start(path);
+        QCOMPARE(pending.pixmap().toImage(), expected);
+        if (!expected.isNull())
+            QCOMPARE(pending.size(), expected.size());
+        // A second start finds the first reading in the cache.
+        pending.start(path);
+        QCOMPARE(pending.pixmap().toImage(), expected);
+    }
+
+    void missingAndOddFiles()
+    {
+        ImageFiles::PendingPixmap pending;
+        pending.start(dir.filePath(QStringLiteral("nothing.png")));
+        QCOMPARE(pending.size(), QSize(0, 0));
+        QVERIFY(pending.pixmap().isNull());
+        QVERIFY(ImageFiles::pixmap(QString()).isNull());
+        QVERIFY(ImageFiles::icon(dir.filePath(QStringLiteral("nothing.png"))).isNull());
+
+        // A folder, and a pipe nobody writes to: nothing read, nothing blocks.
+        QDir(dir.path()).mkdir(QStringLiteral("folder.png"));
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^not a picture file:.*folder\\.png")));
+        QVERIFY(ImageFiles::pixmap(dir.filePath(QStringLiteral("folder.png"))).isNull());
+        const QString pipe = dir.filePath(QStringLiteral("pipe.png"));
+        QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^not a picture file:.*pipe\\.png")));
+        pending.start(pipe);
+        QVERIFY(pending.pixmap().isNull());
+    }
+
+    // A rewritten file is read again, not taken from the cache: at once when
+    // its size or time tells, and after forgetReadings() (a reload) even when
+    // it was rewritten with the same size within the same millisecond.
+    void rewrittenFileIsReadAgain()
+    {
+        const QString path = dir.filePath(QStringLiteral("changing.png"));
+        TestSupport::writeFile(path, TestSupport::pngBytes(10, 10));
+        QCOMPARE(ImageFiles::pixmap(path).size(), QSize(10, 10));
+        // Two pictures of one length: the reader ignores what follows the end.
+        QByteArray first = encoded(sample(), "PNG");
+        QByteArray second = encoded(sample().mirrored(), "PNG");
+        const int length = qMax(first.size(), second.size());
+        first.append(QByteArray(length - first.size(), '\0'));
+        second.append(QByteArray(length - second.size(), '\0'));
+        TestSupport::writeFile(path, first);
+        QCOMPARE(ImageFiles::pixmap(path).toImage(), sample().convertToFormat(QImage::Format_ARGB32_Premultiplied));
+        const QDateTime firstTime = QFileInfo(path).lastModified();
+        TestSupport::writeFile(path, second);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(firstTime, QFileDevice::FileModificationTime));
+        file.close();
+        QCOMPARE(QFileInfo(path).lastModified(), firstTime);
+        ImageFiles::forgetReadings();
+        const QImage expected = sample().mirrored().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        QCOMPARE(ImageFiles::pixmap(path).toImage(), expected);
+        ImageFiles::PendingPixmap pending;
+        pending.start(path);
+        QCOMPARE(pending.pixmap().toImage(), expected);
+    }
+
+    void iconsKeepEveryPicture()
+    {
+        const QString png = write(QStringLiteral("icon.png"), encoded(sample(), "PNG"));
+        QCOMPARE(ImageFiles::icon(png).availableSizes(), QList<QSize>() << QSize(37, 23));
+        // An ICO goes to QIcon's own reader, which knows its sizes.
+        QByteArray ico;
+        {
+            QBuffer buffer(&ico);
+            buffer.open(QIODevice::WriteOnly);
+            QImageWriter writer(&buffer, "ico");
+            QVERIFY(writer.write(sample().scaled(16, 16)));
+        }
+        const QString icoPath = write(QStringLiteral("icon.ico"), ico);
+        QVERIFY(!ImageFiles::icon(icoPath).isNull());
+        QCOMPARE(ImageFiles::icon(icoPath).availableSizes(), QIcon(icoPath).availableSizes());
+    }
+};
+
+QTEST_MAIN(TestImageFiles)
+#include "tst_imagefiles.moc"
