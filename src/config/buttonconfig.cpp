@@ -6,6 +6,7 @@
 #include "app/language.h"
 #include "app/paths.h"
 #include "commands/commandfactory.h"
+#include "config/debugtext.h"
 #include "config/inifile.h"
 #include "config/vocabulary.h"
 
@@ -156,7 +157,7 @@ QVariant ButtonConfig::localisedValue(
 
 void ButtonConfig::readConfiguration(const QString &path, bool full)
 {
-    qDebug() << "readConfiguration file:" << path;
+    qDebug().noquote() << "readConfiguration file:" << debugQuoted(path);
     const QFileInfo info(path);
     const QDir dir = info.absoluteDir();
 
@@ -243,10 +244,10 @@ void ButtonConfig::readConfiguration(const QString &path, bool full)
     profileKey = settings.value(Key::profileKey).toString();
     commandType = commandTypeFromText(typeText);
     const QString clickPath = settings.value(Key::path).toString();
-    qDebug() << "CONFIGDIR " << dir.absolutePath();
-    qDebug() << "COMMAND " << clickPath;
+    qDebug().noquote() << "CONFIGDIR " << debugQuoted(dir.absolutePath());
+    qDebug().noquote() << "COMMAND " << debugQuoted(clickPath);
     commandPath = resolveCommandPath(dir, clickPath, commandType, commandPath);
-    qDebug() << "COMMANDPATH " << commandPath;
+    qDebug().noquote() << "COMMANDPATH " << debugQuoted(commandPath);
     settings.endGroup();
 
     // 8. Properties.
@@ -258,14 +259,14 @@ void ButtonConfig::readConfiguration(const QString &path, bool full)
     if (!iconText.isEmpty()) {
         if (!full && !liteIconText.isEmpty() && QFileInfo::exists(dir.filePath(liteIconText))) {
             iconPath = absoluteIn(dir, liteIconText);
-            qDebug() << "Icon:" << iconPath;
+            qDebug().noquote() << "Icon:" << debugQuoted(iconPath);
         }
         if (!QFileInfo::exists(dir.filePath(iconText))) {
             qDebug() << "Unable to find icon '" << iconText << "'"
                      << " as specified in config file '" << path << "'";
         } else if (iconPath.isEmpty()) {
             iconPath = absoluteIn(dir, iconText);
-            qDebug() << "Icon:" << iconPath;
+            qDebug().noquote() << "Icon:" << debugQuoted(iconPath);
         }
     }
     const QString checkIconText = localisedValue(settings, Key::checkicon, QString(), language).toString();

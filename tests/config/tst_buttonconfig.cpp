@@ -4,6 +4,7 @@
 
 #include "app/language.h"
 #include "config/buttonconfig.h"
+#include "config/debugtext.h"
 #include "config/vocabulary.h"
 #include "testsupport.h"
 
@@ -180,6 +181,35 @@ private slots:
         QTest::ignoreMessage(
             QtDebugMsg, QRegularExpression("Unable to find icon '.*gone\\.png.*as specified in config file"));
         QVERIFY(read("[properties]\nicon=gone.png\n").iconPath.isEmpty());
+    }
+
+    // The reader's debug lines quote paths itself; they must read exactly
+    // as QDebug's quoting of the same text.
+    void debugLinesQuoteAsQDebugDoes_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("path") << QStringLiteral("/media/token/Commons/links/a b.link");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("quote and backslash") << QStringLiteral("C:\\Program \"Files\"");
+        QTest::newRow("control characters") << QStringLiteral("a\tb\nc\rd") + QChar(0) + QChar(0x7f);
+        QTest::newRow("accents") << QStringLiteral("Citt\u00e0/perch\u00e9.link");
+        QTest::newRow("outside the BMP") << QString::fromUtf8("icon-\xF0\x9F\x94\x91.png");
+        QTest::newRow("lone surrogate") << QString(QChar(0xd800)) + QStringLiteral("x");
+        QTest::newRow("hex digit after escape") << QString(QChar(0x1)) + QStringLiteral("ab");
+    }
+
+    void debugLinesQuoteAsQDebugDoes()
+    {
+        QFETCH(QString, text);
+        static QStringList lines;
+        lines.clear();
+        const QtMessageHandler previous = qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext &, const QString &message) { lines << message; });
+        qDebug() << "Icon:" << text;
+        qDebug().noquote() << "Icon:" << debugQuoted(text);
+        qInstallMessageHandler(previous);
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines.at(1), lines.at(0));
     }
 
     void foldersAndSubMenus()
