@@ -14,7 +14,10 @@
 
 int main(int argc, char *argv[])
 {
+    PhaseMarks phases;
+    phases.mark("TO_MAIN");
     QApplication app(argc, argv);
+    phases.mark("APPLICATION");
     const QStringList arguments = QCoreApplication::arguments();
     const int width = qMax(1, arguments.value(1).toInt());
     const int height = qMax(1, arguments.value(2).toInt());
@@ -29,6 +32,8 @@ int main(int argc, char *argv[])
         const qint64 start = BenchClock::processStartNs();
         BenchClock::report("FIRST_FRAME_NS", start >= 0 ? frameDone - start : -1);
         BenchClock::report("PEAK_RSS_KB", BenchClock::peakResidentKb());
+        phases.mark("TO_FRAME");
+        phases.report();
         if (!program.isEmpty()) {
             const qint64 t0 = BenchClock::nowNs();
             const bool started = QProcess::startDetached(program, {});

@@ -75,3 +75,15 @@ bool FrameWatcher::eventFilter(QObject *watched, QEvent *event)
     }
     return QObject::eventFilter(watched, event);
 }
+
+void PhaseMarks::report() const
+{
+    qint64 previous = BenchClock::processStartNs();
+    if (previous < 0 || !qEnvironmentVariableIsSet("GP_BENCH_PHASES"))
+        return;
+    for (const auto &phase : marks) {
+        const QByteArray key = QByteArray("PHASE_") + phase.first + "_NS";
+        BenchClock::report(key.constData(), phase.second - previous);
+        previous = phase.second;
+    }
+}

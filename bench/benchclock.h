@@ -1,6 +1,8 @@
 #pragma once
 
 #include <functional>
+#include <utility>
+#include <vector>
 
 #include <QObject>
 #include <QPointer>
@@ -26,6 +28,19 @@ qint64 peakResidentKb();
 void report(const char *key, qint64 value);
 
 } // namespace BenchClock
+
+// Where a start-up's time goes. Each mark ends the phase it names; with
+// GP_BENCH_PHASES set, report() prints one "PHASE_<name>_NS value" line per
+// phase: the time since the previous mark, the first since the driver's
+// stamp (so it holds the exec and the dynamic linking).
+class PhaseMarks {
+public:
+    void mark(const char *name) { marks.emplace_back(name, BenchClock::nowNs()); }
+    void report() const;
+
+private:
+    std::vector<std::pair<const char *, qint64>> marks;
+};
 
 // Calls back once a frame of one window is complete. The callback runs on
 // the first turn of the event loop after the window received a paint event:

@@ -9,7 +9,8 @@
 //            started program (or for the command to end the launcher)
 //   reload   reload the links folder and end on the rebuilt window's first
 //            frame
-// Output: FIRST_FRAME_NS, PEAK_RSS_KB, then CLICK_T0_NS or RELOAD_NS.
+// Output: FIRST_FRAME_NS, PEAK_RSS_KB, then CLICK_T0_NS or RELOAD_NS; with
+// GP_BENCH_PHASES set, the start-up's phases as well (PHASE_*_NS).
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -58,16 +59,21 @@ void quitWhenProbeWrites(QObject *context)
 int main(int argc, char *argv[])
 {
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    PhaseMarks phases;
+    phases.mark("TO_MAIN");
     QApplication app(argc, argv);
+    phases.mark("APPLICATION");
     SingleInstance instance(QCoreApplication::applicationFilePath());
 
     installTranslations(&app, QStringLiteral("gatepoint"));
+    phases.mark("TRANSLATIONS");
 
     const StartupArguments startup = parseStartupArguments(QCoreApplication::arguments());
     if (instance.isRunning()) {
         BenchClock::report("ALREADY_RUNNING", 1);
         return 1;
     }
+    phases.mark("INSTANCE_CHECK");
 
     framelessWindow = true;
     QApplication::setAttribute(Qt::AA_Use96Dpi);
@@ -75,6 +81,7 @@ int main(int argc, char *argv[])
     font.setPixelSize(11);
     QApplication::setFont(font);
     QGuiApplication::setQuitOnLastWindowClosed(!framelessWindow);
+    phases.mark("FONT");
 
     FrameWatcher watcher;
     const QString mode = qEnvironmentVariable("GP_BENCH_MODE");
@@ -83,6 +90,8 @@ int main(int argc, char *argv[])
         const qint64 start = BenchClock::processStartNs();
         BenchClock::report("FIRST_FRAME_NS", start >= 0 ? frameDone - start : -1);
         BenchClock::report("PEAK_RSS_KB", BenchClock::peakResidentKb());
+        phases.mark("TO_FRAME");
+        phases.report();
         MainWindow &window = *windowPointer;
         if (mode == QLatin1String("click")) {
             LaunchButton *button = findButton(window, qEnvironmentVariable("GP_BENCH_BUTTON"));
@@ -110,6 +119,7 @@ int main(int argc, char *argv[])
     // The constructor shows the window; the first paint comes from the event
     // loop, so arming right after construction misses nothing.
     MainWindow window(!startup.hasFileArguments);
+    phases.mark("WINDOW");
     windowPointer = &window;
     watcher.arm(&window, afterFirstFrame);
     if (!window.canRun() || !window.isValidInstance()) {
