@@ -1,6 +1,7 @@
 #include "inifile.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include <QDebug>
 #include <QFile>
@@ -25,9 +26,8 @@ bool isSpace(char ch)
 // One logical line from dataPos: a backslash carries the line on, quotes
 // hold line ends and ';', a ';' ends the line (and starts a comment that
 // the next call skips). Blank lines and leading blanks are skipped.
-bool readLine(const QByteArray &data, int &dataPos, int &lineStart, int &lineLen, int &equalsPos)
+bool readLine(const QByteArray &data, int dataLen, int &dataPos, int &lineStart, int &lineLen, int &equalsPos)
 {
-    const int dataLen = data.size();
     bool inQuotes = false;
     equalsPos = -1;
     int i = lineStart = dataPos;
@@ -86,6 +86,12 @@ lineDone:
 // backslash standing for "/".
 void unescapeKey(const QByteArray &key, int from, int to, QString &result)
 {
+    const char *const begin = key.constData() + from;
+    const int length = to - from;
+    if (length > 0 && !memchr(begin, '%', size_t(length)) && !memchr(begin, '\\', size_t(length))) {
+        result += QLatin1String(begin, length);
+        return;
+    }
     int i = from;
     while (i < to) {
         const uchar ch = uchar(key.at(i));
@@ -314,6 +320,13 @@ QVariant listToVariant(const QStringList &items)
     return texts;
 }
 
+// The form QSettings' own keys take: no empty part, no slash at either end.
+bool isNormalKey(const QString &key)
+{
+    return !key.isEmpty() && !key.startsWith(QLatin1Char('/')) && !key.endsWith(QLatin1Char('/'))
+        && !key.contains(QLatin1String("//"));
+}
+
 QString normalisedKey(const QString &key)
 {
     QString result;
@@ -355,10 +368,12 @@ IniFile::IniFile(const IniFile &other)
 
 IniFile &IniFile::operator=(const IniFile &other)
 {
-    values = other.values;
-    originalKeys = other.originalKeys;
-    dottedStems = other.dottedStems;
     leaves = other.leaves;
+    oddValues = other.oddValues;
+    originalKeys = other.originalKeys;
+    values = other.values;
+    dottedStems = other.dottedStems;
+    indexed = other.indexed;
     groupStack = other.groupStack;
     prefix = other.prefix;
     ignoreCase = other.ignoreCase;
@@ -383,7 +398,11 @@ void IniFile::parse(const QByteArray &data)
     // earlier one. The lines before the first section start at the very
     // first byte, a byte order mark included, although sections are looked
     // for after it.
-    QMap<QString, QByteArray> bodies;
+    struct Part {
+        int start;
+        int end;
+    };
+    QMap<QString, QVector<Part>> bodies;
     QHash<QString, QString> sectionNames;
     int dataPos = 0;
     if (data.startsWith("\xef\xbb\xbf"))
@@ -397,12 +416,9 @@ void IniFile::parse(const QByteArray &data)
         const QString folded = ignoreCase ? section.toLower() : section;
         if (!sectionNames.contains(folded))
             sectionNames.insert(folded, section);
-        QByteArray &body = bodies[folded];
-        if (!body.isEmpty())
-            body.append('\n');
-        body += data.mid(sectionStart, end - sectionStart);
+        bodies[folded].append({ sectionStart, end });
     };
-    while (readLine(data, dataPos, lineStart, lineLen, equalsPos)) {
+    while (readLine(data, data.size(), dataPos, lineStart, lineLen, equalsPos)) {
         if (data.at(lineStart) != '[')
             continue;
         flush(lineStart);
@@ -427,20 +443,38 @@ void IniFile::parse(const QByteArray &data)
     }
     flush(data.size());
 
-    for (auto it = bodies.constBegin(); it != bodies.constEnd(); ++it)
-        parseSection(sectionNames.value(it.key()), it.value());
+    for (auto it = bodies.constBegin(); it != bodies.constEnd(); ++it) {
+        const QString name = sectionNames.value(it.key());
+        const QVector<Part> &parts = it.value();
+        if (parts.size() == 1) {
+            // The common case: the lines are read where they lie.
+            parseSection(name, data, parts.first().start, parts.first().end);
+            continue;
+        }
+        QByteArray body;
+        for (const Part &part : parts) {
+            if (!body.isEmpty())
+                body.append('\n');
+            body += data.mid(part.start, part.end - part.start);
+        }
+        parseSection(name, body, 0, body.size());
+    }
     findCurrentGroup();
 }
 
-void IniFile::parseSection(const QString &section, const QByteArray &data)
+void IniFile::parseSection(const QString &section, const QByteArray &data, int from, int to)
 {
     static QTextCodec *const codec = QTextCodec::codecForName("UTF-8");
-    int dataPos = 0;
+    // Keys of this section whose own name holds no slash go to one group,
+    // found once: the section's name without its closing slash.
+    const bool sectionIsNormal = section.isEmpty() || isNormalKey(section.left(section.size() - 1));
+    Leaves *sectionLeaves = nullptr;
+    int dataPos = from;
     int lineStart = 0;
     int lineLen = 0;
     int equalsPos = -1;
     QStringList list;
-    while (readLine(data, dataPos, lineStart, lineLen, equalsPos)) {
+    while (readLine(data, to, dataPos, lineStart, lineLen, equalsPos)) {
         if (equalsPos == -1) {
             if (data.at(lineStart) != ';')
                 wellFormed = false;
@@ -449,30 +483,59 @@ void IniFile::parseSection(const QString &section, const QByteArray &data)
         int keyEnd = equalsPos;
         while (keyEnd > lineStart && (data.at(keyEnd - 1) == ' ' || data.at(keyEnd - 1) == '\t'))
             --keyEnd;
-        QString key = section;
-        unescapeKey(data, lineStart, keyEnd, key);
+        QString leaf;
+        unescapeKey(data, lineStart, keyEnd, leaf);
 
         QString text;
         text.reserve(lineLen - (equalsPos + 1 - lineStart));
         const bool isList = unescapeValue(data, equalsPos + 1, lineStart + lineLen, text, list, codec);
         const QVariant value = isList ? listToVariant(list) : textToVariant(text);
+
+        if (!ignoreCase && sectionIsNormal && !leaf.isEmpty() && !leaf.contains(QLatin1Char('/'))) {
+            if (!sectionLeaves)
+                sectionLeaves = &leaves[section.isEmpty() ? QString() : section.left(section.size() - 1)];
+            for (int dot = leaf.indexOf(QLatin1Char('.')); dot > 0; dot = leaf.indexOf(QLatin1Char('.'), dot + 1))
+                sectionLeaves->dotted.insert(leaf.left(dot));
+            sectionLeaves->values.insert(leaf, value);
+            continue;
+        }
+
+        QString key = section + leaf;
         if (ignoreCase) {
             const QString original = key;
             key = key.toLower();
             originalKeys.insert(key, original);
         }
-        const int lastSlash = key.lastIndexOf(QLatin1Char('/'));
-        const bool normal = !key.isEmpty() && !key.startsWith(QLatin1Char('/')) && !key.endsWith(QLatin1Char('/'))
-            && !key.contains(QLatin1String("//"));
-        Leaves *group = normal ? &leaves[lastSlash < 0 ? QString() : key.left(lastSlash)] : nullptr;
-        for (int dot = key.indexOf(QLatin1Char('.'), lastSlash + 1); dot > 0; dot = key.indexOf(QLatin1Char('.'), dot + 1)) {
-            dottedStems.insert(key.left(dot));
-            if (group)
-                group->dotted.insert(key.mid(lastSlash + 1, dot - lastSlash - 1));
+        if (!isNormalKey(key)) {
+            oddValues.insert(key, value);
+            continue;
         }
-        if (group)
-            group->values.insert(key.mid(lastSlash + 1), value);
-        values.insert(key, value);
+        const int lastSlash = key.lastIndexOf(QLatin1Char('/'));
+        Leaves &group = leaves[lastSlash < 0 ? QString() : key.left(lastSlash)];
+        // Other groups may have been added: find the section's again.
+        sectionLeaves = nullptr;
+        for (int dot = key.indexOf(QLatin1Char('.'), lastSlash + 1); dot > 0; dot = key.indexOf(QLatin1Char('.'), dot + 1))
+            group.dotted.insert(key.mid(lastSlash + 1, dot - lastSlash - 1));
+        group.values.insert(key.mid(lastSlash + 1), value);
+    }
+}
+
+void IniFile::buildIndex() const
+{
+    if (indexed)
+        return;
+    indexed = true;
+    values = oddValues;
+    for (auto group = leaves.constBegin(); group != leaves.constEnd(); ++group) {
+        const QString stem = group.key().isEmpty() ? QString() : group.key() + QLatin1Char('/');
+        for (auto it = group->values.constBegin(); it != group->values.constEnd(); ++it)
+            values.insert(stem + it.key(), it.value());
+    }
+    for (auto it = values.constBegin(); it != values.constEnd(); ++it) {
+        const QString &key = it.key();
+        const int lastSlash = key.lastIndexOf(QLatin1Char('/'));
+        for (int dot = key.indexOf(QLatin1Char('.'), lastSlash + 1); dot > 0; dot = key.indexOf(QLatin1Char('.'), dot + 1))
+            dottedStems.insert(key.left(dot));
     }
 }
 
@@ -500,34 +563,65 @@ bool IniFile::hasDottedKeys(const QString &key) const
 {
     if (isPlainName(key))
         return current && current->dotted.contains(key);
+    buildIndex();
     return dottedStems.contains(fullKey(key));
 }
 
-QVariant IniFile::value(const QString &key, const QVariant &fallback) const
+const QVariant *IniFile::find(const QString &key) const
 {
     // A plain name in the current group, the reader's every lookup, is
     // found without building the full key.
     if (isPlainName(key)) {
         if (!current)
-            return fallback;
+            return nullptr;
         const auto it = current->values.constFind(key);
-        return it != current->values.constEnd() ? it.value() : fallback;
+        return it != current->values.constEnd() ? &it.value() : nullptr;
     }
-    const auto it = values.constFind(fullKey(key));
-    return it != values.constEnd() ? it.value() : fallback;
+    const QString full = fullKey(key);
+    if (isNormalKey(full)) {
+        // Keys in normal form are all in their groups.
+        const int slash = full.lastIndexOf(QLatin1Char('/'));
+        const auto group = leaves.constFind(slash < 0 ? QString() : full.left(slash));
+        if (group == leaves.constEnd())
+            return nullptr;
+        const auto it = group->values.constFind(full.mid(slash + 1));
+        return it != group->values.constEnd() ? &it.value() : nullptr;
+    }
+    buildIndex();
+    const auto it = values.constFind(full);
+    return it != values.constEnd() ? &it.value() : nullptr;
+}
+
+QVariant IniFile::value(const QString &key, const QVariant &fallback) const
+{
+    const QVariant *found = find(key);
+    return found ? *found : fallback;
 }
 
 bool IniFile::contains(const QString &key) const
 {
-    if (isPlainName(key))
-        return current && current->values.contains(key);
-    return values.contains(fullKey(key));
+    return find(key) != nullptr;
 }
 
 QStringList IniFile::childGroups() const
 {
     const QString start = ignoreCase ? prefix.toLower() : prefix;
     QStringList groups;
+    if (!ignoreCase && oddValues.isEmpty()) {
+        // Every key is in a group of its own name's path: the groups below
+        // are the first parts of the longer paths.
+        for (auto it = leaves.constBegin(); it != leaves.constEnd(); ++it) {
+            const QString &path = it.key();
+            if (path.size() <= start.size() || !path.startsWith(start))
+                continue;
+            const int slash = path.indexOf(QLatin1Char('/'), start.size());
+            groups.append(slash < 0 ? path.mid(start.size()) : path.mid(start.size(), slash - start.size()));
+        }
+        std::sort(groups.begin(), groups.end());
+        groups.erase(std::unique(groups.begin(), groups.end()), groups.end());
+        return groups;
+    }
+    buildIndex();
     for (auto it = values.constBegin(); it != values.constEnd(); ++it) {
         const QString &stored = ignoreCase ? originalKeys.value(it.key()) : it.key();
         if (!it.key().startsWith(start))

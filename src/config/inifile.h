@@ -46,21 +46,28 @@ public:
 private:
     IniFile() = default;
     void parse(const QByteArray &data);
-    void parseSection(const QString &section, const QByteArray &data);
+    void parseSection(const QString &section, const QByteArray &data, int from, int to);
     QString fullKey(const QString &key) const;
     bool isPlainName(const QString &key) const;
     void findCurrentGroup();
+    void buildIndex() const;
+    const QVariant *find(const QString &key) const;
 
-    QHash<QString, QVariant> values; // "section/key", as QSettings names it
-    QHash<QString, QString> originalKeys; // lower-case key to key, when case is ignored
-    QSet<QString> dottedStems;
-    // The same keys by group ("" for the top level), those in normal form.
+    // The keys by group ("" for the top level), those in normal form: the
+    // link reader's every lookup goes here.
     struct Leaves {
         QHash<QString, QVariant> values;
-        QSet<QString> dotted;
+        QSet<QString> dotted; // names that have dotted variants ("title" for "title.it")
     };
     QHash<QString, Leaves> leaves;
     const Leaves *current = nullptr; // of the current group, when it has keys
+    QHash<QString, QVariant> oddValues; // keys not in normal form ("a//b", "/a", "a/")
+    QHash<QString, QString> originalKeys; // lower-case key to key, when case is ignored
+    // Every key by its full name, as QSettings names it, and the stems of
+    // the dotted ones: made when a lookup by path first needs them.
+    mutable QHash<QString, QVariant> values;
+    mutable QSet<QString> dottedStems;
+    mutable bool indexed = false;
     QStringList groupStack;
     QString prefix;
     bool ignoreCase = false;
