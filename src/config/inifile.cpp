@@ -638,7 +638,7 @@ QStringList IniFile::childGroups() const
 void IniFile::beginGroup(const QString &group)
 {
     groupStack.append(prefix);
-    const QString name = normalisedKey(group);
+    const QString name = group.contains(QLatin1Char('/')) ? normalisedKey(group) : group;
     if (!name.isEmpty())
         prefix += name + QLatin1Char('/');
     findCurrentGroup();

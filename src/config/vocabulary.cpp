@@ -8,9 +8,37 @@
 
 namespace Vocabulary {
 
+namespace {
+
+// A number written as plain ASCII digits with an optional minus, as nearly
+// every number in a link file is: read without QString's general parser,
+// which gives the same value for it. Anything else (blanks, a plus sign,
+// more digits, other characters, "-0") returns false for that parser.
+bool plainInteger(QStringView text, int &value)
+{
+    const int size = int(text.size());
+    const bool negative = size > 0 && text.at(0) == QLatin1Char('-');
+    const int first = negative ? 1 : 0;
+    if (size == first || size - first > 9)
+        return false;
+    int number = 0;
+    for (int i = first; i < size; ++i) {
+        const ushort ch = text.at(i).unicode();
+        if (ch < '0' || ch > '9')
+            return false;
+        number = number * 10 + (ch - '0');
+    }
+    if (negative && number == 0)
+        return false;
+    value = negative ? -number : number;
+    return true;
+}
+
+} // namespace
+
 QFont::Style styleFromWord(const QString &word)
 {
-    const QHash<QString, QFont::Style> styles {
+    static const QHash<QString, QFont::Style> styles {
         { Word::styleNormal, QFont::StyleNormal },
         { Word::styleItalic, QFont::StyleItalic },
         { Word::styleOblique, QFont::StyleOblique },
@@ -20,7 +48,7 @@ QFont::Style styleFromWord(const QString &word)
 
 int weightFromWord(const QString &word)
 {
-    const QHash<QString, int> weights {
+    static const QHash<QString, int> weights {
         { Word::weightLight, QFont::Light },
         { Word::weightNormal, QFont::Normal },
         { Word::weightDemibold, QFont::DemiBold },
@@ -48,6 +76,9 @@ int toInt(const QVariant &value)
 {
     if (value.type() == QVariant::Int)
         return value.toInt();
+    int plain = 0;
+    if (value.type() == QVariant::String && plainInteger(*static_cast<const QString *>(value.constData()), plain))
+        return plain;
     bool ok = false;
     const int number = value.toString().trimmed().toInt(&ok, 10);
     return ok ? number : 0;
@@ -57,6 +88,9 @@ double toReal(const QVariant &value)
 {
     if (value.type() == QVariant::Double)
         return qIsFinite(value.toDouble()) ? value.toDouble() : 0.0;
+    int plain = 0;
+    if (value.type() == QVariant::String && plainInteger(*static_cast<const QString *>(value.constData()), plain))
+        return plain;
     bool ok = false;
     const double number = value.toString().trimmed().toDouble(&ok);
     if (!ok || !qIsFinite(number))
@@ -79,8 +113,11 @@ bool toBool(const QVariant &value)
 }
 
 namespace {
-int colourPart(const QString &text)
+int colourPart(const QStringRef &text)
 {
+    int plain = 0;
+    if (plainInteger(text, plain))
+        return qBound(0, plain, 255);
     bool ok = false;
     const int value = text.trimmed().toInt(&ok, 10);
     return ok ? qBound(0, value, 255) : 0;
@@ -89,7 +126,7 @@ int colourPart(const QString &text)
 
 QColor colorWithAlpha(const QString &text, const QColor &current)
 {
-    const QStringList parts = text.split(QLatin1Char('/'));
+    const QVector<QStringRef> parts = text.splitRef(QLatin1Char('/'));
     if (parts.size() < 3)
         return current;
     QColor colour(colourPart(parts.at(0)), colourPart(parts.at(1)), colourPart(parts.at(2)), 255);
@@ -100,7 +137,7 @@ QColor colorWithAlpha(const QString &text, const QColor &current)
 
 QColor colorWithoutAlpha(const QString &text)
 {
-    const QStringList parts = text.split(QLatin1Char('/'));
+    const QVector<QStringRef> parts = text.splitRef(QLatin1Char('/'));
     if (parts.size() < 3)
         return QColor(Qt::black);
     return QColor(colourPart(parts.at(0)), colourPart(parts.at(1)), colourPart(parts.at(2)), 255);
@@ -122,9 +159,11 @@ bool hasGroup(const QStringList &topLevelGroups, const QString &group)
 
 QString platformGroup(const QStringList &topLevelGroups, const QString &base)
 {
-    const QString wanted = base + QLatin1Char('_') + Platform::osName();
+    static const QString os = Platform::osName();
+    // "<base>_<os>", compared in its parts so no name is built per call.
     for (const QString &group : topLevelGroups) {
-        if (group.compare(wanted, Qt::CaseInsensitive) == 0)
+        if (group.size() == base.size() + 1 + os.size() && group.at(base.size()) == QLatin1Char('_')
+            && group.startsWith(base, Qt::CaseInsensitive) && group.endsWith(os, Qt::CaseInsensitive))
             return group;
     }
     return base;
