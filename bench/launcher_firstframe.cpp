@@ -21,6 +21,7 @@
 #include "app/paths.h"
 #include "app/singleinstance.h"
 #include "app/startup.h"
+#include "platform/platform.h"
 #include "benchclock.h"
 #include "widgets/launchbutton.h"
 #include "window/mainwindow.h"
@@ -58,6 +59,7 @@ void quitWhenProbeWrites(QObject *context)
 
 int main(int argc, char *argv[])
 {
+    Platform::beginPreparingFonts();
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     PhaseMarks phases;
     phases.mark("TO_MAIN");
@@ -77,6 +79,7 @@ int main(int argc, char *argv[])
 
     framelessWindow = true;
     QApplication::setAttribute(Qt::AA_Use96Dpi);
+    Platform::fontsPrepared();
     QFont font = QApplication::font();
     font.setPixelSize(11);
     QApplication::setFont(font);

@@ -7,10 +7,12 @@
 #include "app/language.h"
 #include "app/singleinstance.h"
 #include "app/startup.h"
+#include "platform/platform.h"
 #include "window/mainwindow.h"
 
 int main(int argc, char *argv[])
 {
+    Platform::beginPreparingFonts();
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QApplication app(argc, argv);
     SingleInstance instance(QCoreApplication::applicationFilePath());
@@ -20,6 +22,7 @@ int main(int argc, char *argv[])
     const StartupArguments startup = parseStartupArguments(QCoreApplication::arguments());
 
     if (instance.isRunning() && !startup.hasFileArguments) {
+        Platform::fontsPrepared();
         QMessageBox box(QMessageBox::Warning, QCoreApplication::translate("main", "Attenzione"),
             QCoreApplication::translate("main", "E' gia' in esecuzione un'altra istanza del processo"),
             QMessageBox::Ok);
@@ -32,6 +35,7 @@ int main(int argc, char *argv[])
 
     framelessWindow = true;
     QApplication::setAttribute(Qt::AA_Use96Dpi);
+    Platform::fontsPrepared();
     QFont font = QApplication::font();
     font.setPixelSize(11);
     QApplication::setFont(font);

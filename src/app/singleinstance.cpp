@@ -5,7 +5,8 @@
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QLockFile>
+
+#include "platform/platform.h"
 
 namespace {
 
@@ -38,8 +39,7 @@ bool SingleInstance::isRunning()
 
     // The lock makes "is anybody listening, else listen" one step, so two
     // starts at the same moment cannot both become the instance.
-    QLockFile lock(QDir::temp().filePath(name + QStringLiteral(".lock")));
-    lock.setStaleLockTime(10000);
+    Platform::ProcessLock lock(QDir::temp().filePath(name + QStringLiteral(".lock")));
     const bool locked = lock.tryLock(5000);
 
     QLocalSocket probe;

@@ -5,7 +5,6 @@
 #include <QString>
 
 class QLocalServer;
-class QLockFile;
 
 // One interactive instance per installation. The first instance listens on
 // a local socket whose name is derived from the executable's absolute path

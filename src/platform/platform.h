@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include <QString>
 #include <QtGlobal>
 
@@ -17,6 +19,18 @@ QString osName();
 // Whether INI keys are compared without regard to case, as QSettings
 // compares them on this platform.
 bool settingsKeysIgnoreCase();
+
+// --- Start-up ----------------------------------------------------------------
+
+// Begins loading the system's font configuration on a thread of its own;
+// call it first thing, before the application object exists. The window's
+// titles need it for the first frame, and reading it (dozens of XML files
+// on Linux) is the longest single step of a start: done meanwhile, it no
+// longer adds to it. fontsPrepared() waits for the thread; call it before
+// the first font is asked for. A platform whose fonts need no such step
+// does nothing.
+void beginPreparingFonts();
+void fontsPrepared();
 
 // --- Environment -----------------------------------------------------------
 
@@ -60,5 +74,29 @@ void setStayOnTop(QWidget *window, bool onTop);
 // shell hands it to a program that splits its command line at spaces; it is
 // never interpreted by a shell.
 void startHidden(const QString &program, const QString &joinedParameters, const QString &workingDir);
+
+// --- Locks between processes -------------------------------------------------
+
+// An exclusive lock on a file that processes take in turn, released by
+// unlock(), by the destructor, or by the system when the process ends,
+// however it ends. On Linux it is flock(): taking it writes nothing and
+// waits for no disk. The file itself stays where it is.
+class ProcessLock final {
+public:
+    explicit ProcessLock(const QString &path);
+    ~ProcessLock();
+    ProcessLock(const ProcessLock &) = delete;
+    ProcessLock &operator=(const ProcessLock &) = delete;
+
+    // Waits up to timeoutMs for the lock; false when it stays taken or the
+    // file cannot be opened.
+    bool tryLock(int timeoutMs);
+    void unlock();
+
+private:
+    struct Handle;
+    QString path;
+    std::unique_ptr<Handle> handle;
+};
 
 } // namespace Platform

@@ -3,6 +3,8 @@
 #include "platform.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
 #include <QDesktopServices>
 #include <QFile>
 #include <QFileInfo>
@@ -10,6 +12,14 @@
 #include <QUrl>
 #include <QWidget>
 #include <QWindow>
+
+#include <cerrno>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <thread>
 
 #include "tokendiscovery.h"
 
@@ -23,6 +33,51 @@ QString osName()
 bool settingsKeysIgnoreCase()
 {
     return false;
+}
+
+namespace {
+// Joined at the latest when the process ends, whatever path it takes there.
+struct FontThread {
+    std::thread thread;
+    ~FontThread()
+    {
+        if (thread.joinable())
+            thread.join();
+    }
+};
+
+std::thread &fontThread()
+{
+    static FontThread holder;
+    return holder.thread;
+}
+} // namespace
+
+void beginPreparingFonts()
+{
+    std::thread &thread = fontThread();
+    if (thread.joinable())
+        return;
+    // Qt's font database on Linux is fontconfig, loaded with the platform
+    // plugin. Loading the library here as well is harmless: the plugin
+    // finds it loaded. Its configuration is made once per process and
+    // fontconfig guards it, so Qt later finds it ready.
+    thread = std::thread([] {
+        void *library = dlopen("libfontconfig.so.1", RTLD_NOW);
+        if (!library)
+            return;
+        using Init = int (*)();
+        if (auto init = reinterpret_cast<Init>(dlsym(library, "FcInit")))
+            init();
+        // The library stays loaded: the platform plugin uses it.
+    });
+}
+
+void fontsPrepared()
+{
+    std::thread &thread = fontThread();
+    if (thread.joinable())
+        thread.join();
 }
 
 qint64 currentProcessId()
@@ -108,6 +163,58 @@ void startHidden(const QString &program, const QString &joinedParameters, const 
     }
     // A document goes to the desktop's default handler.
     QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath()));
+}
+
+struct ProcessLock::Handle {
+    int fd = -1;
+};
+
+ProcessLock::ProcessLock(const QString &lockPath)
+    : path(lockPath)
+{
+}
+
+ProcessLock::~ProcessLock()
+{
+    unlock();
+}
+
+bool ProcessLock::tryLock(int timeoutMs)
+{
+    if (handle)
+        return true;
+    // flock() belongs to the open file: the system drops it with the last
+    // descriptor, so a killed holder leaves no stale lock. The file is not
+    // followed through a link and not removed afterwards, which would let
+    // two processes lock two different files of one name.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0)
+        return false;
+    QElapsedTimer waited;
+    waited.start();
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EWOULDBLOCK && errno != EINTR) {
+            ::close(fd);
+            return false;
+        }
+        if (waited.elapsed() >= timeoutMs) {
+            ::close(fd);
+            return false;
+        }
+        QThread::msleep(5);
+    }
+    handle = std::make_unique<Handle>();
+    handle->fd = fd;
+    return true;
+}
+
+void ProcessLock::unlock()
+{
+    if (!handle)
+        return;
+    ::flock(handle->fd, LOCK_UN);
+    ::close(handle->fd);
+    handle.reset();
 }
 
 } // namespace Platform

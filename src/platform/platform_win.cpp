@@ -16,6 +16,7 @@
 #include <vector>
 
 #include <QDir>
+#include <QLockFile>
 #include <QWidget>
 
 namespace Platform {
@@ -101,6 +102,10 @@ bool settingsKeysIgnoreCase()
 {
     return true;
 }
+
+// Windows fonts come from the system's own font service: nothing to load.
+void beginPreparingFonts() {}
+void fontsPrepared() {}
 
 qint64 currentProcessId()
 {
@@ -193,6 +198,45 @@ void startHidden(const QString &program, const QString &joinedParameters, const 
 {
     ShellExecuteW(nullptr, L"open", reinterpret_cast<LPCWSTR>(program.utf16()),
         reinterpret_cast<LPCWSTR>(joinedParameters.utf16()), reinterpret_cast<LPCWSTR>(workingDir.utf16()), SW_HIDE);
+}
+
+// Windows: Qt's lock file, which there neither syncs to disk nor outlives
+// its holder for long (a dead holder's lock is taken over).
+struct ProcessLock::Handle {
+    explicit Handle(const QString &path)
+        : file(path)
+    {
+        file.setStaleLockTime(10000);
+    }
+    QLockFile file;
+};
+
+ProcessLock::ProcessLock(const QString &lockPath)
+    : path(lockPath)
+{
+}
+
+ProcessLock::~ProcessLock()
+{
+    unlock();
+}
+
+bool ProcessLock::tryLock(int timeoutMs)
+{
+    if (handle && handle->file.isLocked())
+        return true;
+    handle = std::make_unique<Handle>(path);
+    if (handle->file.tryLock(timeoutMs))
+        return true;
+    handle.reset();
+    return false;
+}
+
+void ProcessLock::unlock()
+{
+    if (handle)
+        handle->file.unlock();
+    handle.reset();
 }
 
 } // namespace Platform
