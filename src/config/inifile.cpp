@@ -4,8 +4,6 @@
 #include <cstring>
 
 #include <QDebug>
-#include <QFile>
-#include <QFileInfo>
 #include <QMap>
 #include <QTextCodec>
 
@@ -346,19 +344,11 @@ QString normalisedKey(const QString &key)
 IniFile::IniFile(const QString &path, qint64 maximumBytes)
     : ignoreCase(Platform::settingsKeysIgnoreCase())
 {
-    if (path.isEmpty() || !QFileInfo(path).isFile())
-        return;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    // Read one byte more than allowed: a file that grows while it is read
-    // is caught as well.
-    const QByteArray data = maximumBytes >= 0 ? file.read(maximumBytes + 1) : file.readAll();
-    if (maximumBytes >= 0 && data.size() > maximumBytes) {
+    const Platform::FileContents contents = Platform::readPlainFile(path, maximumBytes);
+    if (contents.status == Platform::FileContents::TooLarge)
         qDebug() << "Settings file too large, read as empty:" << path;
-        return;
-    }
-    parse(data);
+    if (contents.status == Platform::FileContents::Read)
+        parse(contents.data);
 }
 
 IniFile::IniFile(const IniFile &other)

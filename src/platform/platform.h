@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include <QByteArray>
 #include <QString>
 #include <QtGlobal>
 
@@ -74,6 +75,21 @@ void setStayOnTop(QWidget *window, bool onTop);
 // shell hands it to a program that splits its command line at spaces; it is
 // never interpreted by a shell.
 void startHidden(const QString &program, const QString &joinedParameters, const QString &workingDir);
+
+// --- Files -------------------------------------------------------------------
+
+// A small file read whole, in as few system calls as the platform allows:
+// the launcher reads one per button. Only a plain file is read: a pipe or a
+// device named like a link file would block the reader or never end.
+struct FileContents {
+    enum Status { Read, Missing, NotPlainFile, Unreadable, TooLarge };
+    Status status = Missing;
+    QByteArray data; // empty unless Read
+};
+
+// maximumBytes < 0: no limit. A file that grows past the limit while it is
+// read is TooLarge as well.
+FileContents readPlainFile(const QString &path, qint64 maximumBytes);
 
 // --- Locks between processes -------------------------------------------------
 

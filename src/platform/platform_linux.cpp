@@ -17,8 +17,10 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <limits>
 #include <thread>
 
 #include "tokendiscovery.h"
@@ -163,6 +165,62 @@ void startHidden(const QString &program, const QString &joinedParameters, const 
     }
     // A document goes to the desktop's default handler.
     QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath()));
+}
+
+FileContents readPlainFile(const QString &path, qint64 maximumBytes)
+{
+    FileContents result;
+    if (path.isEmpty())
+        return result;
+    // Non-blocking, so opening a pipe returns at once; only the type check
+    // below decides whether anything is read.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        result.status = (errno == ENOENT || errno == ENOTDIR) ? FileContents::Missing : FileContents::Unreadable;
+        return result;
+    }
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        result.status = FileContents::NotPlainFile;
+        return result;
+    }
+    // One byte more than allowed is asked for, so growth past the limit
+    // shows; a plain file's read is short only at its end.
+    const qint64 limit = maximumBytes < 0 ? std::numeric_limits<int>::max() - 1 : maximumBytes;
+    qint64 want = qMin<qint64>(qint64(info.st_size), limit) + 1;
+    QByteArray data;
+    qint64 size = 0;
+    while (true) {
+        if (data.size() < size + want)
+            data.resize(int(qMin<qint64>(size + want, limit + 1)));
+        const qint64 room = data.size() - size;
+        if (room <= 0)
+            break;
+        const ssize_t got = ::read(fd, data.data() + size, size_t(room));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            ::close(fd);
+            result.status = FileContents::Unreadable;
+            return result;
+        }
+        if (got == 0)
+            break;
+        size += got;
+        if (got < room)
+            break;
+        want = 64 * 1024;
+    }
+    ::close(fd);
+    data.resize(int(size));
+    if (size > limit) {
+        result.status = FileContents::TooLarge;
+        return result;
+    }
+    result.status = FileContents::Read;
+    result.data = data;
+    return result;
 }
 
 struct ProcessLock::Handle {

@@ -16,6 +16,8 @@
 #include <vector>
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLockFile>
 #include <QWidget>
 
@@ -198,6 +200,31 @@ void startHidden(const QString &program, const QString &joinedParameters, const 
 {
     ShellExecuteW(nullptr, L"open", reinterpret_cast<LPCWSTR>(program.utf16()),
         reinterpret_cast<LPCWSTR>(joinedParameters.utf16()), reinterpret_cast<LPCWSTR>(workingDir.utf16()), SW_HIDE);
+}
+
+FileContents readPlainFile(const QString &path, qint64 maximumBytes)
+{
+    FileContents result;
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists())
+        return result;
+    if (!info.isFile()) {
+        result.status = FileContents::NotPlainFile;
+        return result;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        result.status = FileContents::Unreadable;
+        return result;
+    }
+    const QByteArray data = maximumBytes >= 0 ? file.read(maximumBytes + 1) : file.readAll();
+    if (maximumBytes >= 0 && data.size() > maximumBytes) {
+        result.status = FileContents::TooLarge;
+        return result;
+    }
+    result.status = FileContents::Read;
+    result.data = data;
+    return result;
 }
 
 // Windows: Qt's lock file, which there neither syncs to disk nor outlives

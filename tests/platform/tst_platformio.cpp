@@ -1,0 +1,133 @@
+// What the launcher asks of the system about files: link files read whole
+// but only when they are plain files, and the lock two starts take in turn
+// around "is anybody listening, else listen" (exclusive, free again when its
+// holder ends however it ends, never taken through a link at its name).
+#include <QtTest>
+
+#include <QElapsedTimer>
+#include <QProcess>
+
+#include <csignal>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include "platform/platform.h"
+#include "testsupport.h"
+
+class TestPlatformIo : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+
+private slots:
+    void initTestCase() { TestSupport::isolate(); }
+
+    void plainFilesAreReadWhole_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<qint64>("limit");
+        QTest::addColumn<int>("status");
+        using C = Platform::FileContents;
+        QTest::newRow("small") << QByteArray("[properties]\nicon=a.png\n") << qint64(4096) << int(C::Read);
+        QTest::newRow("empty") << QByteArray() << qint64(4096) << int(C::Read);
+        QTest::newRow("exactly the limit") << QByteArray(100, 'x') << qint64(100) << int(C::Read);
+        QTest::newRow("one byte over") << QByteArray(101, 'x') << qint64(100) << int(C::TooLarge);
+        QTest::newRow("no limit, large") << QByteArray(300000, 'y') << qint64(-1) << int(C::Read);
+        QTest::newRow("limit of nothing") << QByteArray("a") << qint64(0) << int(C::TooLarge);
+    }
+
+    void plainFilesAreReadWhole()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(qint64, limit);
+        QFETCH(int, status);
+        const QString path = dir.filePath(QStringLiteral("f.link"));
+        QVERIFY(TestSupport::writeFile(path, content));
+        const Platform::FileContents read = Platform::readPlainFile(path, limit);
+        QCOMPARE(int(read.status), status);
+        QCOMPARE(read.data, status == Platform::FileContents::Read ? content : QByteArray());
+    }
+
+    void onlyPlainFilesAreRead()
+    {
+        using C = Platform::FileContents;
+        QCOMPARE(int(Platform::readPlainFile(dir.filePath(QStringLiteral("absent.link")), 10).status), int(C::Missing));
+        QCOMPARE(int(Platform::readPlainFile(QString(), 10).status), int(C::Missing));
+        QCOMPARE(int(Platform::readPlainFile(dir.path(), 10).status), int(C::NotPlainFile));
+        // A pipe nobody writes to: refused at once instead of blocking.
+        const QString pipe = dir.filePath(QStringLiteral("pipe.link"));
+        QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        QCOMPARE(int(Platform::readPlainFile(pipe, 10).status), int(C::NotPlainFile));
+        if (::geteuid() != 0) {
+            const QString locked = dir.filePath(QStringLiteral("locked.link"));
+            QVERIFY(TestSupport::writeFile(locked, "x"));
+            QVERIFY(QFile::setPermissions(locked, QFileDevice::Permissions()));
+            QCOMPARE(int(Platform::readPlainFile(locked, 10).status), int(C::Unreadable));
+        }
+    }
+
+    void exclusiveUntilReleased()
+    {
+        const QString path = dir.filePath(QStringLiteral("a.lock"));
+        Platform::ProcessLock first(path);
+        QVERIFY(first.tryLock(0));
+        QVERIFY(first.tryLock(0)); // taking it again is a no-op
+        {
+            Platform::ProcessLock second(path);
+            QElapsedTimer waited;
+            waited.start();
+            QVERIFY(!second.tryLock(100));
+            QVERIFY(waited.elapsed() >= 90);
+            first.unlock();
+            QVERIFY(second.tryLock(0));
+        }
+        // The destructor released it.
+        QVERIFY(first.tryLock(0));
+    }
+
+    // A holder killed outright leaves no lock behind: the next start does not
+    // wait for a stale file to age.
+    void killedHolderLeavesNoLock()
+    {
+        const QString flock = QStandardPaths::findExecutable(QStringLiteral("flock"));
+        if (flock.isEmpty())
+            QSKIP("no flock(1) here");
+        const QString path = dir.filePath(QStringLiteral("b.lock"));
+        const QString marker = dir.filePath(QStringLiteral("b.held"));
+        QProcess holder;
+        // -o: the command does not inherit the lock; flock(1) alone holds it.
+        holder.start(flock, { QStringLiteral("-o"), path, QStringLiteral("sh"), QStringLiteral("-c"),
+                                QStringLiteral("touch \"$0\"; sleep 30"), marker });
+        QVERIFY(holder.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(marker), 10000);
+
+        Platform::ProcessLock lock(path);
+        QVERIFY(!lock.tryLock(50));
+        ::kill(pid_t(holder.processId()), SIGKILL);
+        holder.waitForFinished();
+        QVERIFY(lock.tryLock(0));
+    }
+
+    void linkAtTheNameIsNotFollowed()
+    {
+        const QString target = dir.filePath(QStringLiteral("elsewhere"));
+        const QString path = dir.filePath(QStringLiteral("c.lock"));
+        QVERIFY(QFile::link(target, path));
+        Platform::ProcessLock lock(path);
+        QVERIFY(!lock.tryLock(0));
+        QVERIFY(!QFileInfo::exists(target));
+    }
+
+    void unopenableFileFailsAtOnce()
+    {
+        Platform::ProcessLock lock(dir.filePath(QStringLiteral("no/such/folder/d.lock")));
+        QElapsedTimer waited;
+        waited.start();
+        QVERIFY(!lock.tryLock(5000));
+        QVERIFY(waited.elapsed() < 1000);
+    }
+};
+
+QTEST_MAIN(TestPlatformIo)
+#include "tst_platformio.moc"
