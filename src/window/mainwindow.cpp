@@ -23,6 +23,7 @@
 #include "app/paths.h"
 #include "config/backgroundsignature.h"
 #include "config/buttonconfig.h"
+#include "config/recordreading.h"
 #include "config/vocabulary.h"
 #include "widgets/imagefiles.h"
 #include "widgets/launchbutton.h"
@@ -421,16 +422,12 @@ void MainWindow::createButtons()
     const QDir links(linksDirectory);
     const QFileInfoList entries = links.entryInfoList(
         { File::linkPattern }, QDir::Dirs | QDir::Files | QDir::Drives | QDir::NoDotAndDotDot, QDir::NoSort);
-    std::vector<std::unique_ptr<ButtonConfig>> records;
-    for (const QFileInfo &entry : entries) {
-        if (int(records.size()) >= maximumLinkEntries) {
-            qDebug() << "MainWindow::createButtons: too many links, the rest is left out" << links.absolutePath();
-            break;
-        }
-        auto record = std::make_unique<ButtonConfig>(entry, buttonDefaults, fullMode);
-        if (!record->iconPath.isEmpty())
-            records.push_back(std::move(record));
-    }
+    // Read on two threads: on a medium of many links this is most of the
+    // start-up's work, and the debug lines still come in entry order.
+    TopLevelRecords read = readTopLevelRecords(entries, buttonDefaults, fullMode, maximumLinkEntries);
+    if (read.capped)
+        qDebug() << "MainWindow::createButtons: too many links, the rest is left out" << links.absolutePath();
+    std::vector<std::unique_ptr<ButtonConfig>> &records = read.records;
     std::stable_sort(
         records.begin(), records.end(), [](const auto &a, const auto &b) { return a->priority < b->priority; });
 

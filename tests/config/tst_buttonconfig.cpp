@@ -5,6 +5,7 @@
 #include "app/language.h"
 #include "config/buttonconfig.h"
 #include "config/debugtext.h"
+#include "config/recordreading.h"
 #include "config/vocabulary.h"
 #include "testsupport.h"
 
@@ -250,6 +251,75 @@ private slots:
         ButtonConfig moved(std::move(folder));
         QCOMPARE(int(moved.children.size()), 1);
         QVERIFY(folder.children.empty());
+    }
+
+    // The top level is read from both ends on two threads; what comes out,
+    // records and debug lines alike, is what one thread reading the entries
+    // in order gives, with or without the cap on kept records.
+    void topLevelReadOnTwoThreadsAsOnOne_data()
+    {
+        QTest::addColumn<int>("cap");
+        QTest::newRow("no cap") << 1000;
+        QTest::newRow("cap met early") << 3;
+        QTest::newRow("cap met late") << 37;
+        QTest::newRow("cap of all kept") << 41;
+        QTest::newRow("cap of none") << 0;
+    }
+
+    void topLevelReadOnTwoThreadsAsOnOne()
+    {
+        QFETCH(int, cap);
+        QTemporaryDir links;
+        for (int i = 0; i < 48; ++i) {
+            const QString name = QStringLiteral("e%1").arg(i, 2, 10, QLatin1Char('0'));
+            if (i % 7 == 3) {
+                // A folder with entries of its own, whose lines come in between.
+                const QString folder = links.filePath(name + QStringLiteral(".link"));
+                TestSupport::writeFile(folder + QStringLiteral("/_.link"), "[properties]\nicon=i.png\n");
+                TestSupport::writeFile(folder + QStringLiteral("/i.png"), "x");
+                for (int j = 0; j < 3; ++j)
+                    TestSupport::writeFile(folder + QStringLiteral("/c%1.link").arg(j),
+                                           "[properties]\nicon=i.png\n[click]\npath=child\n");
+            } else if (i % 6 == 5) {
+                // No icon: left out, its "Unable to find icon" line kept.
+                TestSupport::writeFile(links.filePath(name + QStringLiteral(".link")), "[properties]\nicon=gone.png\n");
+            } else {
+                TestSupport::writeFile(links.filePath(name + QStringLiteral(".link")),
+                                       "[properties]\nicon=i.png\ntitle=" + name.toUtf8() + "\n[click]\npath=p"
+                                           + name.toUtf8() + "\n");
+            }
+        }
+        TestSupport::writeFile(links.filePath(QStringLiteral("i.png")), "x");
+        QFileInfoList entries = QDir(links.path()).entryInfoList({ QStringLiteral("*.link") },
+                                                                 QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot);
+
+        static QStringList lines;
+        auto readWith = [&](int threads, QStringList &names, bool &capped) {
+            lines.clear();
+            const QtMessageHandler previous = qInstallMessageHandler(
+                [](QtMsgType, const QMessageLogContext &, const QString &message) { lines << message; });
+            TopLevelRecords read = readTopLevelRecords(entries, {}, true, cap, threads);
+            qInstallMessageHandler(previous);
+            for (const auto &record : read.records)
+                names << record->fileName + QLatin1Char('/') + QString::number(int(record->children.size()));
+            capped = read.capped;
+            return lines;
+        };
+        QStringList oneNames;
+        QStringList twoNames;
+        bool oneCapped = false;
+        bool twoCapped = false;
+        const QStringList one = readWith(1, oneNames, oneCapped);
+        for (int round = 0; round < 5; ++round) {
+            twoNames.clear();
+            QCOMPARE(readWith(2, twoNames, twoCapped), one);
+            QCOMPARE(twoNames, oneNames);
+            QCOMPARE(twoCapped, oneCapped);
+        }
+        // 48 entries, 7 of them without an icon.
+        QCOMPARE(oneNames.size(), qMin(cap, 41));
+        QCOMPARE(oneCapped, cap <= 41);
+        QCOMPARE(one.isEmpty(), cap == 0);
     }
 
     void badInput_data()
