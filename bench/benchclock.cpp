@@ -78,12 +78,16 @@ bool FrameWatcher::eventFilter(QObject *watched, QEvent *event)
 
 void PhaseMarks::report() const
 {
-    qint64 previous = BenchClock::processStartNs();
-    if (previous < 0 || !qEnvironmentVariableIsSet("GP_BENCH_PHASES"))
+    if (!qEnvironmentVariableIsSet("GP_BENCH_PHASES"))
         return;
+    // Without the driver's stamp the first phase has no start: it is left
+    // out and the others are still measured.
+    qint64 previous = BenchClock::processStartNs();
     for (const auto &phase : marks) {
-        const QByteArray key = QByteArray("PHASE_") + phase.first + "_NS";
-        BenchClock::report(key.constData(), phase.second - previous);
+        if (previous >= 0) {
+            const QByteArray key = QByteArray("PHASE_") + phase.first + "_NS";
+            BenchClock::report(key.constData(), phase.second - previous);
+        }
         previous = phase.second;
     }
 }

@@ -32,7 +32,8 @@ void report(const char *key, qint64 value);
 // Where a start-up's time goes. Each mark ends the phase it names; with
 // GP_BENCH_PHASES set, report() prints one "PHASE_<name>_NS value" line per
 // phase: the time since the previous mark, the first since the driver's
-// stamp (so it holds the exec and the dynamic linking).
+// stamp (so it holds the exec and the dynamic linking; left out when the
+// program was started by hand).
 class PhaseMarks {
 public:
     void mark(const char *name) { marks.emplace_back(name, BenchClock::nowNs()); }
