@@ -11,6 +11,7 @@
 #include <QThread>
 
 #include "commands/commandfactory.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -135,7 +136,7 @@ ICommand *RunInTempCommand::execute()
 
     // Only a copy made here and now may be started: whatever else sits at
     // that path is not the program the button names.
-    if (!QFile::copy(cmdline, tempFile)) {
+    if (!Platform::copyFile(cmdline, tempFile)) {
         qDebug() << "[gatepoint] unable to copy" << cmdline << "to" << tempFile;
         return nullptr;
     }

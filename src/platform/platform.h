@@ -91,6 +91,12 @@ struct FileContents {
 // read is TooLarge as well.
 FileContents readPlainFile(const QString &path, qint64 maximumBytes);
 
+// Copies a file to a path that must not exist yet, with the source's
+// permissions, as QFile::copy does; the system copies the bytes itself where
+// it can (no pass through this process's memory). A failed copy leaves
+// nothing at newPath.
+bool copyFile(const QString &path, const QString &newPath);
+
 // --- Locks between processes -------------------------------------------------
 
 // An exclusive lock on a file that processes take in turn, released by

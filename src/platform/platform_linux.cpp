@@ -22,6 +22,7 @@
 
 #include <limits>
 #include <thread>
+#include <vector>
 
 #include "tokendiscovery.h"
 
@@ -221,6 +222,73 @@ FileContents readPlainFile(const QString &path, qint64 maximumBytes)
     result.status = FileContents::Read;
     result.data = data;
     return result;
+}
+
+bool copyFile(const QString &path, const QString &newPath)
+{
+    const int in = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (in < 0)
+        return false;
+    struct stat info;
+    if (::fstat(in, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(in);
+        return false;
+    }
+    // O_EXCL: the copy is a file made here, never one somebody left there.
+    const QByteArray target = QFile::encodeName(newPath);
+    const int out = ::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (out < 0) {
+        ::close(in);
+        return false;
+    }
+    bool ok = true;
+    bool kernelCopy = true;
+    off_t copied = 0;
+    std::vector<char> buffer;
+    while (ok && copied < info.st_size) {
+        const size_t want = size_t(qMin<off_t>(info.st_size - copied, off_t(1) << 30));
+        ssize_t done = -1;
+        if (kernelCopy) {
+            done = ::copy_file_range(in, nullptr, out, nullptr, want, 0);
+            if (done < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP
+                             || errno == EBADF || errno == EPERM)) {
+                // Not between these two file systems: copy through memory.
+                kernelCopy = false;
+                continue;
+            }
+        } else {
+            if (buffer.empty())
+                buffer.resize(1 << 20);
+            const ssize_t got = ::read(in, buffer.data(), qMin(buffer.size(), want));
+            done = got;
+            for (ssize_t written = 0; got > 0 && written < got;) {
+                const ssize_t put = ::write(out, buffer.data() + written, size_t(got - written));
+                if (put < 0 && errno == EINTR)
+                    continue;
+                if (put <= 0) {
+                    done = -1;
+                    break;
+                }
+                written += put;
+            }
+        }
+        if (done < 0 && errno == EINTR)
+            continue;
+        if (done <= 0) {
+            // An error, or the source shrank under the copy.
+            ok = false;
+            break;
+        }
+        copied += done;
+    }
+    // The source's read, write and run bits, as QFile::copy gives them
+    // (never set-user-id and the like).
+    ok = ok && ::fchmod(out, info.st_mode & 0777) == 0;
+    ok = (::close(out) == 0) && ok;
+    ::close(in);
+    if (!ok)
+        ::unlink(target.constData());
+    return ok;
 }
 
 struct ProcessLock::Handle {

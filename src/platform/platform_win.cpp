@@ -227,6 +227,12 @@ FileContents readPlainFile(const QString &path, qint64 maximumBytes)
     return result;
 }
 
+bool copyFile(const QString &path, const QString &newPath)
+{
+    // QFile::copy is CopyFileW here, done by the system already.
+    return QFile::copy(path, newPath);
+}
+
 // Windows: Qt's lock file, which there neither syncs to disk nor outlives
 // its holder for long (a dead holder's lock is taken over).
 struct ProcessLock::Handle {

@@ -1,5 +1,5 @@
 // What the launcher asks of the system about files: link files read whole
-// but only when they are plain files, and the lock two starts take in turn
+// but only when they are plain files, the run-in-temp copy, and the lock two starts take in turn
 // around "is anybody listening, else listen" (exclusive, free again when its
 // holder ends however it ends, never taken through a link at its name).
 #include <QtTest>
@@ -64,6 +64,73 @@ private slots:
             QVERIFY(TestSupport::writeFile(locked, "x"));
             QVERIFY(QFile::setPermissions(locked, QFileDevice::Permissions()));
             QCOMPARE(int(Platform::readPlainFile(locked, 10).status), int(C::Unreadable));
+        }
+    }
+
+    void copiesAreExactAndNew()
+    {
+        QByteArray big(3 * 1024 * 1024 + 17, '\0');
+        for (int i = 0; i < big.size(); ++i)
+            big[i] = char((i * 7919) >> 3);
+        for (const QByteArray &content : { big, QByteArray(), QByteArray("#!/bin/sh\n") }) {
+            const QString source = dir.filePath(QStringLiteral("program"));
+            const QString copy = dir.filePath(QStringLiteral("copy"));
+            QFile::remove(source);
+            QFile::remove(copy);
+            QVERIFY(TestSupport::writeFile(source, content));
+            // Set-user-id is not carried over; the read, write and run bits are.
+            QCOMPARE(::chmod(QFile::encodeName(source).constData(), 04751), 0);
+            QVERIFY(Platform::copyFile(source, copy));
+            QFile read(copy);
+            QVERIFY(read.open(QIODevice::ReadOnly));
+            QCOMPARE(read.readAll(), content);
+            struct stat info;
+            QCOMPARE(::stat(QFile::encodeName(copy).constData(), &info), 0);
+            QCOMPARE(int(info.st_mode & 07777), 0751);
+        }
+    }
+
+    // Between two file systems the kernel may refuse its own copy; the
+    // copy then goes through memory.
+    void copiesAcrossFileSystems()
+    {
+        QTemporaryDir other(QStringLiteral("/dev/shm/gatepoint-test-XXXXXX"));
+        if (!other.isValid())
+            QSKIP("no /dev/shm here");
+        QByteArray content(1536 * 1024 + 3, 'z');
+        content[777] = 'a';
+        const QString source = dir.filePath(QStringLiteral("crossing"));
+        QVERIFY(TestSupport::writeFile(source, content));
+        const QString copy = other.filePath(QStringLiteral("copy"));
+        QVERIFY(Platform::copyFile(source, copy));
+        QFile read(copy);
+        QVERIFY(read.open(QIODevice::ReadOnly));
+        QCOMPARE(read.readAll(), content);
+    }
+
+    void copyRefusesWhatItShouldNotTouch()
+    {
+        const QString source = dir.filePath(QStringLiteral("src"));
+        QVERIFY(TestSupport::writeFile(source, "new"));
+        // A file already at the target stays as it is.
+        const QString taken = dir.filePath(QStringLiteral("taken"));
+        QVERIFY(TestSupport::writeFile(taken, "old"));
+        QVERIFY(!Platform::copyFile(source, taken));
+        QFile old(taken);
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("old"));
+        // A link at the target is not followed.
+        const QString linked = dir.filePath(QStringLiteral("linked"));
+        QVERIFY(QFile::link(dir.filePath(QStringLiteral("far")), linked));
+        QVERIFY(!Platform::copyFile(source, linked));
+        QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("far"))));
+        // No source, a folder or a pipe: nothing copied, nothing left, no wait.
+        const QString fifo = dir.filePath(QStringLiteral("fifo"));
+        QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        for (const QString &bad : { dir.filePath(QStringLiteral("absent")), dir.path(), fifo }) {
+            const QString target = dir.filePath(QStringLiteral("out"));
+            QVERIFY(!Platform::copyFile(bad, target));
+            QVERIFY(!QFileInfo::exists(target));
         }
     }
 
