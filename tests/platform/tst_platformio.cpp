@@ -71,7 +71,7 @@ private slots:
     {
         QByteArray big(3 * 1024 * 1024 + 17, '\0');
         for (int i = 0; i < big.size(); ++i)
-            big[i] = char((i * 7919) >> 3);
+            big[i] = char((uint(i) * 7919u) >> 3);
         for (const QByteArray &content : { big, QByteArray(), QByteArray("#!/bin/sh\n") }) {
             const QString source = dir.filePath(QStringLiteral("program"));
             const QString copy = dir.filePath(QStringLiteral("copy"));
