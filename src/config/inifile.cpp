@@ -388,11 +388,11 @@ void IniFile::parse(const QByteArray &data)
     // earlier one. The lines before the first section start at the very
     // first byte, a byte order mark included, although sections are looked
     // for after it.
-    struct Part {
+    struct Piece {
         int start;
         int end;
     };
-    QMap<QString, QVector<Part>> bodies;
+    QMap<QString, QVector<Piece>> bodies;
     QHash<QString, QString> sectionNames;
     int dataPos = 0;
     if (data.startsWith("\xef\xbb\xbf"))
@@ -435,17 +435,17 @@ void IniFile::parse(const QByteArray &data)
 
     for (auto it = bodies.constBegin(); it != bodies.constEnd(); ++it) {
         const QString name = sectionNames.value(it.key());
-        const QVector<Part> &parts = it.value();
-        if (parts.size() == 1) {
+        const QVector<Piece> &pieces = it.value();
+        if (pieces.size() == 1) {
             // The common case: the lines are read where they lie.
-            parseSection(name, data, parts.first().start, parts.first().end);
+            parseSection(name, data, pieces.first().start, pieces.first().end);
             continue;
         }
         QByteArray body;
-        for (const Part &part : parts) {
+        for (const Piece &piece : pieces) {
             if (!body.isEmpty())
                 body.append('\n');
-            body += data.mid(part.start, part.end - part.start);
+            body += data.mid(piece.start, piece.end - piece.start);
         }
         parseSection(name, body, 0, body.size());
     }

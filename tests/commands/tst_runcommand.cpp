@@ -73,10 +73,14 @@ private slots:
         auto parameters = probeClick();
         parameters.insert(Param::cmdline, program);
 
+        // Each probe has written its record before the next starts: started
+        // side by side, they may write in either order.
         qputenv("PYTHONPATH", "earlier");
         runChain(CommandType::Run, parameters);
+        QCOMPARE(TestSupport::waitForProbeRecords(probeOut, 1).size(), 1);
         QVERIFY(TestSupport::writeFile(programDir.filePath(QStringLiteral("blob.bin")), "x"));
         runChain(CommandType::Run, parameters);
+        QCOMPARE(TestSupport::waitForProbeRecords(probeOut, 2).size(), 2);
         const QString commons = QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QStringLiteral("../Commons"));
         QVERIFY(TestSupport::writeFile(commons + QStringLiteral("/blob.bin"), "y"));
         resetResourceDirectoryCache();
