@@ -49,7 +49,6 @@ QThreadPool &readerPool()
 struct Entry {
     std::unique_ptr<ButtonConfig> record;
     std::vector<HeldMessage> messages;
-    bool read = false;
 };
 
 } // namespace
@@ -61,9 +60,9 @@ TopLevelRecords readTopLevelRecords(const QFileInfoList &entries, const QMap<QSt
     const int count = entries.size();
     std::vector<Entry> states(static_cast<size_t>(count));
     int kept = 0;
-    auto keep = [&](Entry &entry) {
-        if (entry.record && !entry.record->iconPath.isEmpty()) {
-            result.records.push_back(std::move(entry.record));
+    auto keep = [&](std::unique_ptr<ButtonConfig> record) {
+        if (!record->iconPath.isEmpty()) {
+            result.records.push_back(std::move(record));
             ++kept;
         }
     };
@@ -91,12 +90,10 @@ TopLevelRecords readTopLevelRecords(const QFileInfoList &entries, const QMap<QSt
                 heldMessages = &entry.messages;
                 entry.record = std::make_unique<ButtonConfig>(entries.at(index), defaults, fullMode);
                 heldMessages = nullptr;
-                entry.read = true;
             }
         });
     }
 
-    int next = 0; // the first entry not yet taken over in order
     while (true) {
         int index;
         {
@@ -109,31 +106,25 @@ TopLevelRecords readTopLevelRecords(const QFileInfoList &entries, const QMap<QSt
             }
             index = front++;
         }
-        Entry &entry = states[size_t(index)];
-        entry.record = std::make_unique<ButtonConfig>(entries.at(index), defaults, fullMode);
-        entry.read = true;
-        keep(entry);
-        next = index + 1;
+        keep(std::make_unique<ButtonConfig>(entries.at(index), defaults, fullMode));
     }
     second.waitForFinished();
     holding.reset();
 
-    // The other thread's entries, in order, as if read here.
-    for (int index = next; index < count; ++index) {
+    // The other thread's entries, [front, count), in order, as if read
+    // here. It read them all unless this thread met the cap, and then the
+    // first of them is already one too many.
+    for (int index = front; index < count; ++index) {
         if (kept >= maximumKept) {
             result.capped = true;
             return result;
         }
         Entry &entry = states[size_t(index)];
-        if (entry.read) {
-            for (const HeldMessage &message : entry.messages) {
-                const QMessageLogContext context(message.file, message.line, message.function, message.category);
-                qt_message_output(message.type, context, message.text);
-            }
-        } else {
-            entry.record = std::make_unique<ButtonConfig>(entries.at(index), defaults, fullMode);
+        for (const HeldMessage &message : entry.messages) {
+            const QMessageLogContext context(message.file, message.line, message.function, message.category);
+            qt_message_output(message.type, context, message.text);
         }
-        keep(entry);
+        keep(std::move(entry.record));
     }
     return result;
 }

@@ -34,6 +34,13 @@ bool plainInteger(QStringView text, int &value)
     return true;
 }
 
+// The same for a value read from a file, which holds text.
+bool plainIntegerValue(const QVariant &value, int &number)
+{
+    return value.type() == QVariant::String
+        && plainInteger(*static_cast<const QString *>(value.constData()), number);
+}
+
 } // namespace
 
 QFont::Style styleFromWord(const QString &word)
@@ -77,7 +84,7 @@ int toInt(const QVariant &value)
     if (value.type() == QVariant::Int)
         return value.toInt();
     int plain = 0;
-    if (value.type() == QVariant::String && plainInteger(*static_cast<const QString *>(value.constData()), plain))
+    if (plainIntegerValue(value, plain))
         return plain;
     bool ok = false;
     const int number = value.toString().trimmed().toInt(&ok, 10);
@@ -89,7 +96,7 @@ double toReal(const QVariant &value)
     if (value.type() == QVariant::Double)
         return qIsFinite(value.toDouble()) ? value.toDouble() : 0.0;
     int plain = 0;
-    if (value.type() == QVariant::String && plainInteger(*static_cast<const QString *>(value.constData()), plain))
+    if (plainIntegerValue(value, plain))
         return plain;
     bool ok = false;
     const double number = value.toString().trimmed().toDouble(&ok);
