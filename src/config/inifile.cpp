@@ -559,6 +559,10 @@ bool IniFile::hasDottedKeys(const QString &key) const
 
 const QVariant *IniFile::find(const QString &key) const
 {
+    // A missing file ("lang.ini" on most media, read once per link file)
+    // has nothing to look through.
+    if (leaves.isEmpty() && oddValues.isEmpty())
+        return nullptr;
     // A plain name in the current group, the reader's every lookup, is
     // found without building the full key.
     if (isPlainName(key)) {

@@ -91,6 +91,27 @@ struct FileContents {
 // read is TooLarge as well.
 FileContents readPlainFile(const QString &path, qint64 maximumBytes);
 
+// What tells one version of a file from the next without reading it: its
+// size and its change times, as the system keeps them. Two stamps that
+// compare equal name the same content as far as the system can tell; a file
+// that cannot be looked at has the empty stamp.
+struct FileStamp {
+    qint64 size = -1;
+    qint64 modifiedNs = 0;
+    qint64 changedNs = 0; // status change (Linux) or creation (Windows)
+    quint64 identity = 0; // inode (Linux); 0 where the system has none
+    bool operator==(const FileStamp &other) const
+    {
+        return size == other.size && modifiedNs == other.modifiedNs && changedNs == other.changedNs
+            && identity == other.identity;
+    }
+    bool operator!=(const FileStamp &other) const { return !(*this == other); }
+};
+
+// One system call, no time-zone work (QFileInfo::lastModified() converts to
+// local time and back, a few times dearer than the look itself).
+FileStamp fileStamp(const QString &path);
+
 // Copies a file to a path that must not exist yet, with the source's
 // permissions, as QFile::copy does; the system copies the bytes itself where
 // it can (no pass through this process's memory). A failed copy leaves

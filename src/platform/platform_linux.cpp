@@ -168,6 +168,19 @@ void startHidden(const QString &program, const QString &joinedParameters, const 
     QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath()));
 }
 
+FileStamp fileStamp(const QString &path)
+{
+    FileStamp stamp;
+    struct stat info;
+    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return stamp;
+    stamp.size = qint64(info.st_size);
+    stamp.modifiedNs = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    stamp.changedNs = qint64(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec;
+    stamp.identity = quint64(info.st_ino);
+    return stamp;
+}
+
 FileContents readPlainFile(const QString &path, qint64 maximumBytes)
 {
     FileContents result;

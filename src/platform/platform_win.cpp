@@ -202,6 +202,24 @@ void startHidden(const QString &program, const QString &joinedParameters, const 
         reinterpret_cast<LPCWSTR>(joinedParameters.utf16()), reinterpret_cast<LPCWSTR>(workingDir.utf16()), SW_HIDE);
 }
 
+FileStamp fileStamp(const QString &path)
+{
+    FileStamp stamp;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (path.isEmpty()
+        || !GetFileAttributesExW(reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(path).utf16()),
+            GetFileExInfoStandard, &data))
+        return stamp;
+    auto ticks = [](const FILETIME &time) {
+        // 100-nanosecond steps since 1601; only differences matter here.
+        return qint64((quint64(time.dwHighDateTime) << 32) | time.dwLowDateTime) * 100;
+    };
+    stamp.size = qint64((quint64(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+    stamp.modifiedNs = ticks(data.ftLastWriteTime);
+    stamp.changedNs = ticks(data.ftCreationTime);
+    return stamp;
+}
+
 FileContents readPlainFile(const QString &path, qint64 maximumBytes)
 {
     FileContents result;

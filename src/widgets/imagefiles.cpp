@@ -1,7 +1,6 @@
 #include "imagefiles.h"
 
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QDebug>
 #include <QFileInfo>
 #include <QImageReader>
@@ -9,6 +8,8 @@
 #include <QThread>
 #include <QThreadPool>
 #include <QtConcurrent>
+
+#include "platform/platform.h"
 
 namespace ImageFiles {
 namespace {
@@ -70,10 +71,14 @@ bool isPictureFile(const QFileInfo &info, const QString &path, bool &fallback)
     return true;
 }
 
+// The file's path and its version as the system stamps it: a picture
+// rewritten in place gets a new key.
 QString cacheKey(const QFileInfo &info)
 {
-    return QStringLiteral("gatepoint:") + info.absoluteFilePath() + QLatin1Char(':') + QString::number(info.size())
-        + QLatin1Char(':') + QString::number(info.lastModified().toMSecsSinceEpoch());
+    const Platform::FileStamp stamp = Platform::fileStamp(info.absoluteFilePath());
+    return QStringLiteral("gatepoint:") + info.absoluteFilePath() + QLatin1Char(':') + QString::number(stamp.size)
+        + QLatin1Char(':') + QString::number(stamp.modifiedNs) + QLatin1Char(':') + QString::number(stamp.changedNs)
+        + QLatin1Char(':') + QString::number(stamp.identity);
 }
 
 // The pixmap cache belongs to the GUI thread.

@@ -1,5 +1,6 @@
 // What the launcher asks of the system about files: link files read whole
-// but only when they are plain files, the run-in-temp copy, and the lock two starts take in turn
+// but only when they are plain files, the stamp that tells a picture's
+// versions apart, the run-in-temp copy, and the lock two starts take in turn
 // around "is anybody listening, else listen" (exclusive, free again when its
 // holder ends however it ends, never taken through a link at its name).
 #include <QtTest>
@@ -8,6 +9,7 @@
 #include <QProcess>
 
 #include <csignal>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -65,6 +67,31 @@ private slots:
             QVERIFY(QFile::setPermissions(locked, QFileDevice::Permissions()));
             QCOMPARE(int(Platform::readPlainFile(locked, 10).status), int(C::Unreadable));
         }
+    }
+
+    // A picture rewritten in place with the same size and its old time put
+    // back is still a new version; an untouched one is the same.
+    void stampsTellVersionsApart()
+    {
+        const QString path = dir.filePath(QStringLiteral("stamped.png"));
+        QVERIFY(TestSupport::writeFile(path, "first"));
+        const Platform::FileStamp first = Platform::fileStamp(path);
+        QCOMPARE(first.size, qint64(5));
+        QVERIFY(first == Platform::fileStamp(path));
+
+        struct stat before;
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &before), 0);
+        QTest::qWait(20);
+        QVERIFY(TestSupport::writeFile(path, "other"));
+        const struct timespec times[2] = { before.st_atim, before.st_mtim };
+        QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+        const Platform::FileStamp second = Platform::fileStamp(path);
+        QCOMPARE(second.size, first.size);
+        QCOMPARE(second.modifiedNs, first.modifiedNs);
+        QVERIFY(second != first);
+
+        QCOMPARE(Platform::fileStamp(dir.filePath(QStringLiteral("absent.png"))).size, qint64(-1));
+        QVERIFY(Platform::fileStamp(QString()) == Platform::FileStamp());
     }
 
     void copiesAreExactAndNew()
