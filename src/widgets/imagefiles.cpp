@@ -75,8 +75,9 @@ bool isPictureFile(const QFileInfo &info, const QString &path, bool &fallback)
 // rewritten in place gets a new key.
 QString cacheKey(const QFileInfo &info)
 {
-    const Platform::FileStamp stamp = Platform::fileStamp(info.absoluteFilePath());
-    return QStringLiteral("gatepoint:") + info.absoluteFilePath() + QLatin1Char(':') + QString::number(stamp.size)
+    const QString path = info.absoluteFilePath();
+    const Platform::FileStamp stamp = Platform::fileStamp(path);
+    return QStringLiteral("gatepoint:") + path + QLatin1Char(':') + QString::number(stamp.size)
         + QLatin1Char(':') + QString::number(stamp.modifiedNs) + QLatin1Char(':') + QString::number(stamp.changedNs)
         + QLatin1Char(':') + QString::number(stamp.identity);
 }
