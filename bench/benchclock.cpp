@@ -13,8 +13,7 @@ namespace BenchClock {
 qint64 nowNs()
 {
     // steady_clock is CLOCK_MONOTONIC with glibc, the probe's clock too.
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-        std::chrono::steady_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 

@@ -16,9 +16,9 @@
 #include <QFile>
 #include <QTimer>
 
-#include "app/appflags.h"
-#include "app/language.h"
-#include "app/paths.h"
+#include "window/appflags.h"
+#include "config/language.h"
+#include "config/paths.h"
 #include "app/singleinstance.h"
 #include "app/startup.h"
 #include "platform/platform.h"

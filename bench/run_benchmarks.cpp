@@ -60,8 +60,8 @@ void picture(const QString &path, int w, int h, const QColor &colour)
 QByteArray linkText(int number, const QByteArray &click)
 {
     const QByteArray n = QByteArray::number(number);
-    return "[properties]\nicon=icon.png\ntitle=Link " + n + "\ntooltip=Link " + n + "\npriority=" + n
-        + "\n\n[click]\n" + click + "\n";
+    return "[properties]\nicon=icon.png\ntitle=Link " + n + "\ntooltip=Link " + n + "\npriority=" + n + "\n\n[click]\n"
+        + click + "\n";
 }
 
 QByteArray runProbe(int number)
@@ -125,7 +125,8 @@ Media layOutMedia(const QString &root)
         QRandomGenerator generator(7);
         generator.fillRange(reinterpret_cast<quint32 *>(pad.data()), pad.size() / 4);
         writeFile(media.bigProgram, content + pad);
-        QFile::setPermissions(media.bigProgram, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(
+            media.bigProgram, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
 
     media.demo = root + QStringLiteral("/demo");
@@ -133,21 +134,21 @@ Media layOutMedia(const QString &root)
     for (int i = 1; i <= 10; ++i)
         writeFile(demoLinks + QStringLiteral("/link%1.link").arg(i, 2, 10, QLatin1Char('0')), linkText(i, runProbe(i)));
     writeFile(demoLinks + QStringLiteral("/probe.link"), linkText(11, runProbe(11)));
-    writeFile(demoLinks + QStringLiteral("/temp.link"),
-        linkText(12, "type=3\npath=" + media.bigProgram.toUtf8()));
+    writeFile(demoLinks + QStringLiteral("/temp.link"), linkText(12, "type=3\npath=" + media.bigProgram.toUtf8()));
 
     media.hundred = root + QStringLiteral("/hundred");
     const QString hundredLinks = layOutMedium(media.hundred);
     for (int i = 1; i <= 100; ++i)
-        writeFile(hundredLinks + QStringLiteral("/link%1.link").arg(i, 3, 10, QLatin1Char('0')), linkText(i, runProbe(i)));
+        writeFile(
+            hundredLinks + QStringLiteral("/link%1.link").arg(i, 3, 10, QLatin1Char('0')), linkText(i, runProbe(i)));
 
     media.thousand = root + QStringLiteral("/thousand");
     const QString thousandLinks = layOutMedium(media.thousand);
     for (int folder = 1; folder <= 10; ++folder) {
         const QString dir = thousandLinks + QStringLiteral("/group%1.link").arg(folder, 2, 10, QLatin1Char('0'));
         writeFile(dir + QStringLiteral("/_.link"),
-            "[properties]\nicon=icon.png\ntitle=Group " + QByteArray::number(folder) + "\npriority="
-                + QByteArray::number(folder) + "\n");
+            "[properties]\nicon=icon.png\ntitle=Group " + QByteArray::number(folder)
+                + "\npriority=" + QByteArray::number(folder) + "\n");
         QFile::copy(thousandLinks + QStringLiteral("/icon.png"), dir + QStringLiteral("/icon.png"));
         for (int i = 1; i <= 100; ++i)
             writeFile(dir + QStringLiteral("/link%1.link").arg(i, 3, 10, QLatin1Char('0')), linkText(i, runProbe(i)));
@@ -165,7 +166,8 @@ public:
         base.remove(QStringLiteral("QT_QPA_PLATFORMTHEME"));
         base.remove(QStringLiteral("GP_BENCH_MODE"));
         base.remove(QStringLiteral("GP_BENCH_BUTTON"));
-        for (const char *name : { "HOME", "TMPDIR", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR" }) {
+        for (const char *name :
+            { "HOME", "TMPDIR", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR" }) {
             const QString dir = root + QStringLiteral("/env/") + QString::fromLatin1(name).toLower();
             QDir().mkpath(dir);
             QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
@@ -275,8 +277,8 @@ int main(int argc, char *argv[])
     const Media media = layOutMedia(scratch.path());
     Runner runner(scratch.path());
 
-    const QStringList bareArguments
-        = { QString::number(backgroundWidth), QString::number(backgroundHeight), QStringLiteral("--start"), probeBinary };
+    const QStringList bareArguments = { QString::number(backgroundWidth), QString::number(backgroundHeight),
+        QStringLiteral("--start"), probeBinary };
     const QString demoLauncher = media.demo + QStringLiteral("/bin/gatepoint");
     const QString thousandLauncher = media.thousand + QStringLiteral("/bin/gatepoint");
     const QString hundredLauncher = media.hundred + QStringLiteral("/bin/gatepoint");
@@ -325,7 +327,8 @@ int main(int argc, char *argv[])
             add(rss.measured, f.value("PEAK_RSS_KB", -1), 1024.0);
         };
         auto launcherHundred = [&] {
-            const Figures f = runner.run(hundredLauncher, {}, { { QStringLiteral("GP_BENCH_MODE"), QStringLiteral("reload") } });
+            const Figures f
+                = runner.run(hundredLauncher, {}, { { QStringLiteral("GP_BENCH_MODE"), QStringLiteral("reload") } });
             add(rl.baseline, f.value("FIRST_FRAME_NS", -1), ms);
             add(rl.measured, f.value("RELOAD_NS", -1), ms);
         };
@@ -377,7 +380,8 @@ int main(int argc, char *argv[])
     firstFrame1000.baseline = firstFrame12.baseline;
 
     std::printf("METHOD offscreen platform; %d interleaved rounds after one warm-up, ratio of medians "
-                "(measured / baseline); times from CLOCK_MONOTONIC\n", runs);
+                "(measured / baseline); times from CLOCK_MONOTONIC\n",
+        runs);
     std::printf("METHOD first frame: driver stamp before start to the event-loop turn after the main "
                 "window's first paint event (paint and flush done)\n");
     std::printf("METHOD first-frame-1000: 10 folder links of 100 links each (1000 link files)\n");

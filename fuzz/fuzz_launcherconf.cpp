@@ -1,7 +1,7 @@
 // launcher.conf from arbitrary bytes, read by the window as at start-up.
 #include <QDir>
 
-#include "app/appflags.h"
+#include "window/appflags.h"
 #include "fuzzsupport.h"
 #include "window/mainwindow.h"
 

@@ -1,5 +1,5 @@
 // Placeholder and environment-path expansion of arbitrary text.
-#include "app/paths.h"
+#include "config/paths.h"
 #include "fuzzsupport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

@@ -3,8 +3,8 @@
 #include <QApplication>
 #include <QMessageBox>
 
-#include "app/appflags.h"
-#include "app/language.h"
+#include "window/appflags.h"
+#include "config/language.h"
 #include "app/singleinstance.h"
 #include "app/startup.h"
 #include "platform/platform.h"

@@ -4,8 +4,7 @@
 
 // Runs the program and waits for its end, so the button reads the checked
 // state the program left behind.
-class CheckButtonCommand final : public ICommand
-{
+class CheckButtonCommand final : public ICommand {
 public:
     using ICommand::ICommand;
 

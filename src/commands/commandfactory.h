@@ -6,6 +6,8 @@
 #include <QString>
 #include <QVariant>
 
+#include "config/vocabulary.h"
+
 class ICommand;
 
 // The nine keys of a command's parameter map.
@@ -20,29 +22,6 @@ inline const QString profile = QStringLiteral("profile");
 inline const QString profileKey = QStringLiteral("profile-key");
 inline const QString workingdir = QStringLiteral("workingdir");
 } // namespace Param
-
-// Command type numbers.
-namespace CommandType {
-enum : int {
-    Run = 1,
-    OpenFile = 2,
-    RunInTemp = 3,
-    RunAndExit = 4,
-    OpenFolder = 6,
-    OpenLink = 7,
-    Win32RunHidden = 8,
-    CheckButton = 9,
-    WinOpenFileBase64 = 10,
-    WinRunBase64 = 11,
-    OpenMultipleFiles = 12,
-    Reload = 13,
-    RunFolder = 14,
-};
-} // namespace CommandType
-
-// Upper-cases the name and looks it up in the type-name table; a name that
-// is not there gives 1 (RUN).
-int commandTypeFromName(const QString &name);
 
 // Makes the command object for a type number. The creator table is filled
 // once, on first use, under a guard.

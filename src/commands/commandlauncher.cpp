@@ -7,12 +7,14 @@
 #include "commandfactory.h"
 #include "icommand.h"
 
+#include "platform/logging.h"
+
 bool runCommandChain(
     int type, const QMap<QString, QVariant> &parameters, const std::function<void(ICommand *)> &connectCommand)
 {
     std::unique_ptr<ICommand> command(CommandFactory::create(type));
     if (!command) {
-        qDebug() << "Unknown command" << type;
+        qCDebug(lcCommands) << "Unknown command" << type;
         return false;
     }
     command->parameters = parameters;

@@ -18,6 +18,5 @@ class ICommand;
 //
 // Returns false, after the debug line "Unknown command <type>", when no
 // command class exists for the type.
-bool runCommandChain(int type,
-                     const QMap<QString, QVariant> &parameters,
-                     const std::function<void(ICommand *)> &connectCommand);
+bool runCommandChain(
+    int type, const QMap<QString, QVariant> &parameters, const std::function<void(ICommand *)> &connectCommand);

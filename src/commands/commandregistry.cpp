@@ -18,8 +18,7 @@
 
 namespace {
 
-template<typename Command>
-CommandFactory::Creator creatorOf()
+template <typename Command> CommandFactory::Creator creatorOf()
 {
     return [] { return static_cast<ICommand *>(new Command); };
 }
@@ -31,19 +30,19 @@ CommandFactory::Creator creatorOf()
 // have no class.
 const QMap<int, CommandFactory::Creator> &CommandFactory::creators()
 {
-    static const QMap<int, Creator> table{
-        {CommandType::Run, creatorOf<RunCommand>()},
-        {CommandType::OpenFile, creatorOf<OpenFileCommand>()},
-        {CommandType::RunInTemp, creatorOf<RunInTempCommand>()},
-        {CommandType::RunAndExit, creatorOf<RunAndExitCommand>()},
-        {CommandType::OpenFolder, creatorOf<OpenFolderCommand>()},
-        {CommandType::OpenLink, creatorOf<OpenLinkCommand>()},
-        {CommandType::Win32RunHidden, creatorOf<Win32HiddenCommand>()},
-        {CommandType::CheckButton, creatorOf<CheckButtonCommand>()},
-        {CommandType::WinOpenFileBase64, creatorOf<Win64OpenFileCommand>()},
-        {CommandType::OpenMultipleFiles, creatorOf<OpenMultipleFilesCommand>()},
-        {CommandType::Reload, creatorOf<ReloadCommand>()},
-        {CommandType::RunFolder, creatorOf<OpenFolderExecuteCommand>()},
+    static const QMap<int, Creator> table {
+        { CommandType::Run, creatorOf<RunCommand>() },
+        { CommandType::OpenFile, creatorOf<OpenFileCommand>() },
+        { CommandType::RunInTemp, creatorOf<RunInTempCommand>() },
+        { CommandType::RunAndExit, creatorOf<RunAndExitCommand>() },
+        { CommandType::OpenFolder, creatorOf<OpenFolderCommand>() },
+        { CommandType::OpenLink, creatorOf<OpenLinkCommand>() },
+        { CommandType::Win32RunHidden, creatorOf<Win32HiddenCommand>() },
+        { CommandType::CheckButton, creatorOf<CheckButtonCommand>() },
+        { CommandType::WinOpenFileBase64, creatorOf<Win64OpenFileCommand>() },
+        { CommandType::OpenMultipleFiles, creatorOf<OpenMultipleFilesCommand>() },
+        { CommandType::Reload, creatorOf<ReloadCommand>() },
+        { CommandType::RunFolder, creatorOf<OpenFolderExecuteCommand>() },
     };
     return table;
 }

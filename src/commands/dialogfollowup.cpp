@@ -3,7 +3,7 @@
 #include <QDir>
 
 #include "commands/commandfactory.h"
-#include "widgets/customfiledialog.h"
+#include "commands/customfiledialog.h"
 
 ICommand *runWithFirstChoice(QMap<QString, QVariant> &parameters, CustomFileDialog &dialog)
 {

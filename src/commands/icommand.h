@@ -10,8 +10,7 @@
 // action, filled through its parameter map, executed once and deleted by the
 // caller. A command that starts a program returns a RUN command as its
 // follow-up, so the start of a program is written once.
-class ICommand : public QObject
-{
+class ICommand : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ICommand)
 

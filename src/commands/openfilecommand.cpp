@@ -3,7 +3,7 @@
 #include <QDir>
 
 #include "commands/dialogfollowup.h"
-#include "widgets/customfiledialog.h"
+#include "commands/customfiledialog.h"
 
 ICommand *OpenFileCommand::execute()
 {

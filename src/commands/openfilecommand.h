@@ -3,8 +3,7 @@
 #include "commands/icommand.h"
 
 // Asks for one existing file and runs the program with it as last argument.
-class OpenFileCommand final : public ICommand
-{
+class OpenFileCommand final : public ICommand {
 public:
     using ICommand::ICommand;
 

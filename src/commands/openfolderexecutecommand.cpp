@@ -6,7 +6,7 @@
 
 #include "commands/commandfactory.h"
 #include "commands/dialogfollowup.h"
-#include "widgets/customfiledialog.h"
+#include "commands/customfiledialog.h"
 
 namespace {
 

@@ -3,8 +3,7 @@
 #include "commands/icommand.h"
 
 // Opens a web link, or a local file with its default application.
-class OpenLinkCommand final : public ICommand
-{
+class OpenLinkCommand final : public ICommand {
 public:
     using ICommand::ICommand;
 

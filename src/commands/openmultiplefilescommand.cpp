@@ -3,7 +3,7 @@
 #include <QDir>
 
 #include "commands/commandfactory.h"
-#include "widgets/customfiledialog.h"
+#include "commands/customfiledialog.h"
 
 // The same form as several files dropped on a button: the marker, then the
 // files in the order the dialog gives them.
@@ -13,7 +13,7 @@ ICommand *OpenMultipleFilesCommand::execute()
 
     CustomFileDialog dialog;
     dialog.setFileMode(3);
-    dialog.setNameFilters({QStringLiteral("All files (*.*)")});
+    dialog.setNameFilters({ QStringLiteral("All files (*.*)") });
     if (dialog.exec() == 0)
         return nullptr;
     const QStringList chosen = dialog.selectedFiles();

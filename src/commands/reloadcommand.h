@@ -3,8 +3,7 @@
 #include "commands/icommand.h"
 
 // Asks the window to reload, with the button's first argument.
-class ReloadCommand final : public ICommand
-{
+class ReloadCommand final : public ICommand {
 public:
     using ICommand::ICommand;
 

@@ -7,8 +7,9 @@
 #include <QFileInfo>
 #include <QProcess>
 
-#include "app/paths.h"
 #include "commands/commandfactory.h"
+#include "config/paths.h"
+#include "platform/logging.h"
 #include "platform/platform.h"
 
 namespace {
@@ -46,7 +47,7 @@ QString resolveProgram(const QString &cmdline)
 void exportPythonPath(const QString &cmdline)
 {
     const QString resourceBlob = QFileInfo(baseDirectory(true).filePath(blobFileName)).canonicalFilePath();
-    qDebug() << resourceBlob;
+    qCDebug(lcCommands) << resourceBlob;
     QString blob = resourceBlob;
     if (blob.isEmpty() && !cmdline.isEmpty())
         blob = QFileInfo(QFileInfo(cmdline).dir().filePath(blobFileName)).canonicalFilePath();
@@ -91,7 +92,7 @@ ICommand *RunCommand::execute()
     setEnvironmentValue(QStringLiteral("RWROOT"), flash);
 
     const QString program = resolveProgram(cmdline);
-    qDebug() << "Launching command line:" << program << "Arguments:" << arguments << "WD:" << workingFolder;
+    qCDebug(lcCommands) << "Launching command line:" << program << "Arguments:" << arguments << "WD:" << workingFolder;
 
     if (previousType == CommandType::Win32RunHidden) {
         Platform::startHidden(program, arguments.join(QLatin1Char(' ')), workingFolder);

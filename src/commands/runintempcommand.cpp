@@ -11,6 +11,7 @@
 #include <QThread>
 
 #include "commands/commandfactory.h"
+#include "platform/logging.h"
 #include "platform/platform.h"
 
 namespace {
@@ -117,7 +118,7 @@ ICommand *RunInTempCommand::execute()
 
     const QString folderPath = privateTempFolder();
     if (folderPath.isEmpty()) {
-        qDebug() << "[gatepoint] unsafe temporary folder, nothing started; under" << QDir::tempPath();
+        qCDebug(lcCommands) << "[gatepoint] unsafe temporary folder, nothing started; under" << QDir::tempPath();
         return nullptr;
     }
     const QDir folder(folderPath);
@@ -125,19 +126,19 @@ ICommand *RunInTempCommand::execute()
 
     QString tempFile = folder.absoluteFilePath(fileName);
     if (!freeName(tempFile)) {
-        qDebug() << "[gatepoint] unable to remove tempFile, replacing its name...";
+        qCDebug(lcCommands) << "[gatepoint] unable to remove tempFile, replacing its name...";
         tempFile = numberedFreePath(folder, fileName);
         if (tempFile.isEmpty()) {
-            qDebug() << "[gatepoint] no free name for the temporary copy of" << fileName;
+            qCDebug(lcCommands) << "[gatepoint] no free name for the temporary copy of" << fileName;
             return nullptr;
         }
-        qDebug() << "[gatepoint] replaced with \"" << tempFile << "\"";
+        qCDebug(lcCommands) << "[gatepoint] replaced with \"" << tempFile << "\"";
     }
 
     // Only a copy made here and now may be started: whatever else sits at
     // that path is not the program the button names.
     if (!Platform::copyFile(cmdline, tempFile)) {
-        qDebug() << "[gatepoint] unable to copy" << cmdline << "to" << tempFile;
+        qCDebug(lcCommands) << "[gatepoint] unable to copy" << cmdline << "to" << tempFile;
         return nullptr;
     }
 

@@ -4,8 +4,7 @@
 
 // Copies the program into this user's private temporary folder and hands
 // the copy over to RUN, which starts it there and ends the launcher.
-class RunInTempCommand final : public ICommand
-{
+class RunInTempCommand final : public ICommand {
 public:
     using ICommand::ICommand;
 

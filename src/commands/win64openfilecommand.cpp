@@ -3,14 +3,14 @@
 #include <QDir>
 
 #include "commands/commandfactory.h"
-#include "widgets/customfiledialog.h"
+#include "commands/customfiledialog.h"
 
 ICommand *Win64OpenFileCommand::execute()
 {
     QStringList arguments = parameters.value(Param::arguments).toStringList();
 
     CustomFileDialog dialog;
-    dialog.setNameFilters({QStringLiteral("All files (*.*)")});
+    dialog.setNameFilters({ QStringLiteral("All files (*.*)") });
     if (dialog.exec() == 0)
         return nullptr;
     const QStringList chosen = dialog.selectedFiles();

@@ -3,12 +3,13 @@
 #include <QDebug>
 #include <QDir>
 
-#include "app/language.h"
-#include "app/paths.h"
-#include "commands/commandfactory.h"
 #include "config/debugtext.h"
 #include "config/inifile.h"
+#include "config/language.h"
+#include "config/paths.h"
 #include "config/vocabulary.h"
+#include "config/vocabulary.h"
+#include "platform/logging.h"
 
 using namespace Vocabulary;
 
@@ -85,15 +86,15 @@ ButtonConfig::ButtonConfig(const QFileInfo &entry, const QMap<QString, QVariant>
         treeRecords = 0;
     ++treeRecords;
     if (nesting > maximumNesting || treeRecords > maximumTreeRecords) {
-        qDebug() << "readConfiguration: menus nested too deep, entry left out:" << filePath;
+        qCDebug(lcConfig) << "readConfiguration: menus nested too deep, entry left out:" << filePath;
         return;
     }
 
     if (entry.isDir()) {
         const QDir folder(entry.absoluteFilePath());
         if (!QFileInfo(folder.filePath(File::folderLink)).isFile()) {
-            qDebug() << "Unable to find settings file '" << File::folderLink << "' "
-                     << "in folder '" << folder.absolutePath() << "'";
+            qCDebug(lcConfig) << "Unable to find settings file '" << File::folderLink << "' "
+                              << "in folder '" << folder.absolutePath() << "'";
             return;
         }
         readConfiguration(folder.filePath(File::folderLink), fullMode);
@@ -157,7 +158,7 @@ QVariant ButtonConfig::localisedValue(
 
 void ButtonConfig::readConfiguration(const QString &path, bool full)
 {
-    qDebug().noquote() << "readConfiguration file:" << debugQuoted(path);
+    qCDebug(lcConfig).noquote() << "readConfiguration file:" << debugQuoted(path);
     const QFileInfo info(path);
     const QDir dir = info.absoluteDir();
 
@@ -216,8 +217,8 @@ void ButtonConfig::readConfiguration(const QString &path, bool full)
         settings.beginGroup(ondropGroup);
         const QString submenu = settings.value(Key::submenu).toString();
         if (submenu.isEmpty() || !QFileInfo::exists(dir.filePath(submenu))) {
-            qDebug() << "Unable to find settings file '" << File::folderLink << "' "
-                     << "in folder '" << dir.absolutePath() << "'";
+            qCDebug(lcConfig) << "Unable to find settings file '" << File::folderLink << "' "
+                              << "in folder '" << dir.absolutePath() << "'";
         } else {
             dropOpensMenu = true;
             dropFilter = settings.value(Key::filter, dropFilter).toString();
@@ -244,10 +245,10 @@ void ButtonConfig::readConfiguration(const QString &path, bool full)
     profileKey = settings.value(Key::profileKey).toString();
     commandType = commandTypeFromText(typeText);
     const QString clickPath = settings.value(Key::path).toString();
-    qDebug().noquote() << "CONFIGDIR " << debugQuoted(dir.absolutePath());
-    qDebug().noquote() << "COMMAND " << debugQuoted(clickPath);
+    qCDebug(lcConfig).noquote() << "CONFIGDIR " << debugQuoted(dir.absolutePath());
+    qCDebug(lcConfig).noquote() << "COMMAND " << debugQuoted(clickPath);
     commandPath = resolveCommandPath(dir, clickPath, commandType, commandPath);
-    qDebug().noquote() << "COMMANDPATH " << debugQuoted(commandPath);
+    qCDebug(lcConfig).noquote() << "COMMANDPATH " << debugQuoted(commandPath);
     settings.endGroup();
 
     // 8. Properties.
@@ -259,14 +260,14 @@ void ButtonConfig::readConfiguration(const QString &path, bool full)
     if (!iconText.isEmpty()) {
         if (!full && !liteIconText.isEmpty() && QFileInfo::exists(dir.filePath(liteIconText))) {
             iconPath = absoluteIn(dir, liteIconText);
-            qDebug().noquote() << "Icon:" << debugQuoted(iconPath);
+            qCDebug(lcConfig).noquote() << "Icon:" << debugQuoted(iconPath);
         }
         if (!QFileInfo::exists(dir.filePath(iconText))) {
-            qDebug() << "Unable to find icon '" << iconText << "'"
-                     << " as specified in config file '" << path << "'";
+            qCDebug(lcConfig) << "Unable to find icon '" << iconText << "'"
+                              << " as specified in config file '" << path << "'";
         } else if (iconPath.isEmpty()) {
             iconPath = absoluteIn(dir, iconText);
-            qDebug().noquote() << "Icon:" << debugQuoted(iconPath);
+            qCDebug(lcConfig).noquote() << "Icon:" << debugQuoted(iconPath);
         }
     }
     const QString checkIconText = localisedValue(settings, Key::checkicon, QString(), language).toString();
@@ -274,8 +275,8 @@ void ButtonConfig::readConfiguration(const QString &path, bool full)
         if (QFileInfo::exists(dir.filePath(checkIconText)))
             checkIconPath = absoluteIn(dir, checkIconText);
         else
-            qDebug() << "Unable to find icon '" << checkIconText << "'"
-                     << " as specified in config file '" << path << "'";
+            qCDebug(lcConfig) << "Unable to find icon '" << checkIconText << "'"
+                              << " as specified in config file '" << path << "'";
     }
 
     blurAround = toBool(settings.value(Key::bluraround, inheritedOr(Inherited::bluraround, blurAround)));

@@ -7,6 +7,7 @@
 #include <QMap>
 #include <QTextCodec>
 
+#include "platform/logging.h"
 #include "platform/platform.h"
 
 namespace {
@@ -99,7 +100,7 @@ void unescapeKey(const QByteArray &key, int from, int to, QString &result)
             continue;
         }
         if (ch != '%' || i == to - 1) {
-            result += QChar(ch);
+            result += QLatin1Char(char(ch));
             ++i;
             continue;
         }
@@ -150,8 +151,8 @@ int hexValue(char ch)
 // for a list (in list), else the text is in text.
 bool unescapeValue(const QByteArray &str, int from, int to, QString &text, QStringList &list, QTextCodec *codec)
 {
-    static const char escapeCodes[][2] = { { 'a', '\a' }, { 'b', '\b' }, { 'f', '\f' }, { 'n', '\n' },
-        { 'r', '\r' }, { 't', '\t' }, { 'v', '\v' }, { '"', '"' }, { '?', '?' }, { '\'', '\'' }, { '\\', '\\' } };
+    static const char escapeCodes[][2] = { { 'a', '\a' }, { 'b', '\b' }, { 'f', '\f' }, { 'n', '\n' }, { 'r', '\r' },
+        { 't', '\t' }, { 'v', '\v' }, { '"', '"' }, { '?', '?' }, { '\'', '\'' }, { '\\', '\\' } };
 
     bool isList = false;
     bool inQuotes = false;
@@ -346,7 +347,7 @@ IniFile::IniFile(const QString &path, qint64 maximumBytes)
 {
     const Platform::FileContents contents = Platform::readPlainFile(path, maximumBytes);
     if (contents.status == Platform::FileContents::TooLarge)
-        qDebug() << "Settings file too large, read as empty:" << path;
+        qCDebug(lcConfig) << "Settings file too large, read as empty:" << path;
     if (contents.status == Platform::FileContents::Read)
         parse(contents.data);
 }
@@ -504,7 +505,8 @@ void IniFile::parseSection(const QString &section, const QByteArray &data, int f
         Leaves &group = leaves[lastSlash < 0 ? QString() : key.left(lastSlash)];
         // Other groups may have been added: find the section's again.
         sectionLeaves = nullptr;
-        for (int dot = key.indexOf(QLatin1Char('.'), lastSlash + 1); dot > 0; dot = key.indexOf(QLatin1Char('.'), dot + 1))
+        for (int dot = key.indexOf(QLatin1Char('.'), lastSlash + 1); dot > 0;
+             dot = key.indexOf(QLatin1Char('.'), dot + 1))
             group.dotted.insert(key.mid(lastSlash + 1, dot - lastSlash - 1));
         group.values.insert(key.mid(lastSlash + 1), value);
     }
@@ -524,7 +526,8 @@ void IniFile::buildIndex() const
     for (auto it = values.constBegin(); it != values.constEnd(); ++it) {
         const QString &key = it.key();
         const int lastSlash = key.lastIndexOf(QLatin1Char('/'));
-        for (int dot = key.indexOf(QLatin1Char('.'), lastSlash + 1); dot > 0; dot = key.indexOf(QLatin1Char('.'), dot + 1))
+        for (int dot = key.indexOf(QLatin1Char('.'), lastSlash + 1); dot > 0;
+             dot = key.indexOf(QLatin1Char('.'), dot + 1))
             dottedStems.insert(key.left(dot));
     }
 }

@@ -53,8 +53,8 @@ struct Entry {
 
 } // namespace
 
-TopLevelRecords readTopLevelRecords(const QFileInfoList &entries, const QMap<QString, QVariant> &defaults,
-                                    bool fullMode, int maximumKept, int threads)
+TopLevelRecords readTopLevelRecords(
+    const QFileInfoList &entries, const QMap<QString, QVariant> &defaults, bool fullMode, int maximumKept, int threads)
 {
     TopLevelRecords result;
     const int count = entries.size();

@@ -24,4 +24,4 @@ struct TopLevelRecords {
 };
 
 TopLevelRecords readTopLevelRecords(const QFileInfoList &entries, const QMap<QString, QVariant> &defaults,
-                                    bool fullMode, int maximumKept, int threads = 2);
+    bool fullMode, int maximumKept, int threads = 2);

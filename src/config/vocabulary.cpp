@@ -3,7 +3,6 @@
 #include <QFileInfo>
 #include <QHash>
 
-#include "commands/commandfactory.h"
 #include "platform/platform.h"
 
 namespace Vocabulary {
@@ -37,8 +36,7 @@ bool plainInteger(QStringView text, int &value)
 // The same for a value read from a file, which holds text.
 bool plainIntegerValue(const QVariant &value, int &number)
 {
-    return value.type() == QVariant::String
-        && plainInteger(*static_cast<const QString *>(value.constData()), number);
+    return value.type() == QVariant::String && plainInteger(*static_cast<const QString *>(value.constData()), number);
 }
 
 } // namespace
@@ -189,3 +187,28 @@ bool dropFilterMatches(const QString &filter, const QStringList &localFiles)
 }
 
 } // namespace Vocabulary
+
+const QHash<QString, int> &commandTypeNames()
+{
+    static const QHash<QString, int> names {
+        { QStringLiteral("RUN"), CommandType::Run },
+        { QStringLiteral("OPENFILE"), CommandType::OpenFile },
+        { QStringLiteral("RUNINTEMP"), CommandType::RunInTemp },
+        { QStringLiteral("RUNANDEXIT"), CommandType::RunAndExit },
+        { QStringLiteral("OPENFOLDER"), CommandType::OpenFolder },
+        { QStringLiteral("OPENLINK"), CommandType::OpenLink },
+        { QStringLiteral("WIN32RUNHIDDEN"), CommandType::Win32RunHidden },
+        { QStringLiteral("CHECKBUTTON"), CommandType::CheckButton },
+        { QStringLiteral("WINOPENFILEBASE64"), CommandType::WinOpenFileBase64 },
+        { QStringLiteral("WINRUNBASE64"), CommandType::WinRunBase64 },
+        { QStringLiteral("OPENMULTIPLEFILES"), CommandType::OpenMultipleFiles },
+        { QStringLiteral("RELOAD"), CommandType::Reload },
+        { QStringLiteral("RUNFOLDER"), CommandType::RunFolder },
+    };
+    return names;
+}
+
+int commandTypeFromName(const QString &name)
+{
+    return commandTypeNames().value(name.toUpper(), CommandType::Run);
+}

@@ -2,11 +2,38 @@
 
 #include <QColor>
 #include <QFont>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 
 class QSettings;
+
+// Command type numbers, as link files give them in "type" (or by name).
+namespace CommandType {
+enum : int {
+    Run = 1,
+    OpenFile = 2,
+    RunInTemp = 3,
+    RunAndExit = 4,
+    OpenFolder = 6,
+    OpenLink = 7,
+    Win32RunHidden = 8,
+    CheckButton = 9,
+    WinOpenFileBase64 = 10,
+    WinRunBase64 = 11,
+    OpenMultipleFiles = 12,
+    Reload = 13,
+    RunFolder = 14,
+};
+} // namespace CommandType
+
+// Upper-cases the name and looks it up in the type-name table; a name that
+// is not there gives 1 (RUN).
+int commandTypeFromName(const QString &name);
+
+// The type names, upper case, with their numbers.
+const QHash<QString, int> &commandTypeNames();
 
 // Every name the configuration files use: groups, keys, value words,
 // defaults and file names. Other code spells a configuration key only

@@ -263,8 +263,9 @@ bool copyFile(const QString &path, const QString &newPath)
         ssize_t done = -1;
         if (kernelCopy) {
             done = ::copy_file_range(in, nullptr, out, nullptr, want, 0);
-            if (done < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP
-                             || errno == EBADF || errno == EPERM)) {
+            if (done < 0
+                && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP || errno == EBADF
+                    || errno == EPERM)) {
                 // Not between these two file systems: copy through memory.
                 kernelCopy = false;
                 continue;

@@ -106,8 +106,8 @@ bool settingsKeysIgnoreCase()
 }
 
 // Windows fonts come from the system's own font service: nothing to load.
-void beginPreparingFonts() {}
-void fontsPrepared() {}
+void beginPreparingFonts() { }
+void fontsPrepared() { }
 
 qint64 currentProcessId()
 {
@@ -207,8 +207,8 @@ FileStamp fileStamp(const QString &path)
     FileStamp stamp;
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (path.isEmpty()
-        || !GetFileAttributesExW(reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(path).utf16()),
-            GetFileExInfoStandard, &data))
+        || !GetFileAttributesExW(
+            reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(path).utf16()), GetFileExInfoStandard, &data))
         return stamp;
     auto ticks = [](const FILETIME &time) {
         // 100-nanosecond steps since 1601; only differences matter here.

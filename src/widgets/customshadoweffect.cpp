@@ -4,9 +4,11 @@
 #include <QImage>
 #include <QPainter>
 
+#include "platform/logging.h"
+
 // Exported by libQt5Widgets without a public header.
-extern void qt_blurImage(QPainter *p, QImage &blurImage, qreal radius, bool quality, bool alphaOnly,
-                         int transposed = 0);
+extern void qt_blurImage(
+    QPainter *p, QImage &blurImage, qreal radius, bool quality, bool alphaOnly, int transposed = 0);
 
 CustomShadowEffect::CustomShadowEffect(QObject *parent)
     : QGraphicsEffect(parent)
@@ -46,8 +48,7 @@ void CustomShadowEffect::draw(QPainter *painter)
     const QTransform saved = painter->worldTransform();
     painter->setWorldTransform(QTransform());
 
-    const QSize size(static_cast<int>(source.width() + 2 * distance),
-                     static_cast<int>(source.height() + 2 * distance));
+    const QSize size(static_cast<int>(source.width() + 2 * distance), static_cast<int>(source.height() + 2 * distance));
     QImage grown(size, QImage::Format_ARGB32_Premultiplied);
     grown.fill(0);
     {
@@ -68,7 +69,7 @@ void CustomShadowEffect::draw(QPainter *painter)
         p.fillRect(blurred.rect(), color);
     }
 
-    qDebug() << "DEBUG " << offset.x() << "," << offset.y();
+    qCDebug(lcWidgets) << "DEBUG " << offset.x() << "," << offset.y();
     painter->drawImage(offset, blurred);
     painter->drawPixmap(offset + QPoint(static_cast<int>(distance), static_cast<int>(distance)), source);
     painter->setWorldTransform(saved);

@@ -6,8 +6,7 @@
 // A blurred, tinted halo on every side of the source: the glow highlight of
 // a launch button's picture. The source is drawn distance pixels right of
 // and below its origin, so the halo fits an image 2 x distance larger.
-class CustomShadowEffect final : public QGraphicsEffect
-{
+class CustomShadowEffect final : public QGraphicsEffect {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CustomShadowEffect)
 

@@ -9,9 +9,11 @@
 #include "customshadoweffect.h"
 #include "imagefiles.h"
 
+#include "platform/logging.h"
+
 GraphicOverlay::GraphicOverlay(QWidget *parent, QWidget *owner, const QString &imagePath, const QSize &size,
-                               bool centred, double radius, const QPointF &blurOffset, const QColor &blurColor,
-                               bool blurAround, double blurDistance, bool colorized)
+    bool centred, double radius, const QPointF &blurOffset, const QColor &blurColor, bool blurAround,
+    double blurDistance, bool colorized)
     : QWidget(parent)
     , Overlay(radius, blurOffset, blurColor, blurAround, blurDistance, colorized)
     , owner(owner)
@@ -31,10 +33,10 @@ GraphicOverlay::GraphicOverlay(QWidget *parent, QWidget *owner, const QString &i
 
 void GraphicOverlay::setImage(const QString &imagePath)
 {
-    m_imagePath = imagePath;
+    shownImagePath = imagePath;
     pixmap = ImageFiles::pixmap(imagePath);
     if (pixmap.isNull()) {
-        qDebug() << "UNABLE TO LOAD IMAGE " << imagePath;
+        qCDebug(lcWidgets) << "UNABLE TO LOAD IMAGE " << imagePath;
         return;
     }
     highlightSource = pixmap;

@@ -9,20 +9,19 @@
 // A picture of a launch button (its icon, hover or drag image), scaled to
 // the widget or drawn unscaled and centred, with a glow, drop shadow or tint
 // while highlighted.
-class GraphicOverlay final : public QWidget, public Overlay
-{
+class GraphicOverlay final : public QWidget, public Overlay {
 public:
     // A size of 0 x 0 means the image's own size.
     GraphicOverlay(QWidget *parent, QWidget *owner, const QString &imagePath, const QSize &size, bool centred,
-                   double radius, const QPointF &blurOffset, const QColor &blurColor, bool blurAround,
-                   double blurDistance, bool colorized);
+        double radius, const QPointF &blurOffset, const QColor &blurColor, bool blurAround, double blurDistance,
+        bool colorized);
 
     QWidget *widget() override { return this; }
 
     // Loads a new picture. A picture that does not load leaves the overlay
     // empty but keeps its size and the highlight of the last good picture.
     void setImage(const QString &imagePath);
-    QString imagePath() const { return m_imagePath; }
+    QString imagePath() const { return shownImagePath; }
     const QPixmap &image() const { return pixmap; }
 
     void showHighlight();
@@ -44,5 +43,5 @@ private:
     bool centred;
     QPixmap highlightSource;
     bool highlightStale = false;
-    QString m_imagePath;
+    QString shownImagePath;
 };

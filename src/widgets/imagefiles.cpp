@@ -9,6 +9,7 @@
 #include <QThreadPool>
 #include <QtConcurrent>
 
+#include "platform/logging.h"
 #include "platform/platform.h"
 
 namespace ImageFiles {
@@ -65,7 +66,7 @@ bool isPictureFile(const QFileInfo &info, const QString &path, bool &fallback)
     }
     if (!info.isFile()) {
         // A folder, or a pipe or device that would block the reader.
-        qDebug() << "not a picture file:" << path;
+        qCDebug(lcWidgets) << "not a picture file:" << path;
         return false;
     }
     return true;
@@ -77,9 +78,9 @@ QString cacheKey(const QFileInfo &info)
 {
     const QString path = info.absoluteFilePath();
     const Platform::FileStamp stamp = Platform::fileStamp(path);
-    return QStringLiteral("gatepoint:") + path + QLatin1Char(':') + QString::number(stamp.size)
-        + QLatin1Char(':') + QString::number(stamp.modifiedNs) + QLatin1Char(':') + QString::number(stamp.changedNs)
-        + QLatin1Char(':') + QString::number(stamp.identity);
+    return QStringLiteral("gatepoint:") + path + QLatin1Char(':') + QString::number(stamp.size) + QLatin1Char(':')
+        + QString::number(stamp.modifiedNs) + QLatin1Char(':') + QString::number(stamp.changedNs) + QLatin1Char(':')
+        + QString::number(stamp.identity);
 }
 
 // The pixmap cache belongs to the GUI thread.

@@ -16,10 +16,11 @@
 #include <QToolTip>
 #include <QUrl>
 
-#include "app/paths.h"
 #include "commands/commandfactory.h"
 #include "commands/commandlauncher.h"
 #include "commands/icommand.h"
+#include "config/paths.h"
+#include "platform/logging.h"
 #include "widgets/graphicoverlay.h"
 #include "widgets/imagefiles.h"
 #include "widgets/textoverlay.h"
@@ -77,9 +78,9 @@ LaunchButton::LaunchButton(ButtonConfig *record, QWidget *parent)
     setProperty("size", buttonSize);
 
     std::stable_sort(config.children.begin(), config.children.end(),
-                     [](const std::unique_ptr<ButtonConfig> &a, const std::unique_ptr<ButtonConfig> &b) {
-                         return a->priority < b->priority;
-                     });
+        [](const std::unique_ptr<ButtonConfig> &a, const std::unique_ptr<ButtonConfig> &b) {
+            return a->priority < b->priority;
+        });
     // The child buttons are made when first asked for (a folder opened, a
     // name looked up): a large medium's hidden sub-menus cost nothing
     // before the first frame.
@@ -89,21 +90,20 @@ LaunchButton::LaunchButton(ButtonConfig *record, QWidget *parent)
 
     const QPointF blurOffset(config.blurX, config.blurY);
     iconOverlay = new GraphicOverlay(parent, this, config.iconPath, buttonSize, true, config.radius, blurOffset,
-                                     config.blurColor, config.blurAround, config.blurDistance, config.colorized);
+        config.blurColor, config.blurAround, config.blurDistance, config.colorized);
     if (!config.title.isEmpty()) {
         const Qt::Alignment alignment(config.titleAlignment);
         titleOverlay = new TextOverlay(parent, this, size(), config.title, config.titleFont, config.titleColor,
-                                       alignment, config.titleLineSpace, config.radius, blurOffset,
-                                       config.blurColor, false, 6.0, false);
+            alignment, config.titleLineSpace, config.radius, blurOffset, config.blurColor, false, 6.0, false);
     }
     if (!config.hoverImage.isEmpty() && QFileInfo::exists(config.hoverImage)) {
         hoverOverlay = new GraphicOverlay(parent, this, config.hoverImage,
-                                          QSize(config.hoverImageWidth, config.hoverImageHeight), false, 5.0,
-                                          QPointF(5.0, 5.0), QColor(), false, 6.0, false);
+            QSize(config.hoverImageWidth, config.hoverImageHeight), false, 5.0, QPointF(5.0, 5.0), QColor(), false, 6.0,
+            false);
     }
     if (dragMode == 1) {
-        dragOverlay = new GraphicOverlay(parent, this, config.dragImage, QSize(0, 0), false, 5.0, QPointF(5.0, 5.0),
-                                         QColor(), false, 6.0, false);
+        dragOverlay = new GraphicOverlay(
+            parent, this, config.dragImage, QSize(0, 0), false, 5.0, QPointF(5.0, 5.0), QColor(), false, 6.0, false);
     }
 
     if (config.commandType == CommandType::CheckButton)
@@ -123,9 +123,8 @@ const std::vector<LaunchButton *> &LaunchButton::children()
         child->setFocusPolicy(Qt::NoFocus);
         childButtons.push_back(child);
     }
-    std::stable_sort(childButtons.begin(), childButtons.end(), [](const LaunchButton *a, const LaunchButton *b) {
-        return a->config.priority < b->config.priority;
-    });
+    std::stable_sort(childButtons.begin(), childButtons.end(),
+        [](const LaunchButton *a, const LaunchButton *b) { return a->config.priority < b->config.priority; });
     for (LaunchButton *child : childButtons)
         childGuards.emplace_back(child);
     return childButtons;
@@ -179,7 +178,7 @@ void LaunchButton::setVisible(bool visible)
 
 void LaunchButton::moveEvent(QMoveEvent *event)
 {
-    qDebug() << "LaunchButton::moveEvent";
+    qCDebug(lcWidgets) << "LaunchButton::moveEvent";
     const QPoint p = positionInParent();
     if (titleOverlay)
         titleOverlay->move(rounded(p, config.titleOffsetW, config.titleOffsetH));
@@ -201,7 +200,7 @@ void LaunchButton::moveEvent(QMoveEvent *event)
 void LaunchButton::focusInEvent(QFocusEvent *event)
 {
     QPushButton::focusInEvent(event);
-    qDebug() << config.fileName + QStringLiteral(" FOCUS IN EVENT");
+    qCDebug(lcWidgets) << config.fileName + QStringLiteral(" FOCUS IN EVENT");
     if (hoverOverlay) {
         hoverOverlay->show();
         hoverOverlay->raise();
@@ -227,7 +226,7 @@ void LaunchButton::focusInEvent(QFocusEvent *event)
 void LaunchButton::focusOutEvent(QFocusEvent *event)
 {
     QPushButton::focusOutEvent(event);
-    qDebug() << config.fileName + QStringLiteral(" FOCUS OUT EVENT");
+    qCDebug(lcWidgets) << config.fileName + QStringLiteral(" FOCUS OUT EVENT");
     if (hoverOverlay) {
         hoverOverlay->hide();
         return;
@@ -250,14 +249,14 @@ void LaunchButton::setHomePosition(const QPoint &position)
         if (iconOverlay)
             iconOverlay->addShakeAnimation(position, amplitude, duration);
         if (titleOverlay)
-            titleOverlay->addShakeAnimation(QPointF(position) + QPointF(config.titleOffsetW, config.titleOffsetH),
-                                            amplitude, duration);
+            titleOverlay->addShakeAnimation(
+                QPointF(position) + QPointF(config.titleOffsetW, config.titleOffsetH), amplitude, duration);
         break;
     }
     case 1:
         if (dragOverlay)
-            dragOverlay->addPulseAnimation(QPointF(position) + QPointF(config.dragX, config.dragY),
-                                           config.scaleFactor, config.dragDuration);
+            dragOverlay->addPulseAnimation(
+                QPointF(position) + QPointF(config.dragX, config.dragY), config.scaleFactor, config.dragDuration);
         break;
     default:
         break;
@@ -336,12 +335,12 @@ void LaunchButton::setAccessibleDescriptionIfChanged(const QString &description)
 
 void LaunchButton::onValueChanged(QString name, QVariant value, QVariant oldValue)
 {
-    qDebug() << QStringLiteral("VALUE CHANGED ") + name;
+    qCDebug(lcWidgets) << QStringLiteral("VALUE CHANGED ") + name;
     if (name != showCheckedName)
         return;
     if (oldValue.isValid() && value.toBool() == oldValue.toBool())
         return;
-    qDebug() << "LaunchButton::onValueChanged(" << config.fileName << ")";
+    qCDebug(lcWidgets) << "LaunchButton::onValueChanged(" << config.fileName << ")";
     if (!value.toBool()) {
         if (hoverOverlay)
             hoverOverlay->setImage(config.hoverImage);
@@ -375,7 +374,7 @@ void LaunchButton::mousePressEvent(QMouseEvent *event)
 
 void LaunchButton::mouseMoveEvent(QMouseEvent *event)
 {
-    qDebug() << QStringLiteral("LaunchButton::mouseMoveEvent ") + config.fileName;
+    qCDebug(lcWidgets) << QStringLiteral("LaunchButton::mouseMoveEvent ") + config.fileName;
     activateWindow();
     setFocus(Qt::TabFocusReason);
     event->accept();
@@ -414,8 +413,8 @@ void LaunchButton::handOver(const QStringList &arguments, const QString &process
     startCommand(CommandType::Run, config.commandPath, arguments, processIdFilePath);
 }
 
-void LaunchButton::startCommand(int type, const QString &path, const QStringList &arguments,
-                                const QString &processIdFilePath)
+void LaunchButton::startCommand(
+    int type, const QString &path, const QStringList &arguments, const QString &processIdFilePath)
 {
     QMap<QString, QVariant> parameters;
     parameters.insert(Param::cmdline, expandPlaceholders(path));
@@ -452,11 +451,11 @@ bool LaunchButton::dragOpensMenu(const QDragEnterEvent *event) const
 
 void LaunchButton::dragEnterEvent(QDragEnterEvent *event)
 {
-    qDebug() << QStringLiteral("LaunchButton::dragEnterEvent ") + config.fileName;
+    qCDebug(lcWidgets) << QStringLiteral("LaunchButton::dragEnterEvent ") + config.fileName;
     if (dropMenuOpen)
         return;
     if (hasChildren()) {
-        qDebug() << config.dropFilter;
+        qCDebug(lcWidgets) << config.dropFilter;
         if (dragOpensMenu(event) && config.dropOpensMenu) {
             event->accept();
             dropMenuOpen = true;
@@ -494,7 +493,7 @@ void LaunchButton::dragEnterEvent(QDragEnterEvent *event)
 
 void LaunchButton::dragMoveEvent(QDragMoveEvent *event)
 {
-    qDebug() << QStringLiteral("LaunchButton::dragMoveEvent ") + config.fileName;
+    qCDebug(lcWidgets) << QStringLiteral("LaunchButton::dragMoveEvent ") + config.fileName;
     if (config.dropPath.isEmpty())
         event->ignore();
     else
@@ -503,7 +502,7 @@ void LaunchButton::dragMoveEvent(QDragMoveEvent *event)
 
 void LaunchButton::dragLeaveEvent(QDragLeaveEvent *event)
 {
-    qDebug() << QStringLiteral("LaunchButton::dragLeaveEvent ") + config.fileName;
+    qCDebug(lcWidgets) << QStringLiteral("LaunchButton::dragLeaveEvent ") + config.fileName;
     restoreOverlays();
     event->accept();
 }
@@ -533,17 +532,17 @@ QStringList LaunchButton::droppedFiles(const QList<QUrl> &urls) const
 
 void LaunchButton::dropEvent(QDropEvent *event)
 {
-    qDebug() << QStringLiteral("LaunchButton::dropEvent ") + config.fileName;
+    qCDebug(lcWidgets) << QStringLiteral("LaunchButton::dropEvent ") + config.fileName;
     restoreOverlays();
     if (hasChildren() && (config.dropPath.isEmpty() || dropMenuOpen))
         return;
     const QList<QUrl> urls = event->mimeData() ? event->mimeData()->urls() : QList<QUrl>();
     if (urls.isEmpty()) {
-        qWarning() << "Dropped data list is empty!";
+        qCWarning(lcWidgets) << "Dropped data list is empty!";
         return;
     }
     if (config.dropPath.isEmpty()) {
-        qWarning() << "Reading from configuraion: drop/path is empty!";
+        qCWarning(lcWidgets) << "Reading from configuraion: drop/path is empty!";
         return;
     }
     event->acceptProposedAction();

@@ -18,8 +18,7 @@ class QState;
 // which the button keeps in step with its position, focus and checked state.
 // A click or Return starts its command (or toggles its sub-menu); files
 // dropped on it go to its drop command.
-class LaunchButton final : public QPushButton
-{
+class LaunchButton final : public QPushButton {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(LaunchButton)
     Q_PROPERTY(bool showChecked READ showChecked WRITE setShowChecked)

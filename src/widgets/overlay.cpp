@@ -21,7 +21,7 @@ const QPalette &Overlay::transparentPalette()
 }
 
 Overlay::Overlay(double radius, const QPointF &blurOffset, const QColor &blurColor, bool blurAround,
-                 double blurDistance, bool colorized)
+    double blurDistance, bool colorized)
     : blurColor(blurColor)
     , blurAround(blurAround)
     , colorized(colorized)
@@ -126,8 +126,8 @@ QImage Overlay::applyEffectToImage(const QImage &image, QGraphicsEffect *effect,
     item->setGraphicsEffect(owned.release());
     scene.addItem(item);
 
-    QImage result(static_cast<int>(image.width() + extentX), static_cast<int>(image.height() + extentY),
-                  QImage::Format_ARGB32);
+    QImage result(
+        static_cast<int>(image.width() + extentX), static_cast<int>(image.height() + extentY), QImage::Format_ARGB32);
     result.fill(Qt::transparent);
     QPainter painter(&result);
     scene.render(&painter, QRectF(), QRectF(0, 0, result.width(), result.height()), Qt::KeepAspectRatio);

@@ -17,11 +17,10 @@ class QWidget;
 //
 // The overlay owns its animations: replacing a name deletes the animation
 // stored before, and the destructor deletes what is left.
-class Overlay
-{
+class Overlay {
 public:
-    Overlay(double radius, const QPointF &blurOffset, const QColor &blurColor, bool blurAround,
-            double blurDistance, bool colorized);
+    Overlay(double radius, const QPointF &blurOffset, const QColor &blurColor, bool blurAround, double blurDistance,
+        bool colorized);
     virtual ~Overlay();
 
     Overlay(const Overlay &) = delete;

@@ -5,17 +5,16 @@
 #include <QPainter>
 #include <QVariant>
 
-TextOverlay::TextOverlay(QWidget *parent, QWidget *owner, const QSize &size, const QString &text,
-                         const QFont &font, const QColor &textColor, const Qt::Alignment &alignment,
-                         int lineSpacing, double radius, const QPointF &blurOffset, const QColor &blurColor,
-                         bool blurAround, double blurDistance, bool colorized)
+TextOverlay::TextOverlay(QWidget *parent, QWidget *owner, const QSize &size, const QString &text, const QFont &font,
+    const QColor &textColor, const Qt::Alignment &alignment, int lineSpacing, double radius, const QPointF &blurOffset,
+    const QColor &blurColor, bool blurAround, double blurDistance, bool colorized)
     : QWidget(parent)
     , Overlay(radius, blurOffset, blurColor, blurAround, blurDistance, colorized)
     , alignment(static_cast<int>(alignment))
     , textColor(textColor)
     , lineSpacing(lineSpacing)
     , owner(owner)
-    , m_text(text)
+    , shownText(text)
 {
     setPalette(Overlay::transparentPalette());
     setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -32,7 +31,7 @@ TextOverlay::TextOverlay(QWidget *parent, QWidget *owner, const QSize &size, con
 
 void TextOverlay::setText(const QString &text)
 {
-    m_text = text;
+    shownText = text;
     repaint();
 }
 
@@ -50,7 +49,7 @@ void TextOverlay::hideHighlight()
 
 void TextOverlay::paintEvent(QPaintEvent *)
 {
-    const QStringList lines = m_text.split(QLatin1Char('\n'), Qt::KeepEmptyParts, Qt::CaseSensitive);
+    const QStringList lines = shownText.split(QLatin1Char('\n'), Qt::KeepEmptyParts, Qt::CaseSensitive);
     QImage image(width(), height(), QImage::Format_ARGB32_Premultiplied);
     image.fill(0);
     {

@@ -8,17 +8,15 @@
 // The title of a launch button: one or more lines, each aligned within a
 // rectangle of the widget's size moved down by the line spacing, with a drop
 // shadow while highlighted.
-class TextOverlay final : public QWidget, public Overlay
-{
+class TextOverlay final : public QWidget, public Overlay {
 public:
     TextOverlay(QWidget *parent, QWidget *owner, const QSize &size, const QString &text, const QFont &font,
-                const QColor &textColor, const Qt::Alignment &alignment, int lineSpacing, double radius,
-                const QPointF &blurOffset, const QColor &blurColor, bool blurAround, double blurDistance,
-                bool colorized);
+        const QColor &textColor, const Qt::Alignment &alignment, int lineSpacing, double radius,
+        const QPointF &blurOffset, const QColor &blurColor, bool blurAround, double blurDistance, bool colorized);
 
     QWidget *widget() override { return this; }
 
-    QString text() const { return m_text; }
+    QString text() const { return shownText; }
     void setText(const QString &text);
     void showHighlight();
     void hideHighlight();
@@ -31,5 +29,5 @@ private:
     QColor textColor;
     int lineSpacing;
     QWidget *owner;
-    QString m_text;
+    QString shownText;
 };

@@ -10,7 +10,8 @@
 #include <QProcess>
 #include <QUrl>
 
-#include "app/paths.h"
+#include "config/paths.h"
+#include "platform/logging.h"
 
 ToolButton::ToolButton(QWidget *parent)
     : QPushButton(parent)
@@ -90,6 +91,6 @@ void ToolButton::runCommand()
     const QDir folder = workingDir.isEmpty() ? QFileInfo(command).dir() : QDir(workingDir);
     const QString workingFolder = QDir::toNativeSeparators(folder.canonicalPath());
     setEnvironmentValue(QStringLiteral("RESOURCEDIR"), workingFolder);
-    qDebug() << "Launching command line:" << command << "Arguments:" << arguments << "WD:" << workingFolder;
+    qCDebug(lcWidgets) << "Launching command line:" << command << "Arguments:" << arguments << "WD:" << workingFolder;
     QProcess::startDetached(command, arguments, workingFolder);
 }

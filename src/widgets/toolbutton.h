@@ -7,8 +7,7 @@
 // A push button drawn only from pixmaps, with its own checked state that
 // flips on every left-button release, and an optional command: the word
 // "OPENFOLDER" with a folder, or a program with its arguments.
-class ToolButton final : public QPushButton
-{
+class ToolButton final : public QPushButton {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ToolButton)
 

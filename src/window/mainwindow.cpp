@@ -19,15 +19,16 @@
 #include <QStateMachine>
 #include <QtConcurrent>
 
-#include "app/appflags.h"
-#include "app/paths.h"
 #include "config/backgroundsignature.h"
 #include "config/buttonconfig.h"
+#include "config/paths.h"
 #include "config/recordreading.h"
 #include "config/vocabulary.h"
+#include "platform/logging.h"
 #include "widgets/imagefiles.h"
 #include "widgets/launchbutton.h"
 #include "widgets/toolbutton.h"
+#include "window/appflags.h"
 
 using namespace Vocabulary;
 
@@ -149,7 +150,7 @@ void MainWindow::advanceProgress()
 
 void MainWindow::init(const QString &linksFolderOverride)
 {
-    qDebug() << "init";
+    qCDebug(lcWindow) << "init";
     resetState();
 
     loadLauncherConfiguration(linksFolderOverride, true);
@@ -411,7 +412,7 @@ void MainWindow::loadFonts(const QString &folder)
             if (suffix != QLatin1String("ttf") && suffix != QLatin1String("otf") && suffix != QLatin1String("ttc"))
                 continue;
             if (QFontDatabase::addApplicationFont(entry.canonicalFilePath()) == -1)
-                qDebug() << "### loading font " << entry.fileName() << " failed";
+                qCDebug(lcWindow) << "### loading font " << entry.fileName() << " failed";
         }
     };
     walk(folder);
@@ -426,7 +427,7 @@ void MainWindow::createButtons()
     // start-up's work, and the debug lines still come in entry order.
     TopLevelRecords read = readTopLevelRecords(entries, buttonDefaults, fullMode, maximumLinkEntries);
     if (read.capped)
-        qDebug() << "MainWindow::createButtons: too many links, the rest is left out" << links.absolutePath();
+        qCDebug(lcWindow) << "MainWindow::createButtons: too many links, the rest is left out" << links.absolutePath();
     std::vector<std::unique_ptr<ButtonConfig>> &records = read.records;
     std::stable_sort(
         records.begin(), records.end(), [](const auto &a, const auto &b) { return a->priority < b->priority; });

@@ -8,11 +8,12 @@
 #include <QProcess>
 #include <QtConcurrent>
 
-#include "app/paths.h"
+#include "commands/customfiledialog.h"
 #include "config/buttonconfig.h"
+#include "config/paths.h"
 #include "config/vocabulary.h"
+#include "platform/logging.h"
 #include "platform/platform.h"
-#include "widgets/customfiledialog.h"
 #include "widgets/launchbutton.h"
 
 using namespace Vocabulary;
@@ -130,7 +131,7 @@ void MainWindow::runAutorunPass(const QList<AutorunEntry> &entries, bool waitPas
 
         const QFileInfo program(programPath(entry.program));
         if (!program.exists()) {
-            qDebug() << "UNABLE TO EXECUTE " << program.absoluteFilePath();
+            qCDebug(lcWindow) << "UNABLE TO EXECUTE " << program.absoluteFilePath();
             continue;
         }
         QFileInfo blob(program.absoluteDir().filePath(File::blob));

@@ -15,6 +15,7 @@
 #include <QStateMachine>
 
 #include "config/vocabulary.h"
+#include "platform/logging.h"
 #include "platform/platform.h"
 #include "widgets/imagefiles.h"
 #include "widgets/launchbutton.h"
@@ -143,13 +144,13 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 void MainWindow::minimize()
 {
-    qDebug() << "MainWindow::minimize()";
+    qCDebug(lcWindow) << "MainWindow::minimize()";
     Platform::forceMinimize(this);
 }
 
 void MainWindow::restore()
 {
-    qDebug() << "MainWindow::restore()";
+    qCDebug(lcWindow) << "MainWindow::restore()";
     showNormal();
 }
 
@@ -161,7 +162,7 @@ void MainWindow::systemTrayActivated(QSystemTrayIcon::ActivationReason reason)
 
 void MainWindow::toggleStayOnTop(bool value)
 {
-    qDebug() << "MainWindow::toggleStayOnTop";
+    qCDebug(lcWindow) << "MainWindow::toggleStayOnTop";
     Platform::setStayOnTop(this, value);
 }
 
@@ -170,12 +171,12 @@ void MainWindow::changeEvent(QEvent *event)
     QMainWindow::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange)
         return;
-    qDebug() << "MainWindow::changeEvent";
+    qCDebug(lcWindow) << "MainWindow::changeEvent";
     if (windowState() & Qt::WindowMinimized) {
-        qDebug() << "MINIMIZE";
+        qCDebug(lcWindow) << "MINIMIZE";
         setProperty(Vocabulary::Property::oldrect, saveGeometry());
     } else {
-        qDebug() << "RESTORE";
+        qCDebug(lcWindow) << "RESTORE";
         restoreGeometry(property(Vocabulary::Property::oldrect).toByteArray());
         justRestored = true;
         setWindowState(windowState() & ~Qt::WindowMinimized);
@@ -184,14 +185,14 @@ void MainWindow::changeEvent(QEvent *event)
 
 void MainWindow::moveEvent(QMoveEvent *event)
 {
-    qDebug() << "MainWindow::moveEvent";
+    qCDebug(lcWindow) << "MainWindow::moveEvent";
     QMainWindow::moveEvent(event);
     repaint();
 }
 
 void MainWindow::showEvent(QShowEvent *event)
 {
-    qDebug() << "MainWindow::showEvent()";
+    qCDebug(lcWindow) << "MainWindow::showEvent()";
     QCoreApplication::postEvent(this, new QEvent(QEvent::UpdateRequest));
     QMainWindow::showEvent(event);
 }
@@ -210,7 +211,7 @@ void MainWindow::paintEvent(QPaintEvent *event)
 
 void MainWindow::mousePressEvent(QMouseEvent *event)
 {
-    qDebug() << "MainWindow::mousePressEvent";
+    qCDebug(lcWindow) << "MainWindow::mousePressEvent";
     QMainWindow::mousePressEvent(event);
     if (event->button() == Qt::LeftButton)
         dragOffset = event->globalPos() - frameGeometry().topLeft();
@@ -218,7 +219,7 @@ void MainWindow::mousePressEvent(QMouseEvent *event)
 
 void MainWindow::mouseReleaseEvent(QMouseEvent *event)
 {
-    qDebug() << "MainWindow::mouseReleaseEvent";
+    qCDebug(lcWindow) << "MainWindow::mouseReleaseEvent";
     QMainWindow::mouseReleaseEvent(event);
     if (event->button() == Qt::LeftButton)
         dragOffset = event->globalPos() - frameGeometry().topLeft();
@@ -226,7 +227,7 @@ void MainWindow::mouseReleaseEvent(QMouseEvent *event)
 
 void MainWindow::mouseMoveEvent(QMouseEvent *event)
 {
-    qDebug() << "MainWindow::mouseMoveEvent";
+    qCDebug(lcWindow) << "MainWindow::mouseMoveEvent";
     QMainWindow::mouseMoveEvent(event);
     if ((windowState() & Qt::WindowMinimized) || !(event->buttons() & Qt::LeftButton))
         return;
@@ -239,7 +240,7 @@ void MainWindow::mouseMoveEvent(QMouseEvent *event)
 
 void MainWindow::onReloadRequest(QString path)
 {
-    qDebug() << QStringLiteral("MainWindow::onReloadRequest(%1)").arg(path);
+    qCDebug(lcWindow) << QStringLiteral("MainWindow::onReloadRequest(%1)").arg(path);
     delete progressDialog;
     progressDialog = new QProgressDialog(tr("Elaborazione in corso ..."), QString(), 0, 6, nullptr);
     progressDialog->setAttribute(Qt::WA_DeleteOnClose);

@@ -4,8 +4,8 @@
 
 #include <QProcess>
 
-#include "app/language.h"
-#include "app/paths.h"
+#include "config/language.h"
+#include "config/paths.h"
 #include "app/startup.h"
 #include "testsupport.h"
 

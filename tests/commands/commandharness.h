@@ -21,8 +21,7 @@
 
 namespace Harness {
 
-struct ChainResult
-{
+struct ChainResult {
     bool known = false;
     bool quit = false;
     int done = 0;
@@ -43,12 +42,16 @@ inline ChainResult runChain(int type, const QMap<QString, QVariant> &parameters)
         result.known = runCommandChain(type, parameters, [&](ICommand *command) {
             ++alive;
             QObject::connect(command, &QObject::destroyed, &receiver, [&] { --alive; });
-            QObject::connect(command, &ICommand::done, &receiver, [&] {
-                ++result.done;
-                result.doneAfterDeletion = result.doneAfterDeletion && alive == 0;
-            }, Qt::QueuedConnection);
-            QObject::connect(command, &ICommand::reload, &receiver,
-                             [&](const QString &folder) { result.reloads.append(folder); }, Qt::QueuedConnection);
+            QObject::connect(
+                command, &ICommand::done, &receiver,
+                [&] {
+                    ++result.done;
+                    result.doneAfterDeletion = result.doneAfterDeletion && alive == 0;
+                },
+                Qt::QueuedConnection);
+            QObject::connect(
+                command, &ICommand::reload, &receiver, [&](const QString &folder) { result.reloads.append(folder); },
+                Qt::QueuedConnection);
         });
         QEventLoop probe;
         QTimer::singleShot(0, &probe, [&] { probe.exit(5); });

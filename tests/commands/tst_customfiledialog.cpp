@@ -9,12 +9,11 @@
 #include <QtTest>
 
 #include "testsupport.h"
-#include "widgets/customfiledialog.h"
+#include "commands/customfiledialog.h"
 
 namespace {
 
-struct Seen
-{
+struct Seen {
     QString title;
     QString directory;
     QFileDialog::FileMode fileMode = QFileDialog::AnyFile;
@@ -24,8 +23,7 @@ struct Seen
 
 } // namespace
 
-class CustomFileDialogTest : public QObject
-{
+class CustomFileDialogTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -41,14 +39,14 @@ private slots:
     {
         CustomFileDialog dialog;
         dialog.setDirectory(QDir(scratch.path()));
-        dialog.setNameFilters({QStringLiteral("Text (*.txt)"), QStringLiteral("All files (*)")});
+        dialog.setNameFilters({ QStringLiteral("Text (*.txt)"), QStringLiteral("All files (*)") });
         QCOMPARE(dialog.filterString(), QStringLiteral("Text (*.txt);;All files (*)"));
         Seen seen;
         QCOMPARE(run(dialog, QStringLiteral("b c.txt"), true, &seen), 1);
-        QCOMPARE(dialog.selectedFiles(), QStringList{scratch.filePath(QStringLiteral("b c.txt"))});
+        QCOMPARE(dialog.selectedFiles(), QStringList { scratch.filePath(QStringLiteral("b c.txt")) });
         QCOMPARE(seen.title, QStringLiteral("Apri"));
         QCOMPARE(seen.directory, scratch.path());
-        QCOMPARE(seen.filters, (QStringList{QStringLiteral("Text (*.txt)"), QStringLiteral("All files (*)")}));
+        QCOMPARE(seen.filters, (QStringList { QStringLiteral("Text (*.txt)"), QStringLiteral("All files (*)") }));
         QCOMPARE(seen.fileMode, QFileDialog::ExistingFile);
     }
 
@@ -59,7 +57,7 @@ private slots:
         dialog.setDirectory(QDir(scratch.path()));
         QCOMPARE(run(dialog, QStringLiteral("\"a.txt\" \"b c.txt\""), true), 1);
         QCOMPARE(dialog.selectedFiles(),
-                 (QStringList{scratch.filePath(QStringLiteral("a.txt")), scratch.filePath(QStringLiteral("b c.txt"))}));
+            (QStringList { scratch.filePath(QStringLiteral("a.txt")), scratch.filePath(QStringLiteral("b c.txt")) }));
     }
 
     void folderThroughTheRealDialog()
@@ -70,7 +68,7 @@ private slots:
         dialog.setDirectory(QDir(scratch.path()));
         Seen seen;
         QCOMPARE(run(dialog, scratch.filePath(QStringLiteral("sub")), true, &seen), 1);
-        QCOMPARE(dialog.selectedFiles(), QStringList{scratch.filePath(QStringLiteral("sub"))});
+        QCOMPARE(dialog.selectedFiles(), QStringList { scratch.filePath(QStringLiteral("sub")) });
         QCOMPARE(seen.directory, scratch.path());
         QVERIFY(seen.dirsOnly);
         QCOMPARE(seen.title, QStringLiteral("Seleziona una cartella"));
@@ -87,12 +85,12 @@ private slots:
         QCOMPARE(run(dialog, QString(), false), 0);
         QVERIFY(dialog.selectedFiles().isEmpty());
 
-        QStringList answer{QStringLiteral("/one")};
+        QStringList answer { QStringLiteral("/one") };
         CustomFileDialog::setResponder([&](const CustomFileDialog &) { return answer; });
         QCOMPARE(dialog.exec(), 1);
-        answer = QStringList{QStringLiteral("/two"), QStringLiteral("/three")};
+        answer = QStringList { QStringLiteral("/two"), QStringLiteral("/three") };
         QCOMPARE(dialog.exec(), 1);
-        QCOMPARE(dialog.selectedFiles(), QStringList{QStringLiteral("/two")});
+        QCOMPARE(dialog.selectedFiles(), QStringList { QStringLiteral("/two") });
         answer.clear();
         QCOMPARE(dialog.exec(), 0);
         QVERIFY(dialog.selectedFiles().isEmpty());
@@ -113,8 +111,8 @@ private:
                 return;
             timer->stop();
             timer->deleteLater();
-            seen = {shown->windowTitle(), shown->directory().absolutePath(), shown->fileMode(),
-                    shown->testOption(QFileDialog::ShowDirsOnly), shown->nameFilters()};
+            seen = { shown->windowTitle(), shown->directory().absolutePath(), shown->fileMode(),
+                shown->testOption(QFileDialog::ShowDirsOnly), shown->nameFilters() };
             if (!accept) {
                 shown->reject();
                 return;

@@ -11,15 +11,14 @@
 
 #include "commandharness.h"
 #include "commands/runcommand.h"
-#include "widgets/customfiledialog.h"
+#include "commands/customfiledialog.h"
 
 using Harness::probeClick;
 using Harness::runChain;
 
 namespace {
 
-struct Question
-{
+struct Question {
     QString caption;
     int mode = -1;
     QStringList filters;
@@ -28,8 +27,7 @@ struct Question
 
 } // namespace
 
-class DialogCommandsTest : public QObject
-{
+class DialogCommandsTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -45,21 +43,24 @@ private slots:
         QTest::addColumn<QStringList>("expected");
         QTest::addColumn<int>("mode");
         QTest::addColumn<QStringList>("filters");
-        const QStringList all{QStringLiteral("All files (*.*)")};
+        const QStringList all { QStringLiteral("All files (*.*)") };
         const QString quoted = QStringLiteral("/d/l'anno \"q\"/à.txt");
         const QString encoded = QStringLiteral("BASE64")
             + QString::fromLatin1(QStringLiteral("/d/l\\'anno \\\"q\\\"/à.txt").toUtf8().toBase64());
-        QTest::newRow("open file") << int(CommandType::OpenFile) << QStringList{"-v", "x"} << QStringList{"/data/a.txt"}
-                                   << QStringList{"-v", "x", "/data/a.txt"} << 0 << QStringList();
-        QTest::newRow("several files") << int(CommandType::OpenMultipleFiles) << QStringList{"-a", "-b"}
-                                       << QStringList{"/x/1.txt", "/x/2 b.txt"}
-                                       << QStringList{"-a", "-b", "--massive-input", "/x/1.txt", "/x/2 b.txt"} << 3 << all;
-        QTest::newRow("one of several") << int(CommandType::OpenMultipleFiles) << QStringList() << QStringList{"/x/1.txt"}
-                                        << QStringList{"--massive-input", "/x/1.txt"} << 3 << all;
-        QTest::newRow("base64 with quotes") << int(CommandType::WinOpenFileBase64) << QStringList{"-x"} << QStringList{quoted}
-                                            << QStringList{"-x", encoded} << 0 << all;
-        QTest::newRow("folder") << int(CommandType::RunFolder) << QStringList{"-r"} << QStringList{"/srv/my data"}
-                                << QStringList{"-r", "/srv/my data"} << 2 << QStringList();
+        QTest::newRow("open file") << int(CommandType::OpenFile) << QStringList { "-v", "x" }
+                                   << QStringList { "/data/a.txt" } << QStringList { "-v", "x", "/data/a.txt" } << 0
+                                   << QStringList();
+        QTest::newRow("several files") << int(CommandType::OpenMultipleFiles) << QStringList { "-a", "-b" }
+                                       << QStringList { "/x/1.txt", "/x/2 b.txt" }
+                                       << QStringList { "-a", "-b", "--massive-input", "/x/1.txt", "/x/2 b.txt" } << 3
+                                       << all;
+        QTest::newRow("one of several") << int(CommandType::OpenMultipleFiles) << QStringList()
+                                        << QStringList { "/x/1.txt" } << QStringList { "--massive-input", "/x/1.txt" }
+                                        << 3 << all;
+        QTest::newRow("base64 with quotes") << int(CommandType::WinOpenFileBase64) << QStringList { "-x" }
+                                            << QStringList { quoted } << QStringList { "-x", encoded } << 0 << all;
+        QTest::newRow("folder") << int(CommandType::RunFolder) << QStringList { "-r" } << QStringList { "/srv/my data" }
+                                << QStringList { "-r", "/srv/my data" } << 2 << QStringList();
     }
     void chosenPathsReachTheProgram()
     {
@@ -69,7 +70,7 @@ private slots:
         QFETCH(QStringList, expected);
         Question asked;
         CustomFileDialog::setResponder([&](const CustomFileDialog &dialog) {
-            asked = {dialog.caption(), dialog.mode(), dialog.nameFilters(), dialog.directory()};
+            asked = { dialog.caption(), dialog.mode(), dialog.nameFilters(), dialog.directory() };
             return chosen;
         });
         const Harness::ChainResult result = runChain(type, probeClick(configured));
@@ -125,7 +126,7 @@ private slots:
     {
         QFETCH(int, type);
         CustomFileDialog::setResponder([](const CustomFileDialog &) { return QStringList(); });
-        const auto click = probeClick({QStringLiteral("-v")});
+        const auto click = probeClick({ QStringLiteral("-v") });
         std::unique_ptr<ICommand> command(CommandFactory::create(type));
         QVERIFY(command);
         command->parameters = click;
@@ -156,8 +157,8 @@ private slots:
         QFETCH(int, type);
         QFETCH(QVariant, previous);
         QFETCH(bool, wait);
-        CustomFileDialog::setResponder([](const CustomFileDialog &) { return QStringList{QStringLiteral("/c")}; });
-        auto click = probeClick({QStringLiteral("-v")});
+        CustomFileDialog::setResponder([](const CustomFileDialog &) { return QStringList { QStringLiteral("/c") }; });
+        auto click = probeClick({ QStringLiteral("-v") });
         click.insert(Param::profileKey, QStringLiteral("k"));
         std::unique_ptr<ICommand> command(CommandFactory::create(type));
         command->parameters = click;

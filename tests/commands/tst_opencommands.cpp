@@ -14,8 +14,7 @@
 using Harness::runChain;
 
 // Stands in for the desktop: records every URL it is asked to open.
-class UrlCatcher final : public QObject
-{
+class UrlCatcher final : public QObject {
     Q_OBJECT
 
 public:
@@ -25,15 +24,14 @@ public slots:
     void open(const QUrl &url) { opened.append(url); }
 };
 
-class OpenCommandsTest : public QObject
-{
+class OpenCommandsTest : public QObject {
     Q_OBJECT
 
 private slots:
     void initTestCase()
     {
         TestSupport::isolate();
-        for (const char *scheme : {"file", "http", "https", "mailto", "ftp"})
+        for (const char *scheme : { "file", "http", "https", "mailto", "ftp" })
             QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &catcher, "open");
         QDir::setCurrent(scratch.path());
     }
@@ -44,10 +42,14 @@ private slots:
         QTest::addColumn<QString>("cmdline");
         QTest::addColumn<QUrl>("expected");
         const QString here = QDir::currentPath();
-        QTest::newRow("capital HTTPS") << QStringLiteral("HTTPS://example.org/a?b=1") << QUrl(QStringLiteral("HTTPS://example.org/a?b=1"));
-        QTest::newRow("relative file") << QStringLiteral("docs/readme.pdf") << QUrl::fromLocalFile(here + QStringLiteral("/docs/readme.pdf"));
-        QTest::newRow("mail is a local name") << QStringLiteral("mailto:a@b.it") << QUrl::fromLocalFile(here + QStringLiteral("/mailto:a@b.it"));
-        QTest::newRow("hash in a file name") << QStringLiteral("/srv/a #1?.pdf") << QUrl::fromLocalFile(QStringLiteral("/srv/a #1?.pdf"));
+        QTest::newRow("capital HTTPS") << QStringLiteral("HTTPS://example.org/a?b=1")
+                                       << QUrl(QStringLiteral("HTTPS://example.org/a?b=1"));
+        QTest::newRow("relative file") << QStringLiteral("docs/readme.pdf")
+                                       << QUrl::fromLocalFile(here + QStringLiteral("/docs/readme.pdf"));
+        QTest::newRow("mail is a local name")
+            << QStringLiteral("mailto:a@b.it") << QUrl::fromLocalFile(here + QStringLiteral("/mailto:a@b.it"));
+        QTest::newRow("hash in a file name")
+            << QStringLiteral("/srv/a #1?.pdf") << QUrl::fromLocalFile(QStringLiteral("/srv/a #1?.pdf"));
     }
     void linkOpensWhatItNames()
     {
@@ -56,7 +58,7 @@ private slots:
         QMap<QString, QVariant> parameters;
         parameters.insert(Param::cmdline, cmdline);
         runChain(CommandType::OpenLink, parameters);
-        QCOMPARE(catcher.opened, QList<QUrl>{expected});
+        QCOMPARE(catcher.opened, QList<QUrl> { expected });
         QCOMPARE(catcher.opened.value(0).toLocalFile().isEmpty(), cmdline.startsWith(QLatin1String("HTTP")));
     }
 
@@ -67,13 +69,13 @@ private slots:
         parameters.insert(Param::cmdline, folder);
         runChain(CommandType::OpenFolder, parameters);
         QVERIFY(QFileInfo(folder).isDir());
-        QCOMPARE(catcher.opened, QList<QUrl>{QUrl::fromLocalFile(folder)});
+        QCOMPARE(catcher.opened, QList<QUrl> { QUrl::fromLocalFile(folder) });
     }
 
     void emptyTargetOpensNothing()
     {
-        for (const int type : {int(CommandType::OpenLink), int(CommandType::OpenFolder)})
-            runChain(type, {{Param::cmdline, QString()}});
+        for (const int type : { int(CommandType::OpenLink), int(CommandType::OpenFolder) })
+            runChain(type, { { Param::cmdline, QString() } });
         QVERIFY(catcher.opened.isEmpty());
     }
 
@@ -81,20 +83,20 @@ private slots:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QStringList>("reloads");
-        QTest::newRow("two") << QStringList{"links/B", "C"} << QStringList{"links/B"};
+        QTest::newRow("two") << QStringList { "links/B", "C" } << QStringList { "links/B" };
         QTest::newRow("none") << QStringList() << QStringList();
     }
     void reloadCarriesTheFirstArgument()
     {
         QFETCH(QStringList, arguments);
-        const Harness::ChainResult result = runChain(CommandType::Reload, {{Param::arguments, arguments}});
+        const Harness::ChainResult result = runChain(CommandType::Reload, { { Param::arguments, arguments } });
         QTEST(result.reloads, "reloads");
         QCOMPARE(result.done, 0);
     }
 
     void factoryKnowsExactlyTheTwelveCommands()
     {
-        const QList<int> known{1, 2, 3, 4, 6, 7, 8, 9, 10, 12, 13, 14};
+        const QList<int> known { 1, 2, 3, 4, 6, 7, 8, 9, 10, 12, 13, 14 };
         for (int type = -1; type <= 16; ++type) {
             std::unique_ptr<ICommand> command(CommandFactory::create(type));
             QCOMPARE(bool(command), known.contains(type));

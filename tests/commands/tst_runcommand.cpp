@@ -8,14 +8,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/paths.h"
+#include "config/paths.h"
 #include "commandharness.h"
 
 using Harness::probeClick;
 using Harness::runChain;
 
-class RunCommandTest : public QObject
-{
+class RunCommandTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -24,14 +23,15 @@ private slots:
 
     void argumentsReachTheProgramUnchanged()
     {
-        const QStringList tricky{QStringLiteral("with space"), QStringLiteral("quote\"d 'single'"),
-                                 QStringLiteral("cost$5;echo pwned"), QStringLiteral("àèìòù €"), QString()};
-        const Harness::ChainResult result = runChain(CommandType::Run, probeClick(tricky + QStringList{QStringLiteral("pid-%pid%")}));
+        const QStringList tricky { QStringLiteral("with space"), QStringLiteral("quote\"d 'single'"),
+            QStringLiteral("cost$5;echo pwned"), QStringLiteral("àèìòù €"), QString() };
+        const Harness::ChainResult result
+            = runChain(CommandType::Run, probeClick(tricky + QStringList { QStringLiteral("pid-%pid%") }));
         QVERIFY(result.known);
         const auto records = TestSupport::waitForProbeRecords(probeOut, 1);
         QCOMPARE(records.size(), 1);
         QCOMPARE(records[0].arguments,
-                 tricky + QStringList{QStringLiteral("pid-") + QString::number(QCoreApplication::applicationPid())});
+            tricky + QStringList { QStringLiteral("pid-") + QString::number(QCoreApplication::applicationPid()) });
         QCOMPARE(result.done, 1);
         QVERIFY(result.doneAfterDeletion);
         QVERIFY(!result.quit);
@@ -55,8 +55,8 @@ private slots:
         runChain(CommandType::Run, parameters);
         const auto records = TestSupport::waitForProbeRecords(probeOut, 1);
         QCOMPARE(records.size(), 1);
-        const QString expected = QFileInfo(ownWorkingDir ? folder.path() : TestSupport::helperPath(QString()))
-                                     .canonicalFilePath();
+        const QString expected
+            = QFileInfo(ownWorkingDir ? folder.path() : TestSupport::helperPath(QString())).canonicalFilePath();
         QCOMPARE(records[0].cwd, expected);
         QCOMPARE(records[0].env.value(QStringLiteral("RESOURCEDIR")), QDir::toNativeSeparators(expected));
         QVERIFY(!records[0].env.contains(QStringLiteral("__COMPAT_LAYER")));
@@ -81,7 +81,8 @@ private slots:
         QVERIFY(TestSupport::writeFile(programDir.filePath(QStringLiteral("blob.bin")), "x"));
         runChain(CommandType::Run, parameters);
         QCOMPARE(TestSupport::waitForProbeRecords(probeOut, 2).size(), 2);
-        const QString commons = QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QStringLiteral("../Commons"));
+        const QString commons
+            = QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QStringLiteral("../Commons"));
         QVERIFY(TestSupport::writeFile(commons + QStringLiteral("/blob.bin"), "y"));
         resetResourceDirectoryCache();
         runChain(CommandType::Run, parameters);
@@ -92,7 +93,8 @@ private slots:
         const auto records = TestSupport::waitForProbeRecords(probeOut, 3);
         QCOMPARE(records.size(), 3);
         QCOMPARE(records[0].env.value(QStringLiteral("PYTHONPATH")), QStringLiteral("earlier"));
-        QCOMPARE(records[1].env.value(QStringLiteral("PYTHONPATH")), QFileInfo(programDir.filePath(QStringLiteral("blob.bin"))).canonicalFilePath());
+        QCOMPARE(records[1].env.value(QStringLiteral("PYTHONPATH")),
+            QFileInfo(programDir.filePath(QStringLiteral("blob.bin"))).canonicalFilePath());
         QCOMPARE(records[2].env.value(QStringLiteral("PYTHONPATH")), resourceBlob);
     }
 
@@ -127,8 +129,8 @@ private slots:
         const QString oldPid = scratch.filePath(QStringLiteral("old.pid"));
         const QString freshPid = scratch.filePath(QStringLiteral("fresh.pid"));
         QVERIFY(TestSupport::writeFile(oldPid, "4242"));
-        for (const bool wait : {false, true}) {
-            for (const QString &pidPath : {oldPid, freshPid}) {
+        for (const bool wait : { false, true }) {
+            for (const QString &pidPath : { oldPid, freshPid }) {
                 auto parameters = probeClick();
                 parameters.insert(Param::cmdline, notProgram);
                 parameters.insert(Param::pidpath, pidPath);
@@ -145,7 +147,7 @@ private slots:
     void missingProgramStartsNothingAndReportsNothing()
     {
         auto parameters = probeClick();
-        for (const QString &cmdline : {scratch.filePath(QStringLiteral("absent")), QString(), scratch.path()}) {
+        for (const QString &cmdline : { scratch.filePath(QStringLiteral("absent")), QString(), scratch.path() }) {
             parameters.insert(Param::cmdline, cmdline);
             const Harness::ChainResult result = runChain(CommandType::Run, parameters);
             QCOMPARE(result.done, 0);
@@ -158,7 +160,7 @@ private slots:
     void checkButtonWaitsForTheProgram()
     {
         qputenv("GP_PROBE_SLEEP_MS", "300");
-        const Harness::ChainResult result = runChain(CommandType::CheckButton, probeClick({QStringLiteral("on")}));
+        const Harness::ChainResult result = runChain(CommandType::CheckButton, probeClick({ QStringLiteral("on") }));
         qunsetenv("GP_PROBE_SLEEP_MS");
         QCOMPARE(TestSupport::readProbeRecords(probeOut).size(), 1);
         QCOMPARE(result.done, 1);
@@ -169,12 +171,12 @@ private slots:
     void hiddenStartJoinsArgumentsAtSpaces()
     {
         const QString pidPath = scratch.filePath(QStringLiteral("hidden.pid"));
-        auto parameters = probeClick({QStringLiteral("a"), QStringLiteral("b c")});
+        auto parameters = probeClick({ QStringLiteral("a"), QStringLiteral("b c") });
         parameters.insert(Param::pidpath, pidPath);
         const Harness::ChainResult result = runChain(CommandType::Win32RunHidden, parameters);
         const auto records = TestSupport::waitForProbeRecords(probeOut, 1);
         QCOMPARE(records.size(), 1);
-        QCOMPARE(records[0].arguments, (QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}));
+        QCOMPARE(records[0].arguments, (QStringList { QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c") }));
         QCOMPARE(result.done, 0);
         QVERIFY(!result.quit);
         QVERIFY(!QFileInfo::exists(pidPath));

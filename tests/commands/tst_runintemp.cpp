@@ -33,8 +33,7 @@ bool anyLineStartsWith(const QString &prefix)
 
 } // namespace
 
-class RunInTempTest : public QObject
-{
+class RunInTempTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -53,12 +52,13 @@ private slots:
         debugLines.clear();
         QTemporaryFile mine(temp->filePath(QStringLiteral("who-XXXXXX")));
         QVERIFY(mine.open());
-        privateFolder = temp->filePath(QStringLiteral("gatepoint-") + QString::number(QFileInfo(mine.fileName()).ownerId()));
+        privateFolder
+            = temp->filePath(QStringLiteral("gatepoint-") + QString::number(QFileInfo(mine.fileName()).ownerId()));
     }
 
     void firstRunCopiesAndStartsWithoutRenaming()
     {
-        auto parameters = probeClick({QStringLiteral("x")});
+        auto parameters = probeClick({ QStringLiteral("x") });
         parameters.insert(Param::workingdir, scratch.path());
         const Harness::ChainResult result = runChain(CommandType::RunInTemp, parameters);
         QVERIFY(result.quit);
@@ -77,7 +77,8 @@ private slots:
         QVERIFY(TestSupport::writeFile(privateFolder + QStringLiteral("/gp_probe"), "an old copy"));
         QFile::setPermissions(privateFolder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         QVERIFY(runChain(CommandType::RunInTemp, probeClick()).quit);
-        QCOMPARE(TestSupport::waitForProbeRecords(probeOut, 1).value(0).program, privateFolder + QStringLiteral("/gp_probe"));
+        QCOMPARE(TestSupport::waitForProbeRecords(probeOut, 1).value(0).program,
+            privateFolder + QStringLiteral("/gp_probe"));
         QVERIFY(!anyLineStartsWith(QStringLiteral("[gatepoint] unable to remove")));
     }
 
@@ -90,9 +91,11 @@ private slots:
         QVERIFY(runChain(CommandType::RunInTemp, probeClick()).quit);
         const auto records = TestSupport::waitForProbeRecords(probeOut, 1);
         QCOMPARE(records.size(), 1);
-        QVERIFY2(QRegularExpression(QStringLiteral("^%1/[1-9]\\d{4}gp_probe$").arg(QRegularExpression::escape(privateFolder)))
-                     .match(records[0].program).hasMatch(),
-                 qPrintable(records[0].program));
+        QVERIFY2(QRegularExpression(
+                     QStringLiteral("^%1/[1-9]\\d{4}gp_probe$").arg(QRegularExpression::escape(privateFolder)))
+                     .match(records[0].program)
+                     .hasMatch(),
+            qPrintable(records[0].program));
         QVERIFY(anyLineStartsWith(QStringLiteral("[gatepoint] unable to remove tempFile, replacing its name...")));
         QVERIFY(anyLineStartsWith(QStringLiteral("[gatepoint] replaced with \"")));
     }
@@ -135,7 +138,7 @@ private slots:
         } else {
             QVERIFY(QDir().mkdir(privateFolder));
             QProcess chown;
-            chown.start(QStringLiteral("chown"), {QStringLiteral("65534"), privateFolder});
+            chown.start(QStringLiteral("chown"), { QStringLiteral("65534"), privateFolder });
             if (!chown.waitForFinished() || chown.exitCode() != 0 || QFileInfo(privateFolder).ownerId() != 65534)
                 QSKIP("only the superuser can give a folder away");
         }
@@ -159,14 +162,15 @@ private slots:
     void runAndExitStartsInPlaceThenQuits()
     {
         qputenv("GP_PROBE_SLEEP_MS", "200");
-        const Harness::ChainResult result = runChain(CommandType::RunAndExit, probeClick({QStringLiteral("-q")}));
+        const Harness::ChainResult result = runChain(CommandType::RunAndExit, probeClick({ QStringLiteral("-q") }));
         qunsetenv("GP_PROBE_SLEEP_MS");
         QVERIFY(result.quit);
         QCOMPARE(result.done, 0);
         const auto records = TestSupport::waitForProbeRecords(probeOut, 1);
         QCOMPARE(records.size(), 1);
-        QCOMPARE(records[0].program, QFileInfo(TestSupport::helperPath(QStringLiteral("gp_probe"))).canonicalFilePath());
-        QCOMPARE(records[0].arguments, QStringList{QStringLiteral("-q")});
+        QCOMPARE(
+            records[0].program, QFileInfo(TestSupport::helperPath(QStringLiteral("gp_probe"))).canonicalFilePath());
+        QCOMPARE(records[0].arguments, QStringList { QStringLiteral("-q") });
     }
 
 private:

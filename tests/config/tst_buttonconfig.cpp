@@ -2,7 +2,7 @@
 // the path rule, folder and sub-menu trees, lite mode, inherited defaults.
 #include <QtTest>
 
-#include "app/language.h"
+#include "config/language.h"
 #include "config/buttonconfig.h"
 #include "config/debugtext.h"
 #include "config/recordreading.h"
@@ -278,20 +278,20 @@ private slots:
                 TestSupport::writeFile(folder + QStringLiteral("/_.link"), "[properties]\nicon=i.png\n");
                 TestSupport::writeFile(folder + QStringLiteral("/i.png"), "x");
                 for (int j = 0; j < 3; ++j)
-                    TestSupport::writeFile(folder + QStringLiteral("/c%1.link").arg(j),
-                                           "[properties]\nicon=i.png\n[click]\npath=child\n");
+                    TestSupport::writeFile(
+                        folder + QStringLiteral("/c%1.link").arg(j), "[properties]\nicon=i.png\n[click]\npath=child\n");
             } else if (i % 6 == 5) {
                 // No icon: left out, its "Unable to find icon" line kept.
                 TestSupport::writeFile(links.filePath(name + QStringLiteral(".link")), "[properties]\nicon=gone.png\n");
             } else {
                 TestSupport::writeFile(links.filePath(name + QStringLiteral(".link")),
-                                       "[properties]\nicon=i.png\ntitle=" + name.toUtf8() + "\n[click]\npath=p"
-                                           + name.toUtf8() + "\n");
+                    "[properties]\nicon=i.png\ntitle=" + name.toUtf8() + "\n[click]\npath=p" + name.toUtf8() + "\n");
             }
         }
         TestSupport::writeFile(links.filePath(QStringLiteral("i.png")), "x");
-        QFileInfoList entries = QDir(links.path()).entryInfoList({ QStringLiteral("*.link") },
-                                                                 QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot);
+        QFileInfoList entries
+            = QDir(links.path())
+                  .entryInfoList({ QStringLiteral("*.link") }, QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot);
 
         static QStringList lines;
         auto readWith = [&](int threads, QStringList &names, bool &capped) {

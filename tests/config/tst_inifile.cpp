@@ -63,18 +63,15 @@ private slots:
             "g=\\\"q\\\"\nh=end\\\ni=wrapped\\\n  on\nj=trail\\ \n");
         QTest::newRow("at forms") << QByteArray(
             "[p]\na=@@at\nb=@ByteArray(bytes)\nc=@Invalid()\nd=@plain\ne=@Rect(1 2 3 4)\nf=@@x, @@y\ng=@x, y\n");
-        QTest::newRow("key escapes")
-            << QByteArray("[p]\nkey%20one=1\nkey%U00e9=2\nback\\slash=3\nbad%zz=4\nsigned%-aa=7\nend%=5\n[sec%2fsub]\nk=6\n");
-        QTest::newRow("nested and slashed")
-            << QByteArray("[a/b]\nc=1\n[a]\nd=2\ntop/x=3\n[empty]\n[other]\n=nokey\n");
-        QTest::newRow("repeated keys and sections")
-            << QByteArray("[p]\nx=1\nx=2\n[q]\ny=1\n[p]\nx=3\nz=4\n");
-        QTest::newRow("utf-8 and bom")
-            << QByteArray("\xef\xbb\xbf[properties]\ntitle=Verifica \xc3\xa8 firma\ntitle.it=\xe2\x82\xac\n");
+        QTest::newRow("key escapes") << QByteArray(
+            "[p]\nkey%20one=1\nkey%U00e9=2\nback\\slash=3\nbad%zz=4\nsigned%-aa=7\nend%=5\n[sec%2fsub]\nk=6\n");
+        QTest::newRow("nested and slashed") << QByteArray("[a/b]\nc=1\n[a]\nd=2\ntop/x=3\n[empty]\n[other]\n=nokey\n");
+        QTest::newRow("repeated keys and sections") << QByteArray("[p]\nx=1\nx=2\n[q]\ny=1\n[p]\nx=3\nz=4\n");
+        QTest::newRow("utf-8 and bom") << QByteArray(
+            "\xef\xbb\xbf[properties]\ntitle=Verifica \xc3\xa8 firma\ntitle.it=\xe2\x82\xac\n");
         QTest::newRow("invalid utf-8") << QByteArray("[p]\na=\xff\xfe bad\nb=\xc3\n");
         QTest::newRow("line ends") << QByteArray("[p]\r\na=1\r\nb=2\rc=3\n\n\r\n[q]\rd=4");
-        QTest::newRow("broken lines")
-            << QByteArray("[p\nnoequals\na=1\n[q]]\nb=2\n[\nc=3\n]\nd==4\ne=\"\n");
+        QTest::newRow("broken lines") << QByteArray("[p\nnoequals\na=1\n[q]]\nb=2\n[\nc=3\n]\nd==4\ne=\"\n");
         QTest::newRow("case") << QByteArray("[Click]\nType=1\n[click]\ntype=2\n[CLICK_linux]\nPath=x\n");
         QTest::newRow("binary junk") << QByteArray("\x00\x01[\x02]\x03=\x04\n\x89PNG\r\n\x1a\n", 17);
         QTest::newRow("empty") << QByteArray();

@@ -36,7 +36,7 @@ int main(int argc, char *argv[])
     record.insert(QStringLiteral("pid"), QCoreApplication::applicationPid());
     record.insert(QStringLiteral("monotonic_ns"), QString::number(startedNs));
     QJsonObject env;
-    for (const char *name : {"PYTHONPATH", "RESOURCEDIR", "RWROOT", "__COMPAT_LAYER", "GP_PROBE_TAG"}) {
+    for (const char *name : { "PYTHONPATH", "RESOURCEDIR", "RWROOT", "__COMPAT_LAYER", "GP_PROBE_TAG" }) {
         if (qEnvironmentVariableIsSet(name))
             env.insert(QString::fromLatin1(name), QString::fromLocal8Bit(qgetenv(name)));
     }

@@ -191,8 +191,9 @@ private slots:
         const QString marker = dir.filePath(QStringLiteral("b.held"));
         QProcess holder;
         // -o: the command does not inherit the lock; flock(1) alone holds it.
-        holder.start(flock, { QStringLiteral("-o"), path, QStringLiteral("sh"), QStringLiteral("-c"),
-                                QStringLiteral("touch \"$0\"; sleep 30"), marker });
+        holder.start(flock,
+            { QStringLiteral("-o"), path, QStringLiteral("sh"), QStringLiteral("-c"),
+                QStringLiteral("touch \"$0\"; sleep 30"), marker });
         QVERIFY(holder.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(marker), 10000);
 

@@ -19,8 +19,7 @@ void recordAccessibleEvent(QAccessibleEvent *event)
     accessibleEvents.append(qMakePair(event->object(), event->type()));
 }
 
-class ToolTipCounter : public QObject
-{
+class ToolTipCounter : public QObject {
 public:
     int count = 0;
     bool eventFilter(QObject *, QEvent *event) override
@@ -31,13 +30,12 @@ public:
 };
 } // namespace
 
-class LaunchButtonTest : public QObject
-{
+class LaunchButtonTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir scratch;
-    QString icon;   // 48 x 32
-    QString big;    // 64 x 64
+    QString icon; // 48 x 32
+    QString big; // 64 x 64
     QString checkIcon, pressedIcon, hover;
     std::unique_ptr<QWidget> window;
 
@@ -60,10 +58,7 @@ class LaunchButtonTest : public QObject
         return config;
     }
 
-    LaunchButton *make(ButtonConfig &config)
-    {
-        return new LaunchButton(&config, window.get());
-    }
+    LaunchButton *make(ButtonConfig &config) { return new LaunchButton(&config, window.get()); }
 
 private slots:
     void initTestCase()
@@ -351,7 +346,7 @@ private slots:
     void ownership()
     {
         ButtonConfig config = record();
-        for (int priority : {5, 1, 3}) {
+        for (int priority : { 5, 1, 3 }) {
             auto child = std::make_unique<ButtonConfig>(record());
             child->priority = priority;
             child->fileName = QString::number(priority);
@@ -364,7 +359,7 @@ private slots:
             order << child->configuration().fileName;
             QCOMPARE(child->parentWidget(), window.get());
         }
-        QCOMPARE(order, (QStringList{"1", "3", "5"}));
+        QCOMPARE(order, (QStringList { "1", "3", "5" }));
 
         QPointer<LaunchButton> child(button->children().front());
         QPointer<QWidget> picture(button->iconOverlayWidget());

@@ -11,8 +11,7 @@
 #include "testsupport.h"
 #include "widgets/launchbutton.h"
 
-class LaunchButtonInputTest : public QObject
-{
+class LaunchButtonInputTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir scratch;
@@ -35,10 +34,10 @@ class LaunchButtonInputTest : public QObject
         config.acceptDrops = true;
         config.commandType = 1;
         config.commandPath = probe;
-        config.clickArgs = QStringList{QStringLiteral("click")};
+        config.clickArgs = QStringList { QStringLiteral("click") };
         config.dropType = dropType;
         config.dropPath = probe;
-        config.dropArgs = QStringList{QStringLiteral("-d")};
+        config.dropArgs = QStringList { QStringLiteral("-d") };
         config.massive = massive;
         auto *b = new LaunchButton(&config, window.get());
         b->resize(40, 40);
@@ -76,7 +75,7 @@ class LaunchButtonInputTest : public QObject
     QStringList onlyRun()
     {
         const auto records = TestSupport::waitForProbeRecords(probeOut, 1);
-        return records.size() == 1 ? records.first().arguments : QStringList{QStringLiteral("<no single run>")};
+        return records.size() == 1 ? records.first().arguments : QStringList { QStringLiteral("<no single run>") };
     }
 
 private slots:
@@ -110,7 +109,7 @@ private slots:
         QCOMPARE(starts.count(), 0);
         QTest::mousePress(b, Qt::LeftButton);
         QCOMPARE(starts.count(), 1);
-        QCOMPARE(onlyRun(), QStringList{QStringLiteral("click")});
+        QCOMPARE(onlyRun(), QStringList { QStringLiteral("click") });
         QTRY_COMPARE(done.count(), 1);
 
         QTest::keyClick(b, Qt::Key_Return);
@@ -133,14 +132,14 @@ private slots:
         commanded.isFolder = true;
         commanded.commandType = 1;
         commanded.commandPath = probe;
-        commanded.clickArgs = QStringList{QStringLiteral("folder")};
+        commanded.clickArgs = QStringList { QStringLiteral("folder") };
         commanded.children.push_back(std::make_unique<ButtonConfig>());
         auto *withCommand = new LaunchButton(&commanded, window.get());
         QSignalSpy toggles2(withCommand, &QAbstractButton::clicked);
         QTest::mousePress(withCommand, Qt::LeftButton);
         QCOMPARE(toggles2.count(), 1);
         // Only the button with a command ran anything.
-        QCOMPARE(onlyRun(), QStringList{QStringLiteral("folder")});
+        QCOMPARE(onlyRun(), QStringList { QStringLiteral("folder") });
     }
 
     void drops_data()
@@ -153,11 +152,12 @@ private slots:
         const QString c = file(QStringLiteral("folder/c.txt"));
         file(QStringLiteral("folder/sub/deep.txt"));
         const QString folder = QDir::toNativeSeparators(scratch.filePath(QStringLiteral("folder")));
-        QTest::newRow("files") << false << QStringList{a, b} << QStringList{"-d", a, b};
-        QTest::newRow("folder gives its plain files") << false << QStringList{folder} << QStringList{"-d", c};
-        QTest::newRow("massive files") << true << QStringList{a, b} << QStringList{"-d", "--massive-input", a, b};
-        QTest::newRow("massive one file") << true << QStringList{a} << QStringList{"-d", "--massive-input", a};
-        QTest::newRow("massive one folder") << true << QStringList{folder} << QStringList{"-d", "--rootdir", folder};
+        QTest::newRow("files") << false << QStringList { a, b } << QStringList { "-d", a, b };
+        QTest::newRow("folder gives its plain files") << false << QStringList { folder } << QStringList { "-d", c };
+        QTest::newRow("massive files") << true << QStringList { a, b } << QStringList { "-d", "--massive-input", a, b };
+        QTest::newRow("massive one file") << true << QStringList { a } << QStringList { "-d", "--massive-input", a };
+        QTest::newRow("massive one folder")
+            << true << QStringList { folder } << QStringList { "-d", "--rootdir", folder };
     }
     void drops()
     {
@@ -171,16 +171,16 @@ private slots:
     void base64Drop()
     {
         const QString a = file(QStringLiteral("è file.pdf"));
-        drop(button(true, 11), QStringList{a});
+        drop(button(true, 11), QStringList { a });
         const QString encoded = QString::fromLatin1(a.toUtf8().toBase64());
-        QCOMPARE(onlyRun(), (QStringList{"-d", "BASE64LS1tYXNzaXZlLWlucHV0", QStringLiteral("BASE64") + encoded}));
+        QCOMPARE(onlyRun(), (QStringList { "-d", "BASE64LS1tYXNzaXZlLWlucHV0", QStringLiteral("BASE64") + encoded }));
     }
 
     void refusedDrops()
     {
         LaunchButton *b = button();
         QTest::ignoreMessage(QtWarningMsg, "Dropped data list is empty!");
-        drop(b, QStringList{});
+        drop(b, QStringList {});
 
         ButtonConfig config;
         config.acceptDrops = true;
@@ -188,16 +188,16 @@ private slots:
         noDrop->setVisible(true);
         // Without a drop command the drag is refused, so Qt never hands the
         // button the drop.
-        QVERIFY(!dragEnter(noDrop, QStringList{file(QStringLiteral("x.txt"))}));
-        drop(noDrop, QStringList{file(QStringLiteral("x.txt"))});
+        QVERIFY(!dragEnter(noDrop, QStringList { file(QStringLiteral("x.txt")) }));
+        drop(noDrop, QStringList { file(QStringLiteral("x.txt")) });
 
         // A folder holding only sub-folders gives nothing to run; the next
         // drop is the only one the probe sees.
         QDir(scratch.path()).mkpath(QStringLiteral("empty/sub"));
-        drop(b, QStringList{scratch.filePath(QStringLiteral("empty"))});
+        drop(b, QStringList { scratch.filePath(QStringLiteral("empty")) });
         const QString y = file(QStringLiteral("y.txt"));
-        drop(b, QStringList{y});
-        QCOMPARE(onlyRun(), (QStringList{"-d", y}));
+        drop(b, QStringList { y });
+        QCOMPARE(onlyRun(), (QStringList { "-d", y }));
     }
 
     void filteredDragOpensMenu_data()
@@ -207,12 +207,13 @@ private slots:
         QTest::addColumn<bool>("opens");
         const QString upper = file(QStringLiteral("doc.PDF"));
         const QString lower = file(QStringLiteral("doc.pdf"));
-        QTest::newRow("suffix in any case") << QStringLiteral("ext:pdf") << QStringList{upper} << true;
-        QTest::newRow("any file") << QStringLiteral("*") << QStringList{upper, lower} << true;
-        QTest::newRow("first part is case-sensitive") << QStringLiteral("EXT:pdf") << QStringList{lower} << false;
-        QTest::newRow("no suffix given") << QStringLiteral("ext") << QStringList{lower} << false;
-        QTest::newRow("two files") << QStringLiteral("ext:pdf") << QStringList{upper, lower} << false;
-        QTest::newRow("other suffix") << QStringLiteral("ext:pdf") << QStringList{file(QStringLiteral("a.txt"))} << false;
+        QTest::newRow("suffix in any case") << QStringLiteral("ext:pdf") << QStringList { upper } << true;
+        QTest::newRow("any file") << QStringLiteral("*") << QStringList { upper, lower } << true;
+        QTest::newRow("first part is case-sensitive") << QStringLiteral("EXT:pdf") << QStringList { lower } << false;
+        QTest::newRow("no suffix given") << QStringLiteral("ext") << QStringList { lower } << false;
+        QTest::newRow("two files") << QStringLiteral("ext:pdf") << QStringList { upper, lower } << false;
+        QTest::newRow("other suffix") << QStringLiteral("ext:pdf") << QStringList { file(QStringLiteral("a.txt")) }
+                                      << false;
     }
     void filteredDragOpensMenu()
     {
@@ -257,7 +258,7 @@ private slots:
         b->setVisible(true);
         b->move(30, 30);
         b->setHomePosition(QPoint(30, 30));
-        QVERIFY(dragEnter(b, QStringList{file(QStringLiteral("z.txt"))}));
+        QVERIFY(dragEnter(b, QStringList { file(QStringLiteral("z.txt")) }));
         QAbstractAnimation *shake = b->iconOverlayWidget()->animation(QStringLiteral("drag"));
         QCOMPARE(shake->state(), QAbstractAnimation::Running);
         QDragLeaveEvent leave;
@@ -271,10 +272,10 @@ private slots:
         LaunchButton *b = button();
         const QString pidFile = scratch.filePath(QStringLiteral("probe.pid"));
         const QString a = file(QStringLiteral("handed.txt"));
-        b->handOver(QStringList{a}, pidFile);
+        b->handOver(QStringList { a }, pidFile);
         const auto records = TestSupport::waitForProbeRecords(probeOut, 1);
         QCOMPARE(records.size(), 1);
-        QCOMPARE(records.first().arguments, QStringList{a});
+        QCOMPARE(records.first().arguments, QStringList { a });
         QFile pid(pidFile);
         QVERIFY(pid.open(QIODevice::ReadOnly));
         QVERIFY(pid.readAll().trimmed().toLongLong() > 0);

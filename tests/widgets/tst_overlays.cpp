@@ -18,13 +18,21 @@ namespace {
 const QColor blue(0, 0, 255);
 const QColor red(255, 0, 0);
 
-bool isBlue(QRgb p) { return qBlue(p) > 200 && qRed(p) < 60 && qGreen(p) < 60; }
-bool isWhite(QRgb p) { return qRed(p) > 245 && qGreen(p) > 245 && qBlue(p) > 245; }
-bool isReddish(QRgb p) { return qRed(p) > qBlue(p) + 20 && qRed(p) > qGreen(p) + 20; }
+bool isBlue(QRgb p)
+{
+    return qBlue(p) > 200 && qRed(p) < 60 && qGreen(p) < 60;
+}
+bool isWhite(QRgb p)
+{
+    return qRed(p) > 245 && qGreen(p) > 245 && qBlue(p) > 245;
+}
+bool isReddish(QRgb p)
+{
+    return qRed(p) > qBlue(p) + 20 && qRed(p) > qGreen(p) + 20;
+}
 } // namespace
 
-class OverlaysTest : public QObject
-{
+class OverlaysTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir scratch;
@@ -44,10 +52,10 @@ class OverlaysTest : public QObject
     }
 
     GraphicOverlay *picture48(QWidget *parent, const QSize &size, bool centred, bool blurAround = false,
-                              bool colorized = false, const QColor &colour = red)
+        bool colorized = false, const QColor &colour = red)
     {
-        auto *overlay = new GraphicOverlay(parent, parent, picture, size, centred, 5.0, QPointF(5, 5), colour,
-                                           blurAround, 6.0, colorized);
+        auto *overlay = new GraphicOverlay(
+            parent, parent, picture, size, centred, 5.0, QPointF(5, 5), colour, blurAround, 6.0, colorized);
         overlay->move(20, 20);
         overlay->show();
         return overlay;
@@ -70,8 +78,8 @@ private slots:
         QFont font;
         font.setPixelSize(10);
         const Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignTop;
-        auto *title = new TextOverlay(s.get(), s.get(), QSize(100, 80), QStringLiteral("X\n\nX"), font, red,
-                                      alignment, 15, 5.0, QPointF(5, 5), Qt::black, false, 6.0, false);
+        auto *title = new TextOverlay(s.get(), s.get(), QSize(100, 80), QStringLiteral("X\n\nX"), font, red, alignment,
+            15, 5.0, QPointF(5, 5), Qt::black, false, 6.0, false);
         title->show();
         const QImage image = title->grab().toImage();
         QList<int> inkRows;
@@ -98,8 +106,8 @@ private slots:
         QFont font;
         font.setPixelSize(20);
         const Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignTop;
-        auto *title = new TextOverlay(s.get(), s.get(), QSize(80, 40), QStringLiteral("M"), font, Qt::white,
-                                      alignment, 15, 1.0, QPointF(4, 4), Qt::black, false, 6.0, false);
+        auto *title = new TextOverlay(s.get(), s.get(), QSize(80, 40), QStringLiteral("M"), font, Qt::white, alignment,
+            15, 1.0, QPointF(4, 4), Qt::black, false, 6.0, false);
         title->show();
         const auto darkPixels = [&] {
             const QImage image = s->grab(title->geometry()).toImage();
@@ -141,9 +149,10 @@ private slots:
     void missingPictureKeepsSizeAndPaintsNothing()
     {
         auto s = stage();
-        QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^UNABLE TO LOAD IMAGE  \".*nothing.png\"$")));
+        QTest::ignoreMessage(
+            QtDebugMsg, QRegularExpression(QStringLiteral("^UNABLE TO LOAD IMAGE  \".*nothing.png\"$")));
         auto *none = new GraphicOverlay(s.get(), s.get(), scratch.filePath(QStringLiteral("nothing.png")), QSize(0, 0),
-                                        true, 5.0, QPointF(5, 5), red, false, 6.0, false);
+            true, 5.0, QPointF(5, 5), red, false, 6.0, false);
         QCOMPARE(none->size(), QSize(0, 0));
 
         auto *overlay = picture48(s.get(), QSize(0, 0), true);

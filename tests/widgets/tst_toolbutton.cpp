@@ -9,8 +9,7 @@
 #include "testsupport.h"
 #include "widgets/toolbutton.h"
 
-class UrlRecorder : public QObject
-{
+class UrlRecorder : public QObject {
     Q_OBJECT
 public:
     QList<QUrl> opened;
@@ -18,8 +17,7 @@ public slots:
     void open(const QUrl &url) { opened.append(url); }
 };
 
-class ToolButtonTest : public QObject
-{
+class ToolButtonTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir scratch;
@@ -94,7 +92,7 @@ private slots:
                                         : scratch.filePath(QStringLiteral("a/b/") + name);
         QDir(folder).removeRecursively();
         ToolButton button;
-        button.setCommand(QStringLiteral("OPENFOLDER"), QStringList{relative ? name : folder}, QString());
+        button.setCommand(QStringLiteral("OPENFOLDER"), QStringList { relative ? name : folder }, QString());
         QTest::mouseRelease(&button, Qt::LeftButton);
         const bool created = QFileInfo(folder).isDir();
         QDir(folder).removeRecursively();
@@ -106,7 +104,7 @@ private slots:
     void openFolderWithoutFolderOpensNothing()
     {
         ToolButton button;
-        button.setCommand(QStringLiteral("OPENFOLDER"), QStringList{}, QString());
+        button.setCommand(QStringLiteral("OPENFOLDER"), QStringList {}, QString());
         QSignalSpy toggles(&button, &QAbstractButton::toggled);
         QTest::mouseRelease(&button, Qt::LeftButton);
         QCOMPARE(toggles.count(), 1);
@@ -126,7 +124,7 @@ private slots:
         QFile::remove(out);
         qputenv("GP_PROBE_OUT", out.toLocal8Bit());
         const QString probe = TestSupport::helperPath(QStringLiteral("gp_probe"));
-        const QStringList arguments{QStringLiteral("a b"), QStringLiteral("$(touch x);'")};
+        const QStringList arguments { QStringLiteral("a b"), QStringLiteral("$(touch x);'") };
         ToolButton button;
         button.setCommand(probe, arguments, ownFolder ? scratch.path() : QString());
         QTest::mouseRelease(&button, Qt::LeftButton);

@@ -5,7 +5,7 @@
 #include <QApplication>
 #include <QTimer>
 
-#include "app/appflags.h"
+#include "window/appflags.h"
 #include "config/buttonconfig.h"
 #include "testsupport.h"
 #include "widgets/launchbutton.h"

@@ -7,11 +7,11 @@
 #include <QKeyEvent>
 #include <QStateMachine>
 
-#include "app/appflags.h"
-#include "app/paths.h"
+#include "window/appflags.h"
+#include "config/paths.h"
 #include "config/buttonconfig.h"
 #include "testsupport.h"
-#include "widgets/customfiledialog.h"
+#include "commands/customfiledialog.h"
 #include "widgets/launchbutton.h"
 #include "widgets/toolbutton.h"
 #include "window/mainwindow.h"

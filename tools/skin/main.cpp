@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QLoggingCategory>
 #include <QTextStream>
 
 #include <memory>
@@ -68,6 +69,10 @@ int main(int argc, char *argv[])
         printUsage(Skin::err());
         return Skin::UsageError;
     }
+
+    // Reading a skin writes the launcher's own trace lines; an author wants
+    // the findings and the pictures only. QT_LOGGING_RULES still wins.
+    QLoggingCategory::setFilterRules(QStringLiteral("gatepoint.*.debug=false\ngatepoint.*.info=false"));
 
     // The platform must be chosen before the application object exists.
     if (command->defaultPlatform && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

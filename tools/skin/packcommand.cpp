@@ -52,16 +52,17 @@ int fail(const QString &tmp, const QString &message, int code = Failure)
 int runPack(const QStringList &arguments)
 {
     QMap<QString, QString> values;
-    const QStringList names = { "--program", "--skin", "--out", "--blob", "--iso", "--translations" };
+    const QStringList names = { QStringLiteral("--program"), QStringLiteral("--skin"), QStringLiteral("--out"),
+        QStringLiteral("--blob"), QStringLiteral("--iso"), QStringLiteral("--translations") };
     for (int i = 0; i < arguments.size(); ++i) {
         if (!names.contains(arguments.at(i)) || i + 1 >= arguments.size())
             return fail(QString(), QStringLiteral("unexpected argument ") + arguments.at(i), UsageError);
         values.insert(arguments.at(i), arguments.at(i + 1));
         ++i;
     }
-    const QString program = values.value("--program");
-    const QString skin = values.value("--skin");
-    const QString outDir = values.value("--out");
+    const QString program = values.value(QStringLiteral("--program"));
+    const QString skin = values.value(QStringLiteral("--skin"));
+    const QString outDir = values.value(QStringLiteral("--out"));
     if (program.isEmpty() || skin.isEmpty() || outDir.isEmpty())
         return fail(QString(), QStringLiteral("expected --program PATH --skin LINKS_FOLDER --out DIR"), UsageError);
     if (!QFileInfo(program).isFile() || !QFileInfo(skin).isDir())
@@ -79,7 +80,7 @@ int runPack(const QStringList &arguments)
 
     // Translations come from an explicit folder, else from the resource
     // folder beside the program's own medium.
-    QString translations = values.value("--translations");
+    QString translations = values.value(QStringLiteral("--translations"));
     if (translations.isEmpty())
         translations = QFileInfo(program).absolutePath() + QStringLiteral("/../") + Vocabulary::File::commonsFolder;
     for (const QFileInfo &qm : QDir(translations).entryInfoList({ QStringLiteral("*.qm") }, QDir::Files))
@@ -88,9 +89,9 @@ int runPack(const QStringList &arguments)
         QSettings lang(commons + QLatin1Char('/') + Vocabulary::File::langIni, QSettings::IniFormat);
         lang.setValue(Vocabulary::Key::langLang, Vocabulary::Word::autoLanguage);
     }
-    if (values.contains("--blob")
-        && !QFile::copy(values.value("--blob"), commons + QLatin1Char('/') + Vocabulary::File::blob))
-        return fail(tmp, QStringLiteral("cannot copy the blob ") + values.value("--blob"));
+    if (values.contains(QStringLiteral("--blob"))
+        && !QFile::copy(values.value(QStringLiteral("--blob")), commons + QLatin1Char('/') + Vocabulary::File::blob))
+        return fail(tmp, QStringLiteral("cannot copy the blob ") + values.value(QStringLiteral("--blob")));
 
     QSettings conf(links + QLatin1Char('/') + Vocabulary::File::launcherConf, QSettings::IniFormat);
     const QString app = Vocabulary::platformGroup(conf.childGroups(), Vocabulary::Group::app);
@@ -119,7 +120,7 @@ int runPack(const QStringList &arguments)
         return fail(tmp, QStringLiteral("cannot rename ") + tmp);
     out() << target << ": packed\n";
 
-    const QString iso = values.value("--iso");
+    const QString iso = values.value(QStringLiteral("--iso"));
     if (iso.isEmpty())
         return Success;
     const QString xorriso = QStandardPaths::findExecutable(QStringLiteral("xorriso"));
@@ -129,7 +130,9 @@ int runPack(const QStringList &arguments)
     }
     QProcess process;
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start(xorriso, { "-as", "mkisofs", "-R", "-J", "-o", QFileInfo(iso).absoluteFilePath(), target });
+    process.start(xorriso,
+        { QStringLiteral("-as"), QStringLiteral("mkisofs"), QStringLiteral("-R"), QStringLiteral("-J"),
+            QStringLiteral("-o"), QFileInfo(iso).absoluteFilePath(), target });
     if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
         return fail(QString(), QStringLiteral("xorriso failed"));
     out() << iso << ": image written\n";

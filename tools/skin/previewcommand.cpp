@@ -10,7 +10,7 @@
 #include <QTextStream>
 #include <QTimer>
 
-#include "app/appflags.h"
+#include "window/appflags.h"
 #include "config/vocabulary.h"
 #include "widgets/launchbutton.h"
 #include "window/mainwindow.h"
@@ -36,13 +36,6 @@ LaunchButton *findButton(const MainWindow &window, const QString &name)
             return button;
     }
     return nullptr;
-}
-
-// The window writes the launcher's trace lines; the author wants a picture.
-void dropDebugLines(QtMsgType type, const QMessageLogContext &, const QString &message)
-{
-    if (type != QtDebugMsg && type != QtInfoMsg)
-        err() << message << '\n';
 }
 
 } // namespace
@@ -90,7 +83,6 @@ int runPreview(const QStringList &arguments)
     const int shiftDuration = qBound(
         0, Vocabulary::toInt(conf.value(buttonGroup + QLatin1Char('/') + Vocabulary::Key::shiftduration, 300)), 10000);
 
-    qInstallMessageHandler(dropDebugLines);
     framelessWindow = true;
     MainWindow window(false);
     window.onReloadRequest(folder);

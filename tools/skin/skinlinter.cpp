@@ -256,15 +256,6 @@ QString quoted(const QString &text)
     return QLatin1Char('"') + text + QLatin1Char('"');
 }
 
-// Reading link records writes the launcher's own trace lines; an author
-// running the linter wants the findings only.
-void dropDebugLines(QtMsgType type, const QMessageLogContext &, const QString &message)
-{
-    if (type == QtDebugMsg || type == QtInfoMsg)
-        return;
-    QTextStream(stderr) << message << '\n';
-}
-
 } // namespace
 
 QString severityWord(SkinLinter::Severity severity)
@@ -280,7 +271,6 @@ SkinLinter::SkinLinter(const QString &folder)
 QVector<SkinLinter::Diagnostic> SkinLinter::run()
 {
     diagnostics.clear();
-    const QtMessageHandler previous = qInstallMessageHandler(dropDebugLines);
     if (!QFileInfo(linksFolder).isDir()) {
         report(linksFolder, 0, Severity::Error, QStringLiteral("the links folder does not exist"));
     } else {
@@ -293,7 +283,6 @@ QVector<SkinLinter::Diagnostic> SkinLinter::run()
         lintFonts(linksFolder + QLatin1Char('/') + File::fontsFolder);
         lintLayout();
     }
-    qInstallMessageHandler(previous);
     std::stable_sort(diagnostics.begin(), diagnostics.end(), [](const Diagnostic &a, const Diagnostic &b) {
         if (a.file != b.file)
             return a.file < b.file;

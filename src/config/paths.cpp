@@ -4,7 +4,7 @@
 #include <QFileInfo>
 #include <QMutex>
 
-#include "app/language.h"
+#include "config/language.h"
 #include "config/vocabulary.h"
 #include "platform/platform.h"
 

@@ -12,8 +12,7 @@ class QWidget;
 // Gathers caption, name filters, start folder and mode of a file or folder
 // question and shows it with the static QFileDialog functions, so the
 // platform's own dialog is used.
-class CustomFileDialog final : public QObject
-{
+class CustomFileDialog final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CustomFileDialog)
 

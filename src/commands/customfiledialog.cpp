@@ -80,7 +80,8 @@ int CustomFileDialog::exec()
     } else if (fileMode == SeveralFiles) {
         result = QFileDialog::getOpenFileNames(parentWidget, captionText, startPath(), filterString());
     } else if (fileMode == Folder) {
-        const QString folder = QFileDialog::getExistingDirectory(parentWidget, captionText, startPath(), QFileDialog::ShowDirsOnly);
+        const QString folder
+            = QFileDialog::getExistingDirectory(parentWidget, captionText, startPath(), QFileDialog::ShowDirsOnly);
         if (!folder.isEmpty())
             result.append(folder);
     } else {

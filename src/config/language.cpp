@@ -4,7 +4,7 @@
 #include <QLocale>
 #include <QTranslator>
 
-#include "app/paths.h"
+#include "config/paths.h"
 #include "config/inifile.h"
 #include "config/vocabulary.h"
 
