@@ -11,6 +11,8 @@ TEST_PACKAGES  := xvfb xauth xdotool x11-utils g++-mingw-w64-x86-64 xorriso
 RUN_PACKAGES   := xvfb xauth x11-utils
 ASAN_PACKAGES  := clang libclang-rt-14-dev
 BENCH_PACKAGES := valgrind
+FORMAT_PACKAGES := clang-format
+FORMATTED = $(shell git ls-files '*.cpp' '*.h')
 
 define ensure_packages
 	@missing=""; for p in $(1); do dpkg -s $$p >/dev/null 2>&1 || missing="$$missing $$p"; done; \
@@ -22,7 +24,7 @@ define ensure_packages
 	fi
 endef
 
-.PHONY: all deps build run test test-asan fuzz bench clean
+.PHONY: all deps build run test test-asan fuzz bench format format-check clean
 
 all: build
 
@@ -53,6 +55,14 @@ test-asan:
 fuzz:
 	$(call ensure_packages,$(BUILD_PACKAGES) $(ASAN_PACKAGES))
 	@scripts/run-fuzz.sh
+
+format:
+	$(call ensure_packages,$(FORMAT_PACKAGES))
+	@clang-format -i $(FORMATTED)
+
+format-check:
+	$(call ensure_packages,$(FORMAT_PACKAGES))
+	@clang-format --dry-run --Werror $(FORMATTED)
 
 bench: build
 	$(call ensure_packages,$(BENCH_PACKAGES))
