@@ -1,10 +1,17 @@
 #include "testsupport.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QThread>
 #include <QDir>
 #include <QImage>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QStandardPaths>
 
 namespace TestSupport {
@@ -39,22 +46,36 @@ QString launcherPath()
     return QStringLiteral(GATEPOINT_BINARY);
 }
 
+QString skinToolPath()
+{
+    return QStringLiteral(GATEPOINT_BUILD_DIR "/bin/gatepoint-skin");
+}
+
+Finished runProgram(const QString &program, const QStringList &arguments, const QProcessEnvironment &env, int timeoutMs,
+    const QString &workingDir)
+{
+    QProcess process;
+    process.setProcessEnvironment(env);
+    if (!workingDir.isEmpty())
+        process.setWorkingDirectory(workingDir);
+    process.start(program, arguments);
+    Finished result;
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+    } else if (process.exitStatus() == QProcess::NormalExit) {
+        result.code = process.exitCode();
+    }
+    result.out = QString::fromUtf8(process.readAllStandardOutput());
+    result.err = QString::fromUtf8(process.readAllStandardError());
+    return result;
+}
+
 void isolate()
 {
     QStandardPaths::setTestModeEnabled(true);
     qunsetenv("QT_QPA_PLATFORMTHEME");
 }
-
-} // namespace TestSupport
-
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QThread>
-
-namespace TestSupport {
 
 QList<ProbeRecord> readProbeRecords(const QString &path)
 {
@@ -75,7 +96,6 @@ QList<ProbeRecord> readProbeRecords(const QString &path)
             record.arguments.append(value.toString());
         record.cwd = object.value(QStringLiteral("cwd")).toString();
         record.pid = object.value(QStringLiteral("pid")).toVariant().toLongLong();
-        record.monotonicNs = object.value(QStringLiteral("monotonic_ns")).toString().toLongLong();
         const QJsonObject env = object.value(QStringLiteral("env")).toObject();
         for (auto it = env.begin(); it != env.end(); ++it)
             record.env.insert(it.key(), it.value().toString());

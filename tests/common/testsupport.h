@@ -1,12 +1,11 @@
 #pragma once
 
-#include <QString>
-#include <Qt>
 #include <QList>
 #include <QMap>
+#include <QProcessEnvironment>
+#include <QString>
 #include <QStringList>
-
-class QDir;
+#include <Qt>
 
 // Shared helpers for the test executables.
 namespace TestSupport {
@@ -20,16 +19,24 @@ QByteArray pngBytes(int width, int height, Qt::GlobalColor colour = Qt::darkCyan
 // Path of a helper program built with the tests (tests/helpers/<name>.cpp).
 QString helperPath(const QString &name);
 
-// The real launcher binary.
+// The real launcher binary and the skin tool.
 QString launcherPath();
+QString skinToolPath();
 
 // Call at the start of initTestCase: isolates QStandardPaths and clears
 // a platform theme that would make file dialogs native.
 void isolate();
 
-} // namespace TestSupport
-
-namespace TestSupport {
+// A program run to its end. code is -1 when it crashed or did not end in
+// time (it is killed then).
+struct Finished {
+    int code = -1;
+    QString out;
+    QString err;
+};
+Finished runProgram(const QString &program, const QStringList &arguments,
+    const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment(), int timeoutMs = 120000,
+    const QString &workingDir = QString());
 
 // One start recorded by the probe helper (tests/helpers/gp_probe.cpp).
 struct ProbeRecord {
@@ -37,7 +44,6 @@ struct ProbeRecord {
     QStringList arguments;
     QString cwd;
     qint64 pid = 0;
-    qint64 monotonicNs = 0;
     QMap<QString, QString> env; // only the variables the probe records
 };
 
