@@ -1,8 +1,5 @@
 #include "testsupport.h"
 
-#include <QBuffer>
-#include <QImage>
-#include <QProcess>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -18,12 +15,13 @@ private slots:
     void refusesBrokenSkinWithoutLeftovers();
 
 private:
-    struct Result {
-        int code = -1;
-        QString output;
-    };
-    static Result tool(
-        const QStringList &arguments, const QString &program = GATEPOINT_BUILD_DIR "/bin/gatepoint-skin");
+    static TestSupport::Finished tool(
+        const QStringList &arguments, const QString &program = TestSupport::skinToolPath())
+    {
+        TestSupport::Finished result = TestSupport::runProgram(program, arguments);
+        result.out += result.err;
+        return result;
+    }
     QTemporaryDir dir;
 };
 
@@ -43,27 +41,14 @@ void SkinPackTest::initTestCase()
     QVERIFY(TestSupport::writeFile(dir.filePath("broken/launcher.conf"), "[app]\nbackground=missing.png\n"));
 }
 
-SkinPackTest::Result SkinPackTest::tool(const QStringList &arguments, const QString &program)
-{
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, arguments);
-    Result result;
-    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
-        return result;
-    result.code = process.exitCode();
-    result.output = QString::fromUtf8(process.readAll());
-    return result;
-}
-
 void SkinPackTest::packsSignedLintedMedium()
 {
     const QString medium = dir.filePath("medium");
     const QString iso = dir.filePath("medium.iso");
-    const Result packed
+    const TestSupport::Finished packed
         = tool({ "pack", "--program", GATEPOINT_BUILD_DIR "/bin/gatepoint", "--skin", dir.filePath("skin"), "--out",
             medium, "--translations", dir.filePath("translations"), "--blob", dir.filePath("blob.bin"), "--iso", iso });
-    QVERIFY2(packed.code == 0, qPrintable(packed.output));
+    QVERIFY2(packed.code == 0, qPrintable(packed.out));
 
     QVERIFY(QFileInfo(medium + "/bin/gatepoint").isExecutable());
     QVERIFY(QFileInfo::exists(medium + "/Commons/gatepoint_it.qm"));
@@ -72,8 +57,8 @@ void SkinPackTest::packsSignedLintedMedium()
         QStringLiteral("auto"));
     QVERIFY(!QFileInfo::exists(medium + ".tmp"));
     QCOMPARE(tool({ "verify", medium + "/Commons/links/background.png" }).code, 0);
-    const Result lint = tool({ "lint", medium + "/Commons/links", "--strict" });
-    QVERIFY2(lint.code == 0, qPrintable(lint.output));
+    const TestSupport::Finished lint = tool({ "lint", medium + "/Commons/links", "--strict" });
+    QVERIFY2(lint.code == 0, qPrintable(lint.out));
 
     // Packing again replaces the medium; the signed background is re-signed, not signed twice.
     QCOMPARE(tool({ "pack", "--program", GATEPOINT_BUILD_DIR "/bin/gatepoint", "--skin", medium + "/Commons/links",
@@ -85,18 +70,18 @@ void SkinPackTest::packsSignedLintedMedium()
     const QString xorriso = QStandardPaths::findExecutable("xorriso");
     if (xorriso.isEmpty())
         QSKIP("xorriso is not installed");
-    const Result listing = tool({ "-indev", iso, "-ls" }, xorriso);
+    const TestSupport::Finished listing = tool({ "-indev", iso, "-ls" }, xorriso);
     QCOMPARE(listing.code, 0);
-    QVERIFY2(listing.output.contains("'bin'") && listing.output.contains("'Commons'"), qPrintable(listing.output));
+    QVERIFY2(listing.out.contains("'bin'") && listing.out.contains("'Commons'"), qPrintable(listing.out));
 }
 
 void SkinPackTest::refusesBrokenSkinWithoutLeftovers()
 {
     const QString medium = dir.filePath("refused");
-    const Result packed = tool({ "pack", "--program", GATEPOINT_BUILD_DIR "/bin/gatepoint", "--skin",
+    const TestSupport::Finished packed = tool({ "pack", "--program", GATEPOINT_BUILD_DIR "/bin/gatepoint", "--skin",
         dir.filePath("broken"), "--out", medium });
     QCOMPARE(packed.code, 2);
-    QVERIFY(packed.output.contains("links/launcher.conf:2: error: background \"missing.png\" does not exist"));
+    QVERIFY(packed.out.contains("links/launcher.conf:2: error: background \"missing.png\" does not exist"));
     QVERIFY(!QFileInfo::exists(medium));
     QVERIFY(!QFileInfo::exists(medium + ".tmp"));
     QCOMPARE(tool({ "pack", "--skin", dir.filePath("skin") }).code, 2);

@@ -1,9 +1,7 @@
 #include "config/backgroundsignature.h"
 #include "testsupport.h"
 
-#include <QBuffer>
 #include <QImage>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -18,7 +16,12 @@ private slots:
     void refuses();
 
 private:
-    static int preview(const QStringList &arguments);
+    static int preview(const QStringList &arguments)
+    {
+        return TestSupport::runProgram(
+            TestSupport::skinToolPath(), QStringList { QStringLiteral("preview") } + arguments)
+            .code;
+    }
     QTemporaryDir dir;
 };
 
@@ -40,15 +43,6 @@ void SkinPreviewTest::initTestCase()
     QVERIFY(TestSupport::writeFile(dir.filePath("unsigned/launcher.conf"), "[app]\nbackground=background.png\n"));
     QVERIFY(
         TestSupport::writeFile(dir.filePath("unsigned/background.png"), TestSupport::pngBytes(400, 120, Qt::darkBlue)));
-}
-
-int SkinPreviewTest::preview(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(GATEPOINT_BUILD_DIR "/bin/gatepoint-skin", QStringList { QStringLiteral("preview") } + arguments);
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return -1;
-    return process.exitCode();
 }
 
 void SkinPreviewTest::picturesTheWindowAndOpensFolders()

@@ -1,10 +1,7 @@
 #include "config/backgroundsignature.h"
 #include "testsupport.h"
 
-#include <QFile>
 #include <QImage>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QtTest>
 
 // gatepoint-skin as a skin author runs it: exit codes and file effects.
@@ -12,10 +9,8 @@ class SkinToolTest final : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-
-    void signThenVerify();
-    void signingTwice();
+    void initTestCase() { TestSupport::isolate(); }
+    void signVerifyAndReplace();
     void verifyRejects_data();
     void verifyRejects();
     void badUsage_data();
@@ -25,12 +20,15 @@ private slots:
     void renderRejects();
 
 private:
-    struct Result {
-        int code = -1;
-        QString output;
-    };
-    Result run(const QStringList &arguments);
-    static QByteArray read(const QString &path);
+    static TestSupport::Finished run(const QStringList &arguments)
+    {
+        return TestSupport::runProgram(TestSupport::skinToolPath(), arguments);
+    }
+    static QByteArray read(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
 
     QTemporaryDir dir;
 };
@@ -41,69 +39,30 @@ const QByteArray roundedSvg = "<svg xmlns='http://www.w3.org/2000/svg' width='40
                               "<rect x='0' y='0' width='40' height='20' rx='8' fill='#ff0000'/></svg>";
 } // namespace
 
-void SkinToolTest::initTestCase()
-{
-    TestSupport::isolate();
-    QVERIFY(dir.isValid());
-    QVERIFY2(QFile::exists(GATEPOINT_BUILD_DIR "/bin/gatepoint-skin"), "gatepoint-skin not built");
-}
-
-SkinToolTest::Result SkinToolTest::run(const QStringList &arguments)
-{
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(GATEPOINT_BUILD_DIR "/bin/gatepoint-skin", arguments);
-    Result result;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return result;
-    result.code = process.exitCode();
-    result.output = QString::fromLocal8Bit(process.readAll());
-    return result;
-}
-
-QByteArray SkinToolTest::read(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void SkinToolTest::signThenVerify()
+void SkinToolTest::signVerifyAndReplace()
 {
     const QString path = dir.filePath("signed.png");
     QVERIFY(TestSupport::writeFile(path, picture));
     QCOMPARE(run({ "verify", path }).code, 1);
-
-    QCOMPARE(run({ "sign", path }).code, 0);
-    const QByteArray content = read(path);
-    QCOMPARE(content.left(picture.size()), picture);
-    QCOMPARE(content.size(), picture.size() + BackgroundSignature::digestLength);
-    QVERIFY(BackgroundSignature::verifyFile(path));
-
-    const Result verified = run({ "verify", path });
-    QCOMPARE(verified.code, 0);
-    QCOMPARE(verified.output.trimmed().count('\n'), 0); // one line
-}
-
-void SkinToolTest::signingTwice()
-{
-    const QString path = dir.filePath("twice.png");
-    QVERIFY(TestSupport::writeFile(path, picture));
     QCOMPARE(run({ "sign", path }).code, 0);
     const QByteArray once = read(path);
+    QCOMPARE(once.left(picture.size()), picture);
+    QCOMPARE(once.size(), picture.size() + BackgroundSignature::digestLength);
+    QVERIFY(BackgroundSignature::verifyFile(path));
+    const TestSupport::Finished verified = run({ "verify", path });
+    QCOMPARE(verified.code, 0);
+    QCOMPARE((verified.out + verified.err).trimmed().count('\n'), 0); // one line
 
     // Without --replace a signed file is refused and left untouched.
-    const Result refused = run({ "sign", path });
+    const TestSupport::Finished refused = run({ "sign", path });
     QCOMPARE(refused.code, 1);
-    QVERIFY(refused.output.contains("already signed"));
+    QVERIFY((refused.out + refused.err).contains("already signed"));
     QCOMPARE(read(path), once);
-
-    // With --replace the old digest goes: same bytes, still valid.
+    // With --replace (before or after the file) the old digest goes: same bytes.
     QCOMPARE(run({ "sign", "--replace", path }).code, 0);
     QCOMPARE(read(path), once);
     QCOMPARE(run({ "sign", path, "--replace" }).code, 0);
     QCOMPARE(read(path), once);
-    QCOMPARE(run({ "verify", path }).code, 0);
-
     // --replace on an unsigned file simply signs it.
     const QString fresh = dir.filePath("fresh.png");
     QVERIFY(TestSupport::writeFile(fresh, picture));
@@ -119,7 +78,6 @@ void SkinToolTest::verifyRejects_data()
     tampered[20] = 'X';
     QTest::newRow("tampered") << "tampered.png" << tampered;
     QTest::newRow("short") << "short.png" << QByteArray("abc");
-    QTest::newRow("empty") << "empty.png" << QByteArray("");
     QTest::newRow("missing") << "missing.png" << QByteArray();
 }
 
@@ -130,9 +88,9 @@ void SkinToolTest::verifyRejects()
     const QString path = dir.filePath(name);
     if (!content.isNull())
         QVERIFY(TestSupport::writeFile(path, content));
-    const Result result = run({ "verify", path });
+    const TestSupport::Finished result = run({ "verify", path });
     QCOMPARE(result.code, 1);
-    QVERIFY(result.output.contains("invalid"));
+    QVERIFY((result.out + result.err).contains("invalid"));
 }
 
 void SkinToolTest::badUsage_data()
@@ -155,20 +113,16 @@ void SkinToolTest::renderSvg()
 {
     const QString svg = dir.filePath("rounded.svg");
     QVERIFY(TestSupport::writeFile(svg, roundedSvg));
-
     const QString natural = dir.filePath("natural.png");
     QCOMPARE(run({ "render-svg", svg, natural }).code, 0);
     QCOMPARE(QImage(natural).size(), QSize(40, 20));
-
     const QString scaled = dir.filePath("scaled.png");
     QCOMPARE(run({ "render-svg", svg, scaled, "80", "40" }).code, 0);
     const QImage image(scaled);
     QCOMPARE(image.size(), QSize(80, 40));
-    QVERIFY(image.hasAlphaChannel());
     // Rounded corners stay transparent, the middle is painted opaque.
     QCOMPARE(qAlpha(image.pixel(0, 0)), 0);
-    QCOMPARE(qAlpha(image.pixel(40, 20)), 255);
-    QCOMPARE(qRed(image.pixel(40, 20)), 255);
+    QCOMPARE(image.pixel(40, 20), qRgba(255, 0, 0, 255));
 }
 
 void SkinToolTest::renderRejects_data()
@@ -186,12 +140,11 @@ void SkinToolTest::renderRejects()
 {
     QFETCH(QByteArray, svg);
     QFETCH(QStringList, size);
-    QFETCH(int, code);
     const QString in = dir.filePath("reject.svg");
     const QString out = dir.filePath("reject.png");
     QFile::remove(out);
     QVERIFY(TestSupport::writeFile(in, svg));
-    QCOMPARE(run(QStringList { "render-svg", in, out } + size).code, code);
+    QTEST(run(QStringList { "render-svg", in, out } + size).code, "code");
     QVERIFY(!QFile::exists(out));
 }
 
