@@ -35,43 +35,40 @@ private slots:
         QVERIFY(QDir(scratch.path()).mkdir(QStringLiteral("sub")));
     }
 
-    void oneExistingFileThroughTheRealDialog()
+    void answersThroughTheRealDialog_data()
     {
-        CustomFileDialog dialog;
-        dialog.setDirectory(QDir(scratch.path()));
-        dialog.setNameFilters({ QStringLiteral("Text (*.txt)"), QStringLiteral("All files (*)") });
-        QCOMPARE(dialog.filterString(), QStringLiteral("Text (*.txt);;All files (*)"));
-        Seen seen;
-        QCOMPARE(run(dialog, QStringLiteral("b c.txt"), true, &seen), 1);
-        QCOMPARE(dialog.selectedFiles(), QStringList { scratch.filePath(QStringLiteral("b c.txt")) });
-        QCOMPARE(seen.title, QStringLiteral("Apri"));
-        QCOMPARE(seen.directory, scratch.path());
-        QCOMPARE(seen.filters, (QStringList { QStringLiteral("Text (*.txt)"), QStringLiteral("All files (*)") }));
-        QCOMPARE(seen.fileMode, QFileDialog::ExistingFile);
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("selected");
+        QTest::addColumn<QString>("title");
+        const QString a = scratch.filePath(QStringLiteral("a.txt"));
+        const QString bc = scratch.filePath(QStringLiteral("b c.txt"));
+        QTest::newRow("one file") << 0 << "b c.txt" << QStringList { bc } << "Apri";
+        QTest::newRow("several files") << 3 << "\"a.txt\" \"b c.txt\"" << QStringList { a, bc } << "Apri";
+        QTest::newRow("folder") << 4 << scratch.filePath(QStringLiteral("sub"))
+                                << QStringList { scratch.filePath(QStringLiteral("sub")) } << "Seleziona una cartella";
     }
-
-    void severalFilesThroughTheRealDialog()
+    void answersThroughTheRealDialog()
     {
+        QFETCH(int, mode);
+        QFETCH(QString, typed);
         CustomFileDialog dialog;
-        dialog.setFileMode(3);
-        dialog.setDirectory(QDir(scratch.path()));
-        QCOMPARE(run(dialog, QStringLiteral("\"a.txt\" \"b c.txt\""), true), 1);
-        QCOMPARE(dialog.selectedFiles(),
-            (QStringList { scratch.filePath(QStringLiteral("a.txt")), scratch.filePath(QStringLiteral("b c.txt")) }));
-    }
-
-    void folderThroughTheRealDialog()
-    {
-        CustomFileDialog dialog;
-        dialog.setFileMode(4);
+        dialog.setFileMode(mode);
         dialog.setFileMode(7); // not a mode: changes nothing
         dialog.setDirectory(QDir(scratch.path()));
+        const QStringList filters { QStringLiteral("Text (*.txt)"), QStringLiteral("All files (*)") };
+        dialog.setNameFilters(filters);
+        QCOMPARE(dialog.filterString(), QStringLiteral("Text (*.txt);;All files (*)"));
         Seen seen;
-        QCOMPARE(run(dialog, scratch.filePath(QStringLiteral("sub")), true, &seen), 1);
-        QCOMPARE(dialog.selectedFiles(), QStringList { scratch.filePath(QStringLiteral("sub")) });
+        QCOMPARE(run(dialog, typed, true, &seen), 1);
+        QTEST(dialog.selectedFiles(), "selected");
+        QTEST(seen.title, "title");
         QCOMPARE(seen.directory, scratch.path());
-        QVERIFY(seen.dirsOnly);
-        QCOMPARE(seen.title, QStringLiteral("Seleziona una cartella"));
+        QCOMPARE(seen.dirsOnly, mode == 4);
+        if (mode == 0) {
+            QCOMPARE(seen.filters, filters);
+            QCOMPARE(seen.fileMode, QFileDialog::ExistingFile);
+        }
     }
 
     // A cancel clears the earlier answer: a caller never picks up the path

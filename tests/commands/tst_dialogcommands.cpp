@@ -10,7 +10,6 @@
 #include <memory>
 
 #include "commandharness.h"
-#include "commands/runcommand.h"
 #include "commands/customfiledialog.h"
 
 using Harness::probeClick;
@@ -135,43 +134,6 @@ private slots:
         const Harness::ChainResult result = runChain(type, click);
         QCOMPARE(result.done, 0);
         QVERIFY(!result.quit);
-    }
-
-    // Every command that starts a program hands a RUN command a copy of all
-    // the button wrote plus its own additions.
-    void followUpCarriesEverything_data()
-    {
-        QTest::addColumn<int>("type");
-        QTest::addColumn<QVariant>("previous");
-        QTest::addColumn<bool>("wait");
-        QTest::newRow("open file") << int(CommandType::OpenFile) << QVariant(2) << false;
-        QTest::newRow("folder") << int(CommandType::RunFolder) << QVariant(2) << false;
-        QTest::newRow("several files") << int(CommandType::OpenMultipleFiles) << QVariant(12) << false;
-        QTest::newRow("base64") << int(CommandType::WinOpenFileBase64) << QVariant(10) << false;
-        QTest::newRow("run and exit") << int(CommandType::RunAndExit) << QVariant(4) << false;
-        QTest::newRow("hidden") << int(CommandType::Win32RunHidden) << QVariant(8) << false;
-        QTest::newRow("check button") << int(CommandType::CheckButton) << QVariant() << true;
-    }
-    void followUpCarriesEverything()
-    {
-        QFETCH(int, type);
-        QFETCH(QVariant, previous);
-        QFETCH(bool, wait);
-        CustomFileDialog::setResponder([](const CustomFileDialog &) { return QStringList { QStringLiteral("/c") }; });
-        auto click = probeClick({ QStringLiteral("-v") });
-        click.insert(Param::profileKey, QStringLiteral("k"));
-        std::unique_ptr<ICommand> command(CommandFactory::create(type));
-        command->parameters = click;
-        std::unique_ptr<ICommand> run(command->execute());
-        QVERIFY(dynamic_cast<RunCommand *>(run.get()));
-        QCOMPARE(run->parameters.value(Param::prevcommandtype), previous);
-        QCOMPARE(run->parameters.value(Param::runandwait).toBool(), wait);
-        for (auto it = click.cbegin(); it != click.cend(); ++it) {
-            if (it.key() != Param::arguments)
-                QCOMPARE(run->parameters.value(it.key()), it.value());
-        }
-        QCOMPARE(run->parameters.value(Param::arguments).toStringList().value(0), QStringLiteral("-v"));
-        QVERIFY(!command->parameters.contains(Param::runandwait));
     }
 
 private:
