@@ -1,21 +1,16 @@
-// Overlays: geometry and painting of titles and pictures, the highlight
-// kinds, the glow effect and the "drag" animations.
+// Overlays: how titles and pictures paint, plain and highlighted, as the
+// pixels on the window show them.
 
-#include <QGraphicsColorizeEffect>
-#include <QParallelAnimationGroup>
-#include <QPointer>
-#include <QPropertyAnimation>
-#include <QSequentialAnimationGroup>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <functional>
+
 #include "testsupport.h"
-#include "widgets/customshadoweffect.h"
 #include "widgets/graphicoverlay.h"
 #include "widgets/textoverlay.h"
 
 namespace {
-const QColor blue(0, 0, 255);
 const QColor red(255, 0, 0);
 
 bool isBlue(QRgb p)
@@ -30,6 +25,14 @@ bool isReddish(QRgb p)
 {
     return qRed(p) > qBlue(p) + 20 && qRed(p) > qGreen(p) + 20;
 }
+int count(const QImage &image, const QRect &area, const std::function<bool(QRgb)> &test)
+{
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            n += test(image.pixel(x, y));
+    return n;
+}
 } // namespace
 
 class OverlaysTest : public QObject {
@@ -37,130 +40,95 @@ class OverlaysTest : public QObject {
 
     QTemporaryDir scratch;
     QString picture; // 48 x 32, solid blue
+    std::unique_ptr<QWidget> stage;
 
-    // A white stage, so that grabbing it shows what an overlay paints over
-    // the window behind it.
-    std::unique_ptr<QWidget> stage()
+    GraphicOverlay *overlay(const QSize &size, bool centred, bool blurAround = false, bool colorized = false)
     {
-        auto w = std::make_unique<QWidget>();
-        w->resize(200, 200);
-        QPalette palette;
-        palette.setColor(QPalette::Window, Qt::white);
-        w->setPalette(palette);
-        w->setAutoFillBackground(true);
-        return w;
+        auto *o = new GraphicOverlay(
+            stage.get(), stage.get(), picture, size, centred, 5.0, QPointF(5, 5), red, blurAround, 6.0, colorized);
+        o->move(20, 20);
+        o->show();
+        return o;
     }
-
-    GraphicOverlay *picture48(QWidget *parent, const QSize &size, bool centred, bool blurAround = false,
-        bool colorized = false, const QColor &colour = red)
+    TextOverlay *title(const QString &text, int pixelSize, const QColor &colour, const QSize &size)
     {
-        auto *overlay = new GraphicOverlay(
-            parent, parent, picture, size, centred, 5.0, QPointF(5, 5), colour, blurAround, 6.0, colorized);
-        overlay->move(20, 20);
-        overlay->show();
-        return overlay;
+        QFont font;
+        font.setPixelSize(pixelSize);
+        auto *t = new TextOverlay(stage.get(), stage.get(), size, text, font, colour, Qt::AlignLeft | Qt::AlignTop, 15,
+            1.0, QPointF(4, 4), Qt::black, false, 6.0, false);
+        t->show();
+        return t;
     }
+    QImage grab(QWidget *w) { return stage->grab(w->geometry()).toImage(); }
 
 private slots:
     void initTestCase()
     {
         TestSupport::isolate();
-        QVERIFY(scratch.isValid());
         picture = scratch.filePath(QStringLiteral("pic.png"));
         QImage image(48, 32, QImage::Format_ARGB32);
-        image.fill(blue);
+        image.fill(QColor(0, 0, 255));
         QVERIFY(image.save(picture));
     }
+    // A white stage, so that a grab shows what an overlay paints over it.
+    void init()
+    {
+        stage = std::make_unique<QWidget>();
+        stage->resize(200, 200);
+        QPalette palette;
+        palette.setColor(QPalette::Window, Qt::white);
+        stage->setPalette(palette);
+        stage->setAutoFillBackground(true);
+    }
+    void cleanup() { stage.reset(); }
 
     void titleKeepsEmptyLines()
     {
-        auto s = stage();
-        QFont font;
-        font.setPixelSize(10);
-        const Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignTop;
-        auto *title = new TextOverlay(s.get(), s.get(), QSize(100, 80), QStringLiteral("X\n\nX"), font, red, alignment,
-            15, 5.0, QPointF(5, 5), Qt::black, false, 6.0, false);
-        title->show();
-        const QImage image = title->grab().toImage();
+        TextOverlay *t = title(QStringLiteral("X\n\nX"), 10, red, QSize(100, 80));
+        const QImage image = grab(t);
         QList<int> inkRows;
-        for (int y = 0; y < image.height(); ++y) {
-            for (int x = 0; x < image.width(); ++x) {
-                if (isReddish(image.pixel(x, y))) {
-                    inkRows.append(y);
-                    break;
-                }
-            }
-        }
+        for (int y = 0; y < image.height(); ++y)
+            if (count(image, QRect(0, y, image.width(), 1), isReddish))
+                inkRows.append(y);
         QVERIFY(!inkRows.isEmpty());
         const int first = inkRows.first();
         // Only the first line's ink lies above the third line's top.
         const auto third = std::find_if(inkRows.begin(), inkRows.end(), [first](int y) { return y >= first + 15; });
         QVERIFY(third != inkRows.end());
         QCOMPARE(*third, first + 30);
-        QCOMPARE(title->accessibleName(), QStringLiteral(" "));
+        QCOMPARE(t->accessibleName(), QStringLiteral(" "));
     }
 
     void titleShadowOnlyWhileHighlighted()
     {
-        auto s = stage();
-        QFont font;
-        font.setPixelSize(20);
-        const Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignTop;
-        auto *title = new TextOverlay(s.get(), s.get(), QSize(80, 40), QStringLiteral("M"), font, Qt::white, alignment,
-            15, 1.0, QPointF(4, 4), Qt::black, false, 6.0, false);
-        title->show();
-        const auto darkPixels = [&] {
-            const QImage image = s->grab(title->geometry()).toImage();
-            int dark = 0;
-            for (int y = 0; y < image.height(); ++y)
-                for (int x = 0; x < image.width(); ++x)
-                    dark += qGray(image.pixel(x, y)) < 128;
-            return dark;
-        };
-        QCOMPARE(darkPixels(), 0);
-        title->showHighlight();
-        QVERIFY(darkPixels() > 0);
-        QCOMPARE(title->size(), QSize(80, 40));
-        title->hideHighlight();
-        QCOMPARE(darkPixels(), 0);
+        TextOverlay *t = title(QStringLiteral("M"), 20, Qt::white, QSize(80, 40));
+        const auto dark = [&] { return count(grab(t), t->rect(), [](QRgb p) { return qGray(p) < 128; }); };
+        QCOMPARE(dark(), 0);
+        t->showHighlight();
+        QVERIFY(dark() > 0);
+        QCOMPARE(t->size(), QSize(80, 40));
+        t->hideHighlight();
+        QCOMPARE(dark(), 0);
     }
 
-    void pictureGeometry()
+    void pictureIsStretchedOrCentred()
     {
-        auto s = stage();
-        GraphicOverlay *own = picture48(s.get(), QSize(0, 0), false);
-        QCOMPARE(own->size(), QSize(48, 32));
-        delete own;
-
-        auto *scaled = picture48(s.get(), QSize(64, 64), false);
-        const QImage stretched = s->grab(scaled->geometry()).toImage();
+        GraphicOverlay *scaled = overlay(QSize(64, 64), false);
+        const QImage stretched = grab(scaled);
         QVERIFY(isBlue(stretched.pixel(0, 0)));
         QVERIFY(isBlue(stretched.pixel(63, 63)));
         delete scaled;
-
-        auto *centred = picture48(s.get(), QSize(64, 64), true);
-        const QImage image = s->grab(centred->geometry()).toImage();
-        QVERIFY(isBlue(image.pixel(8, 16)));
-        QVERIFY(isBlue(image.pixel(55, 47)));
-        QVERIFY2(isWhite(image.pixel(7, 15)), qPrintable(QString::number(image.pixel(7, 15), 16)));
-        QVERIFY(isWhite(image.pixel(56, 48)));
-    }
-
-    void missingPictureKeepsSizeAndPaintsNothing()
-    {
-        auto s = stage();
-        QTest::ignoreMessage(
-            QtDebugMsg, QRegularExpression(QStringLiteral("^UNABLE TO LOAD IMAGE  \".*nothing.png\"$")));
-        auto *none = new GraphicOverlay(s.get(), s.get(), scratch.filePath(QStringLiteral("nothing.png")), QSize(0, 0),
-            true, 5.0, QPointF(5, 5), red, false, 6.0, false);
-        QCOMPARE(none->size(), QSize(0, 0));
-
-        auto *overlay = picture48(s.get(), QSize(0, 0), true);
+        GraphicOverlay *middle = overlay(QSize(64, 64), true);
+        const QImage centred = grab(middle);
+        QCOMPARE(count(centred, centred.rect(), isBlue), 48 * 32);
+        QCOMPARE(count(centred, QRect(8, 16, 48, 32), isBlue), 48 * 32);
+        delete middle;
+        // A picture that goes away keeps the size and paints nothing.
+        GraphicOverlay *gone = overlay(QSize(0, 0), true);
         QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^UNABLE TO LOAD IMAGE ")));
-        overlay->setImage(QString());
-        QCOMPARE(overlay->size(), QSize(48, 32));
-        const QImage image = s->grab(overlay->geometry()).toImage();
-        QVERIFY(isWhite(image.pixel(24, 16)));
+        gone->setImage(QString());
+        QCOMPARE(gone->size(), QSize(48, 32));
+        QCOMPARE(count(grab(gone), gone->rect(), isWhite), 48 * 32);
     }
 
     void highlightKinds_data()
@@ -176,112 +144,28 @@ private slots:
     {
         QFETCH(bool, blurAround);
         QFETCH(bool, colorized);
-        QFETCH(QSize, highlightedSize);
-        auto s = stage();
-        auto *overlay = picture48(s.get(), QSize(0, 0), false, blurAround, colorized, QColor(255, 0, 0));
-        overlay->showHighlight();
-        QVERIFY(overlay->isHighlighted());
-        QCOMPARE(overlay->size(), highlightedSize);
-        const QImage image = s->grab(overlay->geometry()).toImage();
-
+        GraphicOverlay *o = overlay(QSize(0, 0), false, blurAround, colorized);
+        o->showHighlight();
+        QVERIFY(o->isHighlighted());
+        QTEST(o->size(), "highlightedSize");
+        const QImage image = grab(o);
         if (colorized) {
-            // The whole picture takes the tint colour.
-            QVERIFY(isReddish(image.pixel(24, 16)));
+            QVERIFY(isReddish(image.pixel(24, 16))); // the whole picture takes the tint
         } else if (blurAround) {
-            // The picture sits blurDistance in from the top left, the halo
+            // The picture sits blurDistance in from the top left; the halo
             // surrounds it on every side, the right and bottom included.
             QVERIFY(isBlue(image.pixel(6 + 24, 6 + 16)));
-            int right = 0, bottom = 0, left = 0;
-            for (int y = 6; y < 38; ++y) {
-                for (int x = 55; x < 60; ++x)
-                    right += isReddish(image.pixel(x, y));
-                for (int x = 0; x < 5; ++x)
-                    left += isReddish(image.pixel(x, y));
-            }
-            for (int x = 6; x < 54; ++x)
-                for (int y = 39; y < 44; ++y)
-                    bottom += isReddish(image.pixel(x, y));
-            QVERIFY2(right > 20, qPrintable(QString::number(right)));
-            QVERIFY2(bottom > 20, qPrintable(QString::number(bottom)));
-            QVERIFY2(left > 20, qPrintable(QString::number(left)));
+            QVERIFY(count(image, QRect(55, 6, 5, 32), isReddish) > 20);
+            QVERIFY(count(image, QRect(0, 6, 5, 32), isReddish) > 20);
+            QVERIFY(count(image, QRect(6, 39, 48, 5), isReddish) > 20);
         } else {
             QVERIFY(isBlue(image.pixel(24, 16)));
             QVERIFY(!isWhite(image.pixel(51, 35)));
         }
-
-        overlay->hideHighlight();
-        QVERIFY(!overlay->isHighlighted());
-        QCOMPARE(overlay->size(), QSize(48, 32));
-        const QImage plain = s->grab(overlay->geometry()).toImage();
-        QVERIFY(isBlue(plain.pixel(24, 16)));
-    }
-
-    void effects()
-    {
-        QImage image(20, 10, QImage::Format_ARGB32);
-        image.fill(blue);
-        QVERIFY(Overlay::applyEffectToImage(QImage(), new QGraphicsColorizeEffect, 4, 4).isNull());
-        QCOMPARE(Overlay::applyEffectToImage(image, nullptr, 4, 4), image);
-
-        // Without distance and blur the glow is the picture itself.
-        auto *none = new CustomShadowEffect;
-        none->setDistance(0);
-        none->setBlurRadius(0);
-        const QImage same = Overlay::applyEffectToImage(image, none, 0, 0);
-        QCOMPARE(same.size(), image.size());
-        QCOMPARE(same.convertToFormat(QImage::Format_ARGB32), image);
-
-        CustomShadowEffect glow;
-        glow.setDistance(3);
-        glow.setBlurRadius(2);
-        QCOMPARE(glow.boundingRectFor(QRectF(0, 0, 10, 10)), QRectF(-5, -5, 20, 20));
-    }
-
-    void animations()
-    {
-        auto s = stage();
-        auto *overlay = picture48(s.get(), QSize(0, 0), false);
-        overlay->startAnimation(QStringLiteral("drag")); // nothing stored: nothing happens
-        overlay->stopAnimation(QStringLiteral("none"));
-
-        overlay->addShakeAnimation(QPointF(100, 50), QPointF(10, 4), 300);
-        auto *shake = qobject_cast<QSequentialAnimationGroup *>(overlay->animation(QStringLiteral("drag")));
-        QVERIFY(shake);
-        QCOMPARE(shake->loopCount(), -1);
-        QCOMPARE(shake->animationCount(), 2);
-        auto *forth = qobject_cast<QPropertyAnimation *>(shake->animationAt(0));
-        auto *back = qobject_cast<QPropertyAnimation *>(shake->animationAt(1));
-        QCOMPARE(forth->propertyName(), QByteArray("pos"));
-        QCOMPARE(forth->startValue().toPoint(), QPoint(90, 46));
-        QCOMPARE(forth->endValue().toPoint(), QPoint(110, 54));
-        QCOMPARE(back->startValue().toPoint(), QPoint(110, 54));
-        QCOMPARE(back->endValue().toPoint(), QPoint(90, 46));
-        QCOMPARE(forth->duration(), 300);
-        QPointer<QAbstractAnimation> replaced(shake);
-
-        overlay->addPulseAnimation(QPointF(100, 50), 0.5, 200);
-        QVERIFY(replaced.isNull());
-        auto *pulse = qobject_cast<QSequentialAnimationGroup *>(overlay->animation(QStringLiteral("drag")));
-        QVERIFY(pulse);
-        QCOMPARE(pulse->loopCount(), -1);
-        const auto values = [](QAbstractAnimation *group, const QByteArray &property) {
-            auto *parallel = qobject_cast<QParallelAnimationGroup *>(group);
-            for (int i = 0; parallel && i < parallel->animationCount(); ++i) {
-                auto *a = qobject_cast<QPropertyAnimation *>(parallel->animationAt(i));
-                if (a && a->propertyName() == property)
-                    return qMakePair(a->startValue(), a->endValue());
-            }
-            return qMakePair(QVariant(), QVariant());
-        };
-        QCOMPARE(values(pulse->animationAt(0), "size"), qMakePair(QVariant(QSize(48, 32)), QVariant(QSize(24, 16))));
-        QCOMPARE(values(pulse->animationAt(0), "pos"), qMakePair(QVariant(QPoint(100, 50)), QVariant(QPoint(112, 58))));
-        QCOMPARE(values(pulse->animationAt(1), "size"), qMakePair(QVariant(QSize(24, 16)), QVariant(QSize(48, 32))));
-        QCOMPARE(values(pulse->animationAt(1), "pos"), qMakePair(QVariant(QPoint(112, 58)), QVariant(QPoint(100, 50))));
-
-        overlay->startAnimation(QStringLiteral("drag"));
-        QCOMPARE(pulse->state(), QAbstractAnimation::Running);
-        overlay->stopAnimation(QStringLiteral("drag"));
-        QCOMPARE(pulse->state(), QAbstractAnimation::Stopped);
+        o->hideHighlight();
+        QVERIFY(!o->isHighlighted());
+        QCOMPARE(o->size(), QSize(48, 32));
+        QVERIFY(isBlue(grab(o).pixel(24, 16)));
     }
 };
 

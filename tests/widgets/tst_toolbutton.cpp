@@ -65,19 +65,6 @@ private slots:
         QCOMPARE(toggles.at(1).at(0), QVariant(false));
     }
 
-    void onePictureStaysWhileStateAlternates()
-    {
-        ToolButton button;
-        button.setPosition(QPointF(1, 2));
-        QCOMPARE(button.geometry(), QRect(1, 2, 16, 16));
-        button.setCheckedPixmap(filled(Qt::blue), true);
-        QSignalSpy toggles(&button, &QAbstractButton::toggled);
-        QTest::mouseRelease(&button, Qt::LeftButton);
-        QTest::mouseRelease(&button, Qt::LeftButton);
-        QCOMPARE(button.pixmap().toImage(), filled(Qt::blue).toImage());
-        QCOMPARE(toggles.count(), 2);
-    }
-
     void openFolder_data()
     {
         QTest::addColumn<bool>("relative");
