@@ -39,16 +39,7 @@ public:
         return process;
     }
 
-    int run(const QStringList &arguments, int timeoutMs = 30000)
-    {
-        auto process = start(arguments);
-        if (!process->waitForFinished(timeoutMs)) {
-            process->kill();
-            process->waitForFinished();
-            return -999;
-        }
-        return process->exitCode();
-    }
+    int run(const QStringList &arguments) { return TestSupport::runProgram(program, arguments, env, 30000).code; }
 
     // Waits until an interactive instance has built its window.
     static bool waitUntilRunning(QProcess &process)

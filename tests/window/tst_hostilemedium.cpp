@@ -5,8 +5,6 @@
 // works; nothing reaches a shell.
 #include <QtTest>
 
-#include <QElapsedTimer>
-#include <QProcess>
 #include <QRandomGenerator>
 
 #include "testsupport.h"
@@ -30,24 +28,15 @@ struct Medium {
     // button and exits, so it shows that start-up went through.
     int handOver(const QStringList &arguments, int timeoutMs, QString *output = nullptr)
     {
-        QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("GP_PROBE_OUT"), probeOut);
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.insert(QStringLiteral("HOME"), links.root.path());
         env.insert(QStringLiteral("TMPDIR"), links.root.path());
-        process.setProcessEnvironment(env);
-        process.setWorkingDirectory(links.root.path());
-        process.setProcessChannelMode(QProcess::MergedChannels);
-        process.start(program, arguments);
-        if (!process.waitForFinished(timeoutMs)) {
-            process.kill();
-            process.waitForFinished();
-            return -999;
-        }
+        const auto run = TestSupport::runProgram(program, arguments, env, timeoutMs, links.root.path());
         if (output)
-            *output = QString::fromLocal8Bit(process.readAll());
-        return process.exitCode();
+            *output = run.out + run.err;
+        return run.code;
     }
 };
 

@@ -122,13 +122,13 @@ private slots:
         qputenv("GP_PROBE_SLEEP_MS", "1500");
         MainWindow window(true);
         window.onReloadRequest(links.path());
-        // The background program is running; a quit now is deferred.
-        QTest::qWait(300);
+        // The background program is running (its record comes first thing);
+        // a quit now is deferred.
+        const auto running = TestSupport::waitForProbeRecords(probeOut, 1);
+        QCOMPARE(running.size(), 1);
         window.quitRequest();
         qunsetenv("GP_PROBE_SLEEP_MS");
         QVERIFY(!window.isVisible());
-        const auto running = TestSupport::waitForProbeRecords(probeOut, 1);
-        QCOMPARE(running.size(), 1);
         QVERIFY(QFileInfo::exists(QStringLiteral("/proc/%1").arg(running.first().pid)));
         QTimer::singleShot(20000, qApp, [] { QCoreApplication::exit(99); });
         QCOMPARE(QCoreApplication::exec(), 0);
@@ -151,7 +151,7 @@ private slots:
         {
             MainWindow window(true);
             window.onReloadRequest(links.path());
-            QTest::qWait(100);
+            QCOMPARE(TestSupport::waitForProbeRecords(probeOut, 1).size(), 1);
             window.onReloadRequest(links.path()); // the first pass still runs
             QCOMPARE(window.launchButtons().size(), 1);
         } // the destructor waits for the pass
