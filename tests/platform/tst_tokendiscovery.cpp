@@ -94,61 +94,49 @@ class TestTokenDiscovery : public QObject {
 private slots:
     void initTestCase() { TestSupport::isolate(); }
 
-    void tokenPairsItsTwoPartitions()
+    // One system: a fixed disk, two tokens, a token whose flash is not
+    // mounted and one whose flash has no partition table.
+    void pairsThePartitionsOfOneToken_data()
     {
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("cdrom");
+        QTest::addColumn<QString>("flash");
+        QTest::newRow("from the cd") << "/media/user/TOKEN CD/Commons"
+                                     << "/media/user/TOKEN CD"
+                                     << "/media/a-flash";
+        QTest::newRow("from the flash") << "/media/a-flash/data"
+                                        << "/media/user/TOKEN CD"
+                                        << "/media/a-flash";
+        QTest::newRow("second token") << "/media/b-cd/Commons"
+                                      << "/media/b-cd"
+                                      << "/media/b-flash";
+        QTest::newRow("fixed disk") << "/home/user/medium/Commons" << QString() << QString();
+        QTest::newRow("flash not mounted") << "/media/c-cd/Commons"
+                                           << "/media/c-cd" << QString();
+        QTest::newRow("partitionless flash") << "/media/d-cd"
+                                             << "/media/d-cd"
+                                             << "/media/whole";
+        QTest::newRow("a name that only starts alike") << "/media/b-cdx" << QString() << QString();
+    }
+    void pairsThePartitionsOfOneToken()
+    {
+        QFETCH(QString, start);
         FakeSystem system;
         system.fixedDisk();
         system.mount(QStringLiteral("8:1"), "/");
-        system.usbToken(QStringLiteral("1-1"), 6, { QStringLiteral("cd"), QStringLiteral("flash") });
+        for (int port = 1; port <= 4; ++port)
+            system.usbToken(
+                QStringLiteral("1-%1").arg(port), 5 + port, { QStringLiteral("cd"), QStringLiteral("flash") });
         system.mount(QStringLiteral("11:0"), "/media/user/TOKEN\\040CD");
-        system.mount(QStringLiteral("8:17"), "/media/user/flash");
-        const auto drives = TokenDiscovery::find(system.root(), QStringLiteral("/media/user/TOKEN CD/Commons"));
-        QCOMPARE(drives.cdrom, QStringLiteral("/media/user/TOKEN CD"));
-        QCOMPARE(drives.flash, QStringLiteral("/media/user/flash"));
-        // Starting from the flash side finds the same pair.
-        const auto fromFlash = TokenDiscovery::find(system.root(), QStringLiteral("/media/user/flash/data"));
-        QCOMPARE(fromFlash.cdrom, drives.cdrom);
-    }
-
-    void twoTokensAreNeverMixed()
-    {
-        FakeSystem system;
-        system.usbToken(QStringLiteral("1-1"), 6, { QStringLiteral("cd"), QStringLiteral("flash") });
-        system.usbToken(QStringLiteral("1-2"), 7, { QStringLiteral("cd"), QStringLiteral("flash") });
-        system.mount(QStringLiteral("11:0"), "/media/a-cd");
         system.mount(QStringLiteral("8:17"), "/media/a-flash");
         system.mount(QStringLiteral("11:1"), "/media/b-cd");
         system.mount(QStringLiteral("8:33"), "/media/b-flash");
-        const auto second = TokenDiscovery::find(system.root(), QStringLiteral("/media/b-cd/Commons"));
-        QCOMPARE(second.cdrom, QStringLiteral("/media/b-cd"));
-        QCOMPARE(second.flash, QStringLiteral("/media/b-flash"));
-        const auto first = TokenDiscovery::find(system.root(), QStringLiteral("/media/a-cd"));
-        QCOMPARE(first.flash, QStringLiteral("/media/a-flash"));
-    }
-
-    void fixedDiskAndUnmountedPartition()
-    {
-        FakeSystem system;
-        system.fixedDisk();
-        system.mount(QStringLiteral("8:1"), "/");
-        system.usbToken(QStringLiteral("1-1"), 6, { QStringLiteral("cd"), QStringLiteral("flash") });
-        system.mount(QStringLiteral("11:0"), "/media/cd"); // flash not mounted
-        const auto fixed = TokenDiscovery::find(system.root(), QStringLiteral("/home/user/medium/Commons"));
-        QVERIFY(fixed.cdrom.isEmpty());
-        QVERIFY(fixed.flash.isEmpty());
-        const auto token = TokenDiscovery::find(system.root(), QStringLiteral("/media/cd/Commons"));
-        QCOMPARE(token.cdrom, QStringLiteral("/media/cd"));
-        QVERIFY(token.flash.isEmpty());
-    }
-
-    void partitionlessFlash()
-    {
-        FakeSystem system;
-        system.usbToken(QStringLiteral("1-1"), 6, { QStringLiteral("cd"), QStringLiteral("flash") });
-        system.mount(QStringLiteral("11:0"), "/media/cd");
-        system.mount(QStringLiteral("8:16"), "/media/whole"); // the disk itself
-        const auto drives = TokenDiscovery::find(system.root(), QStringLiteral("/media/cd"));
-        QCOMPARE(drives.flash, QStringLiteral("/media/whole"));
+        system.mount(QStringLiteral("11:2"), "/media/c-cd");
+        system.mount(QStringLiteral("11:3"), "/media/d-cd");
+        system.mount(QStringLiteral("8:64"), "/media/whole"); // the fourth token's disk itself
+        const auto drives = TokenDiscovery::find(system.root(), start);
+        QTEST(drives.cdrom, "cdrom");
+        QTEST(drives.flash, "flash");
     }
 
     void garbageAndMissingTrees_data()
