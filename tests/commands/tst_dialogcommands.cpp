@@ -80,6 +80,17 @@ private slots:
         QTEST(asked.mode, "mode");
         QTEST(asked.filters, "filters");
         QCOMPARE(asked.caption, asked.mode == 2 ? QStringLiteral("Seleziona una cartella") : QStringLiteral("Apri"));
+
+        // A cancel runs nothing and leaves the parameters as the button wrote
+        // them, so the next click starts from the same arguments.
+        CustomFileDialog::setResponder([](const CustomFileDialog &) { return QStringList(); });
+        std::unique_ptr<ICommand> command(CommandFactory::create(type));
+        command->parameters = probeClick(configured);
+        QVERIFY(!command->execute());
+        QCOMPARE(command->parameters, probeClick(configured));
+        const Harness::ChainResult cancelled = runChain(type, probeClick(configured));
+        QCOMPARE(cancelled.done, 0);
+        QVERIFY(!cancelled.quit);
     }
 
     void folderQuestionStartsWhereTheProfileSays_data()
@@ -109,31 +120,6 @@ private slots:
         parameters.insert(Param::profileKey, key);
         runChain(CommandType::RunFolder, parameters);
         QCOMPARE(startedIn, stored ? scratch.path() : QDir::homePath());
-    }
-
-    // A cancelled question runs nothing and leaves the parameters as the
-    // button wrote them, so the next click starts from the same arguments.
-    void cancelChangesNothing_data()
-    {
-        QTest::addColumn<int>("type");
-        QTest::newRow("open file") << int(CommandType::OpenFile);
-        QTest::newRow("several files") << int(CommandType::OpenMultipleFiles);
-        QTest::newRow("base64") << int(CommandType::WinOpenFileBase64);
-        QTest::newRow("folder") << int(CommandType::RunFolder);
-    }
-    void cancelChangesNothing()
-    {
-        QFETCH(int, type);
-        CustomFileDialog::setResponder([](const CustomFileDialog &) { return QStringList(); });
-        const auto click = probeClick({ QStringLiteral("-v") });
-        std::unique_ptr<ICommand> command(CommandFactory::create(type));
-        QVERIFY(command);
-        command->parameters = click;
-        QVERIFY(!command->execute());
-        QCOMPARE(command->parameters, click);
-        const Harness::ChainResult result = runChain(type, click);
-        QCOMPARE(result.done, 0);
-        QVERIFY(!result.quit);
     }
 
 private:
