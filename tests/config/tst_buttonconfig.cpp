@@ -145,13 +145,6 @@ private slots:
         QCOMPARE(lite.iconPath, dir.filePath(QStringLiteral("lite.png")));
     }
 
-    void missingIconIsReported()
-    {
-        QTest::ignoreMessage(
-            QtDebugMsg, QRegularExpression("Unable to find icon '.*gone\\.png.*as specified in config file"));
-        QVERIFY(read("[properties]\nicon=gone.png\n").iconPath.isEmpty());
-    }
-
     // The reader's debug lines quote paths itself; they must read exactly
     // as QDebug's quoting of the same text.
     void debugLinesQuoteAsQDebugDoes_data()
