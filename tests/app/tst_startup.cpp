@@ -1,10 +1,8 @@
-// The command line, the placeholders of configured paths and the
-// environment the launcher hands to the programs it starts.
+// The command line and the placeholders of configured paths. (%lang% and
+// the environment of started programs are checked through the probe in
+// tst_process and tst_runcommand.)
 #include <QtTest>
 
-#include <QProcess>
-
-#include "config/language.h"
 #include "config/paths.h"
 #include "app/startup.h"
 #include "testsupport.h"
@@ -82,28 +80,6 @@ private slots:
         qputenv("GATEPOINT_SYSTEM_ROOT", "/nonexistent");
         QTEST(expandPlaceholders(text), "expected");
         qunsetenv("GATEPOINT_SYSTEM_ROOT");
-    }
-
-    void languageAndResourcePlaceholders()
-    {
-        QCOMPARE(expandPlaceholders(QStringLiteral("%lang%")), currentLanguage());
-        QCOMPARE(expandPlaceholders(QStringLiteral("%respath%")), baseDirectory(true).absolutePath());
-    }
-
-    void environmentReachesChildren()
-    {
-        QTemporaryDir dir;
-        const QString out = dir.filePath(QStringLiteral("probe.jsonl"));
-        setEnvironmentValue(QStringLiteral("GP_PROBE_OUT"), out);
-        setEnvironmentValue(QStringLiteral("RWROOT"), QStringLiteral("/media/flash è"));
-        setEnvironmentValue(QStringLiteral("__COMPAT_LAYER"), QStringLiteral("x"));
-        setEnvironmentValue(QStringLiteral("__COMPAT_LAYER"), QString()); // removes it
-        QVERIFY(!qEnvironmentVariableIsSet("__COMPAT_LAYER"));
-        QProcess::execute(TestSupport::helperPath(QStringLiteral("gp_probe")), {});
-        const auto records = TestSupport::readProbeRecords(out);
-        QCOMPARE(records.size(), 1);
-        QCOMPARE(records.first().env.value(QStringLiteral("RWROOT")), QStringLiteral("/media/flash è"));
-        QVERIFY(!records.first().env.contains(QStringLiteral("__COMPAT_LAYER")));
     }
 };
 
