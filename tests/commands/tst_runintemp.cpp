@@ -56,8 +56,26 @@ private slots:
             = temp->filePath(QStringLiteral("gatepoint-") + QString::number(QFileInfo(mine.fileName()).ownerId()));
     }
 
-    void firstRunCopiesAndStartsWithoutRenaming()
+    // The copy goes to the private folder under the program's name; an old
+    // copy there is replaced; something that cannot be removed (a folder
+    // that is not empty) sends the copy to a numbered name.
+    void copiesAndStarts_data()
     {
+        QTest::addColumn<QString>("inTheWay"); // a file or folder already at the name
+        QTest::addColumn<bool>("numbered");
+        QTest::newRow("first run") << QString() << false;
+        QTest::newRow("old copy") << QStringLiteral("/gp_probe") << false;
+        QTest::newRow("stuck copy") << QStringLiteral("/gp_probe/busy") << true;
+    }
+    void copiesAndStarts()
+    {
+        QFETCH(QString, inTheWay);
+        QFETCH(bool, numbered);
+        if (!inTheWay.isEmpty()) {
+            QVERIFY(TestSupport::writeFile(privateFolder + inTheWay, "an old copy"));
+            QFile::setPermissions(
+                privateFolder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        }
         auto parameters = probeClick({ QStringLiteral("x") });
         parameters.insert(Param::workingdir, scratch.path());
         const Harness::ChainResult result = runChain(CommandType::RunInTemp, parameters);
@@ -65,39 +83,17 @@ private slots:
         QCOMPARE(result.done, 0);
         const auto records = TestSupport::waitForProbeRecords(probeOut, 1);
         QCOMPARE(records.size(), 1);
-        QCOMPARE(records[0].program, privateFolder + QStringLiteral("/gp_probe"));
-        QCOMPARE(records[0].cwd, privateFolder);
-        QCOMPARE(records[0].env.value(QStringLiteral("RESOURCEDIR")), QDir::toNativeSeparators(privateFolder));
-        QCOMPARE(int(QFileInfo(privateFolder).permissions() & 0x7077), 0x7000); // owner only
-        QVERIFY(!anyLineStartsWith(QStringLiteral("[gatepoint] unable to remove")));
-    }
-
-    void oldCopyIsReplaced()
-    {
-        QVERIFY(TestSupport::writeFile(privateFolder + QStringLiteral("/gp_probe"), "an old copy"));
-        QFile::setPermissions(privateFolder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        QVERIFY(runChain(CommandType::RunInTemp, probeClick()).quit);
-        QCOMPARE(TestSupport::waitForProbeRecords(probeOut, 1).value(0).program,
-            privateFolder + QStringLiteral("/gp_probe"));
-        QVERIFY(!anyLineStartsWith(QStringLiteral("[gatepoint] unable to remove")));
-    }
-
-    // Something that cannot be removed holds the name (a folder that is not
-    // empty): the copy goes under a numbered name.
-    void stuckCopyGetsANumberedName()
-    {
-        QVERIFY(TestSupport::writeFile(privateFolder + QStringLiteral("/gp_probe/busy"), "x"));
-        QFile::setPermissions(privateFolder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        QVERIFY(runChain(CommandType::RunInTemp, probeClick()).quit);
-        const auto records = TestSupport::waitForProbeRecords(probeOut, 1);
-        QCOMPARE(records.size(), 1);
-        QVERIFY2(QRegularExpression(
-                     QStringLiteral("^%1/[1-9]\\d{4}gp_probe$").arg(QRegularExpression::escape(privateFolder)))
+        const QString name = numbered ? QStringLiteral("[1-9]\\d{4}gp_probe") : QStringLiteral("gp_probe");
+        QVERIFY2(QRegularExpression(QStringLiteral("^%1/%2$").arg(QRegularExpression::escape(privateFolder), name))
                      .match(records[0].program)
                      .hasMatch(),
             qPrintable(records[0].program));
-        QVERIFY(anyLineStartsWith(QStringLiteral("[gatepoint] unable to remove tempFile, replacing its name...")));
-        QVERIFY(anyLineStartsWith(QStringLiteral("[gatepoint] replaced with \"")));
+        QCOMPARE(records[0].cwd, privateFolder);
+        QCOMPARE(records[0].env.value(QStringLiteral("RESOURCEDIR")), QDir::toNativeSeparators(privateFolder));
+        QCOMPARE(int(QFileInfo(privateFolder).permissions() & 0x7077), 0x7000); // owner only
+        QCOMPARE(anyLineStartsWith(QStringLiteral("[gatepoint] unable to remove tempFile, replacing its name...")),
+            numbered);
+        QCOMPARE(anyLineStartsWith(QStringLiteral("[gatepoint] replaced with \"")), numbered);
     }
 
     // A program name so long that the numbered name is not a valid name:
