@@ -81,17 +81,6 @@ private slots:
         QCOMPARE(dialog.selectedFiles().size(), 1);
         QCOMPARE(run(dialog, QString(), false), 0);
         QVERIFY(dialog.selectedFiles().isEmpty());
-
-        QStringList answer { QStringLiteral("/one") };
-        CustomFileDialog::setResponder([&](const CustomFileDialog &) { return answer; });
-        QCOMPARE(dialog.exec(), 1);
-        answer = QStringList { QStringLiteral("/two"), QStringLiteral("/three") };
-        QCOMPARE(dialog.exec(), 1);
-        QCOMPARE(dialog.selectedFiles(), QStringList { QStringLiteral("/two") });
-        answer.clear();
-        QCOMPARE(dialog.exec(), 0);
-        QVERIFY(dialog.selectedFiles().isEmpty());
-        CustomFileDialog::setResponder({});
     }
 
 private:
