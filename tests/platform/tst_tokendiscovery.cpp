@@ -12,34 +12,22 @@ class FakeSystem {
 public:
     QString root() const { return dir.path(); }
 
-    // A USB mass-storage device with one LUN per entry of kinds ("cd" or
-    // "flash"); returns the device's sysfs path.
-    QString usbToken(const QString &port, int host, const QStringList &kinds)
+    // A USB mass-storage device with two LUNs, a cd (srN, 11:N) and a flash
+    // disk with one partition (sdX, 8:16k and 8:16k+1), numbered in order.
+    void usbToken(int port)
     {
-        const QString usb = QStringLiteral("/sys/devices/pci0000:00/0000:00:14.0/usb1/%1").arg(port);
+        const QString usb = QStringLiteral("/sys/devices/pci0000:00/0000:00:14.0/usb1/1-%1").arg(port);
         write(usb + QStringLiteral("/idVendor"), "1234\n");
-        const QString iface = usb + QStringLiteral("/%1:1.0/host%2/target%2:0:0").arg(port).arg(host);
-        for (int lun = 0; lun < kinds.size(); ++lun) {
-            const QString scsi = iface + QStringLiteral("/%1:0:0:%2").arg(host).arg(lun);
-            if (kinds.at(lun) == QLatin1String("cd")) {
-                write(scsi + QStringLiteral("/type"), "5\n");
-                const QString sr = QStringLiteral("sr%1").arg(cdCount++);
-                disk(scsi + QStringLiteral("/block/") + sr, QStringLiteral("11:%1").arg(cdCount - 1), "0");
-            } else {
-                write(scsi + QStringLiteral("/type"), "0\n");
-                const QString sd = QStringLiteral("sd%1").arg(QChar('b' + diskCount));
-                const int major = 8;
-                const int minor = 16 * (diskCount + 1);
-                ++diskCount;
-                disk(scsi + QStringLiteral("/block/") + sd, QStringLiteral("%1:%2").arg(major).arg(minor), "1");
-                partition(scsi
-                        + QStringLiteral("/block/%1/%1"
-                                         "1")
-                              .arg(sd),
-                    QStringLiteral("%1:%2").arg(major).arg(minor + 1));
-            }
-        }
-        return usb;
+        const QString scsi = usb + QStringLiteral("/1-%1:1.0/host%2/target%2:0:0/%2:0:0:").arg(port).arg(port + 5);
+        write(scsi + QStringLiteral("0/type"), "5\n");
+        disk(scsi + QStringLiteral("0/block/sr%1").arg(tokens), QStringLiteral("11:%1").arg(tokens), "0");
+        write(scsi + QStringLiteral("1/type"), "0\n");
+        const QString sd = QStringLiteral("sd%1").arg(QChar('b' + tokens));
+        const int minor = 16 * (tokens + 1);
+        disk(scsi + QStringLiteral("1/block/") + sd, QStringLiteral("8:%1").arg(minor), "1");
+        partition(
+            scsi + QStringLiteral("1/block/%1/%1").arg(sd) + QLatin1Char('1'), QStringLiteral("8:%1").arg(minor + 1));
+        ++tokens;
     }
 
     void fixedDisk()
@@ -82,8 +70,7 @@ private:
     QTemporaryDir dir;
     QByteArray mountinfo;
     int mountId = 20;
-    int cdCount = 0;
-    int diskCount = 0;
+    int tokens = 0;
 };
 
 } // namespace
@@ -125,8 +112,7 @@ private slots:
         system.fixedDisk();
         system.mount(QStringLiteral("8:1"), "/");
         for (int port = 1; port <= 4; ++port)
-            system.usbToken(
-                QStringLiteral("1-%1").arg(port), 5 + port, { QStringLiteral("cd"), QStringLiteral("flash") });
+            system.usbToken(port);
         system.mount(QStringLiteral("11:0"), "/media/user/TOKEN\\040CD");
         system.mount(QStringLiteral("8:17"), "/media/a-flash");
         system.mount(QStringLiteral("11:1"), "/media/b-cd");
@@ -153,7 +139,7 @@ private slots:
     {
         QFETCH(QByteArray, mountinfo);
         FakeSystem system;
-        system.usbToken(QStringLiteral("1-1"), 6, { QStringLiteral("cd"), QStringLiteral("flash") });
+        system.usbToken(1);
         system.write(QStringLiteral("/proc/self/mountinfo"), mountinfo);
         const auto drives = TokenDiscovery::find(system.root(), QStringLiteral("/media/cd"));
         QVERIFY(drives.cdrom.isEmpty());
