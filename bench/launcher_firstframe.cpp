@@ -119,8 +119,8 @@ int main(int argc, char *argv[])
         }
     };
 
-    // The constructor shows the window; the first paint comes from the event
-    // loop, so arming right after construction misses nothing.
+    // start() shows the window; the first paint comes from the event loop,
+    // so arming right after construction misses nothing.
     MainWindow window(!startup.hasFileArguments);
     phases.mark("WINDOW");
     windowPointer = &window;
@@ -129,8 +129,6 @@ int main(int argc, char *argv[])
         BenchClock::report("INVALID_MEDIUM", 1);
         return -1;
     }
-    window.raise();
-    window.activateWindow();
-    window.show();
+    window.start();
     return app.exec();
 }

@@ -51,17 +51,8 @@ int main(int argc, char *argv[])
     }
 
     if (!startup.hasFileArguments) {
-        if (startup.hide) {
-            // The window exists but stays invisible; the tray icon remains.
-            window.show();
-            window.raise();
-            window.activateWindow();
-            window.hide();
-        } else {
-            window.raise();
-            window.activateWindow();
-            window.show();
-        }
+        // With --hide only the tray icon shows, where there is a tray.
+        window.start(startup.hide);
         return app.exec();
     }
 

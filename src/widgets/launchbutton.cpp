@@ -21,6 +21,7 @@
 #include "commands/icommand.h"
 #include "config/paths.h"
 #include "platform/logging.h"
+#include "widgets/activationkeys.h"
 #include "widgets/graphicoverlay.h"
 #include "widgets/imagefiles.h"
 #include "widgets/textoverlay.h"
@@ -351,11 +352,13 @@ void LaunchButton::onValueChanged(QString name, QVariant value, QVariant oldValu
         setAccessibleNameIfChanged(config.firstAccessibleName);
         setAccessibleDescriptionIfChanged(config.firstAccessibleDescription);
     } else {
-        if (titleOverlay)
+        // An open folder without a look of its own keeps its picture and
+        // title: it is the way back and must stay recognisable.
+        if (titleOverlay && !config.checkTitle.isEmpty())
             titleOverlay->setText(config.checkTitle);
         if (hoverOverlay && !config.hoverCheckImage.isEmpty())
             hoverOverlay->setImage(config.hoverCheckImage);
-        if (iconOverlay)
+        if (iconOverlay && !config.checkIconPath.isEmpty())
             iconOverlay->setImage(config.checkIconPath);
         setAccessibleNameIfChanged(config.secondAccessibleName);
         setAccessibleDescriptionIfChanged(config.secondAccessibleDescription);
@@ -382,9 +385,25 @@ void LaunchButton::mouseMoveEvent(QMouseEvent *event)
 
 void LaunchButton::keyPressEvent(QKeyEvent *event)
 {
-    if (event->key() == Qt::Key_Return)
-        emit startProcess();
+    // Return, the keypad's Enter and Space run the button once per press: a
+    // held key's repeats would start the program again and again.
+    if (isActivationKey(event->key())) {
+        if (!event->isAutoRepeat())
+            emit startProcess();
+        event->accept();
+        return;
+    }
     QPushButton::keyPressEvent(event);
+}
+
+void LaunchButton::keyReleaseEvent(QKeyEvent *event)
+{
+    // The push button would click on Space's release as well.
+    if (isActivationKey(event->key())) {
+        event->accept();
+        return;
+    }
+    QPushButton::keyReleaseEvent(event);
 }
 
 void LaunchButton::onStartProcess()

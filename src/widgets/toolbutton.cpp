@@ -5,6 +5,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QProcess>
@@ -12,6 +13,7 @@
 
 #include "config/paths.h"
 #include "platform/logging.h"
+#include "widgets/activationkeys.h"
 
 ToolButton::ToolButton(QWidget *parent)
     : QPushButton(parent)
@@ -49,6 +51,33 @@ void ToolButton::mouseReleaseEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton)
         return;
+    activate();
+    event->accept();
+}
+
+void ToolButton::keyPressEvent(QKeyEvent *event)
+{
+    // Like a click, once per press of the key.
+    if (isActivationKey(event->key())) {
+        if (!event->isAutoRepeat())
+            activate();
+        event->accept();
+        return;
+    }
+    QPushButton::keyPressEvent(event);
+}
+
+void ToolButton::keyReleaseEvent(QKeyEvent *event)
+{
+    if (isActivationKey(event->key())) {
+        event->accept();
+        return;
+    }
+    QPushButton::keyReleaseEvent(event);
+}
+
+void ToolButton::activate()
+{
     checked = !checked;
     const QPixmap &next = checked ? checkedPixmap : uncheckedPixmap;
     if (!next.isNull())
@@ -58,7 +87,6 @@ void ToolButton::mouseReleaseEvent(QMouseEvent *event)
         runCommand();
     emit clicked(false);
     emit toggled(checked);
-    event->accept();
 }
 
 void ToolButton::paintEvent(QPaintEvent *)
@@ -67,6 +95,11 @@ void ToolButton::paintEvent(QPaintEvent *)
         return;
     QPainter painter(this);
     painter.drawPixmap(0, 0, currentPixmap.scaled(size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    if (hasFocus()) {
+        // Only the keyboard gives a control the focus: show where it is.
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DotLine));
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
 }
 
 void ToolButton::runCommand()

@@ -24,9 +24,13 @@ public:
 
 protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    // Flips the own checked state, runs the command and tells the window.
+    void activate();
     void runCommand();
 
     bool checked = false;

@@ -3,13 +3,13 @@
 #include "mainwindow.h"
 
 #include <algorithm>
+#include <utility>
 #include <memory>
 
 #include <QDebug>
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QFontDatabase>
-#include <QKeyEvent>
 #include <QProgressDialog>
 #include <QPropertyAnimation>
 #include <QSet>
@@ -38,6 +38,10 @@ namespace {
 // shows more buttons than this is broken anyway, and reading them all
 // would only delay the window.
 constexpr int maximumLinkEntries = 20000;
+
+// Background autorun passes alive at once; each reload starts one, and one
+// waiting on an agent that never ends keeps its thread.
+constexpr int maximumAutorunPasses = 64;
 
 QSize buttonSize(const LaunchButton *button, double defaultWidth, double defaultHeight)
 {
@@ -89,14 +93,17 @@ MainWindow::MainWindow(bool isInteractive, QWidget *parent)
     , interactive(isInteractive)
 {
     setAttribute(Qt::WA_MouseTracking);
+    // A pass waits on its program for as long as that runs; a thread per
+    // pass, never reused for anything else.
+    autorunPool.setMaxThreadCount(maximumAutorunPasses);
     init(QString());
 }
 
 MainWindow::~MainWindow()
 {
-    // The background pass reads its own copy of the lists, but it may still
-    // call back into the window: let it end first.
-    autorunFuture.waitForFinished();
+    // The background passes read their own copies of the lists, but they
+    // still count their programs in the window: let them end first.
+    autorunPool.waitForDone();
     teardown();
 }
 
@@ -173,7 +180,10 @@ void MainWindow::init(const QString &linksFolderOverride)
         // A style sheet saying so would send every one of the thousands of
         // buttons and overlays through the style-sheet engine before the
         // first frame, the costliest step of a large medium's start.
-        setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint);
+        // Setting flags hides a window on screen; a reload keeps the same.
+        const Qt::WindowFlags flags = Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint;
+        if (windowFlags() != flags)
+            setWindowFlags(flags);
     }
     setAttribute(Qt::WA_TranslucentBackground);
     advanceProgress();
@@ -206,18 +216,9 @@ void MainWindow::init(const QString &linksFolderOverride)
     advanceProgress();
 
     setFocusPolicy(Qt::NoFocus);
-    showNormal();
-    setVisible(false);
-
-    if (interactive) {
-        if (anyAutorunWaits)
-            runAutorun(true);
-        if (!autorun.isEmpty())
-            runAutorun(false);
-    }
-
-    setVisible(true);
-    QCoreApplication::postEvent(this, new QKeyEvent(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier));
+    // Shown by start() or by the reload that called this, once: a window
+    // mapped, unmapped and mapped again in quick succession is left
+    // unmapped by some window managers.
 }
 
 void MainWindow::readToolGroup(QSettings &settings, const QStringList &groups, const QString &name, ToolGroup &group)
@@ -462,6 +463,7 @@ void MainWindow::buildLayout()
     QList<Slot> places;
     double sumWidths = 0.0;
     double sumHeights = 0.0;
+    std::pair<double, double> firstPlace;
     for (int i = 0; i < buttons.size(); ++i) {
         LaunchButton *button = buttons.at(i);
         const QSize size = buttonSize(button, buttonWidth, buttonHeight);
@@ -479,11 +481,28 @@ void MainWindow::buildLayout()
         places.append({ x, y, size });
         if (i > 0)
             QWidget::setTabOrder(buttons.at(i - 1), button);
+        // Keyboard focus starts on the button a reader meets first: the
+        // top row, then the left.
+        if (i == 0 || std::make_pair(y, x) < firstPlace) {
+            firstPlace = std::make_pair(y, x);
+            firstButton = button;
+        }
         button->setHomePosition(QPoint(int(x), int(y)));
         home.assign(button, Property::geometry, QRectF(x, y, size.width(), size.height()));
         home.assign(button, Property::visible, true);
         home.assign(button, Property::focusPolicy, int(Qt::StrongFocus));
         home.assign(button, Property::showChecked, false);
+    }
+
+    // The window controls follow the launch buttons in the Tab chain.
+    QWidget *previous = buttons.isEmpty() ? nullptr : buttons.last();
+    for (ToolButton *control : { infoButton.data(), documentsButton.data(), stayOnTopButton.data(),
+             minimizeButton.data(), exitButton.data() }) {
+        if (!control)
+            continue;
+        if (previous)
+            QWidget::setTabOrder(previous, control);
+        previous = control;
     }
 
     for (int i = 0; i < buttons.size(); ++i) {

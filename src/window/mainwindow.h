@@ -20,6 +20,7 @@
 #include <QHash>
 #include <QState>
 #include <QStateMachine>
+#include <QThreadPool>
 
 #include "widgets/imagefiles.h"
 #include "widgets/toolbutton.h"
@@ -36,15 +37,19 @@ class MainWindow final : public QMainWindow {
     Q_DISABLE_COPY_MOVE(MainWindow)
 
 public:
+    // Builds the window from the skin that the links folder lookup finds.
+    // Nothing is shown and no program starts until start().
     explicit MainWindow(bool interactive, QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    // The whole initialisation; an empty override looks the links folder up.
-    void init(const QString &linksFolderOverride);
+    // Runs the autorun programs (the waiting ones to their end, the others
+    // in the background) and shows the window. With startHidden the window
+    // stays hidden while a tray icon can bring it back.
+    void start(bool startHidden = false);
+
+    // Read by the fuzzer on its own; the window reads it through init.
     void loadLauncherConfiguration(const QString &linksFolderOverride, bool fullReading);
     bool verifyBackground() const;
-    void loadFonts(const QString &folder);
-    void createButtons();
 
     // The top-level launch buttons in layout order.
     const QList<LaunchButton *> &launchButtons() const { return buttons; }
@@ -76,6 +81,7 @@ public slots:
     void launch_cmd_timestamp();
 
 protected:
+    void keyPressEvent(QKeyEvent *event) override;
     void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void moveEvent(QMoveEvent *event) override;
@@ -102,6 +108,12 @@ private:
         bool wait = false;
     };
 
+    // The whole initialisation; an empty override looks the links folder up.
+    void init(const QString &linksFolderOverride);
+    void loadFonts(const QString &folder);
+    void createButtons();
+    bool passedChecks() const { return canRunResult && validInstance; }
+
     void resetState();
     void teardown();
     void advanceProgress();
@@ -111,7 +123,12 @@ private:
     void connectSignals();
     void buildLayout();
     void launchDocumentAction(const QString &action);
+    void runAutorunPrograms();
     void runAutorun(bool waitPass);
+    void present(bool startHidden, bool onScreen);
+    void fitOnScreen(const QPoint &preferred);
+    void focusFirstButton();
+    LaunchButton *openFolder() const;
     void runAutorunPass(const QList<AutorunEntry> &entries, bool waitPass);
     void animateShift(QAbstractTransition *there, QAbstractTransition *back, QObject *target);
     void layOutSubMenu(LaunchButton *button);
@@ -151,6 +168,12 @@ private:
     ToolGroup documentGroup;
 
     QList<LaunchButton *> buttons;
+    // The top-level button that comes first in reading order at home.
+    QPointer<LaunchButton> firstButton;
+    // The links folder override of the skin on screen, for going back to it
+    // when a reload's skin fails its checks.
+    QString shownOverride;
+    bool skinShown = false;
     QPointer<QStateMachine> stateMachine;
     QState *homeState = nullptr;
     // What a folder button's sub-menu needs to be laid out on first opening.
@@ -162,7 +185,10 @@ private:
     };
     QHash<LaunchButton *, SubMenuLayout> subMenuLayouts;
     QPointer<QProgressDialog> progressDialog;
-    QFuture<void> autorunFuture;
+    // Background passes run on a pool of their own: each reload starts one
+    // while earlier ones may still wait on long-running programs, and a
+    // shared pool's few threads would make the newest pass wait for them.
+    QThreadPool autorunPool;
 
     QPointer<QAction> minimizeAction;
     QPointer<QAction> restoreAction;
@@ -180,6 +206,7 @@ private:
     ImageFiles::PendingPixmap backgroundPicture;
     QPoint dragOffset;
     bool justRestored = false;
-    std::atomic_bool autorunRunning { false };
+    // Autorun programs running now, over every pass.
+    std::atomic_int autorunRunning { 0 };
     std::atomic_bool quitRequested { false };
 };

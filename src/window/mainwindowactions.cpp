@@ -101,6 +101,16 @@ QString MainWindow::programPath(const QString &name)
     return QDir::cleanPath(baseDirectory(false).absoluteFilePath(file));
 }
 
+void MainWindow::runAutorunPrograms()
+{
+    // The waiting programs end before the window shows; the others start
+    // one after another while it is in use.
+    if (anyAutorunWaits)
+        runAutorun(true);
+    if (!autorun.isEmpty())
+        runAutorun(false);
+}
+
 void MainWindow::runAutorun(bool waitPass)
 {
     // The pass works on its own copy: a reload may rebuild the lists while
@@ -110,9 +120,9 @@ void MainWindow::runAutorun(bool waitPass)
         runAutorunPass(entries, true);
         return;
     }
-    autorunFuture.waitForFinished();
-    autorunFuture
-        = QtConcurrent::run(QThreadPool::globalInstance(), [this, entries] { runAutorunPass(entries, false); });
+    // An earlier pass may still wait on its program (an agent that runs
+    // for the whole session); this one does not wait for it.
+    autorunPool.start([this, entries] { runAutorunPass(entries, false); });
 }
 
 void MainWindow::runAutorunPass(const QList<AutorunEntry> &entries, bool waitPass)
@@ -144,13 +154,16 @@ void MainWindow::runAutorunPass(const QList<AutorunEntry> &entries, bool waitPas
 
         QProcess process;
         process.setWorkingDirectory(program.absolutePath());
-        autorunRunning = true;
+        ++autorunRunning;
         process.start(program.absoluteFilePath(), arguments, QIODevice::ReadWrite);
         process.waitForFinished(-1);
-        autorunRunning = false;
+        const bool lastRunning = --autorunRunning == 0;
 
+        // A quit asked for while programs ran ends the application once
+        // the last of them has ended; no pass starts another after it.
         if (quitRequested) {
-            QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
+            if (lastRunning)
+                QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
             return;
         }
     }

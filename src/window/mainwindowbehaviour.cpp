@@ -2,15 +2,20 @@
 // stay on top, dragging by the background, painting, quitting and reload.
 #include "mainwindow.h"
 
+#include <memory>
+
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDebug>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QProgressDialog>
+#include <QMessageBox>
+#include <QScreen>
 #include <QShortcut>
 #include <QStateMachine>
 
@@ -20,6 +25,13 @@
 #include "widgets/imagefiles.h"
 #include "widgets/launchbutton.h"
 #include "widgets/toolbutton.h"
+
+namespace {
+
+// The steps of init that advance the reload's progress dialog.
+constexpr int reloadSteps = 6;
+
+} // namespace
 
 void MainWindow::createActions()
 {
@@ -44,6 +56,7 @@ void MainWindow::createTray()
     trayMenu->addAction(quitAction);
     trayIcon = new QSystemTrayIcon(windowIconPicture, this);
     trayIcon->setContextMenu(trayMenu);
+    trayIcon->setToolTip(windowTitle);
     trayIcon->setVisible(interactive);
 }
 
@@ -55,7 +68,9 @@ void MainWindow::createToolButtons()
         button->setToolTip(text);
         button->setAccessibleName(text);
         button->setPosition(QPointF(group.llx, group.lly));
-        button->setFocusPolicy(Qt::NoFocus);
+        // Reachable by Tab for keyboard users; a click leaves the focus on
+        // the launch button it was on.
+        button->setFocusPolicy(Qt::TabFocus);
         button->show();
         return button;
     };
@@ -126,7 +141,7 @@ void MainWindow::teardown()
 void MainWindow::quitRequest()
 {
     quitRequested = true;
-    if (autorunRunning) {
+    if (autorunRunning > 0) {
         // The autorun pass ends the application when its program exits.
         hide();
         if (trayIcon)
@@ -242,7 +257,7 @@ void MainWindow::onReloadRequest(QString path)
 {
     qCDebug(lcWindow) << QStringLiteral("MainWindow::onReloadRequest(%1)").arg(path);
     delete progressDialog;
-    progressDialog = new QProgressDialog(tr("Elaborazione in corso ..."), QString(), 0, 6, nullptr);
+    progressDialog = new QProgressDialog(tr("Elaborazione in corso ..."), QString(), 0, reloadSteps, nullptr);
     progressDialog->setAttribute(Qt::WA_DeleteOnClose);
     progressDialog->setWindowModality(Qt::WindowModal);
     progressDialog->setWindowIcon(windowIcon());
@@ -250,10 +265,157 @@ void MainWindow::onReloadRequest(QString path)
     progressDialog->setValue(0);
     progressDialog->show();
 
-    hide();
+    // The window stays mapped while it is rebuilt, its picture frozen: an
+    // unmap followed at once by a map is lost by some window managers,
+    // which leaves the rebuilt window invisible.
+    const bool wasVisible = isVisible();
+    setUpdatesEnabled(false);
     // A pass of the previous configuration works on its own copy of the
     // lists; it is left to finish on its own.
     teardown();
     init(path);
-    QCoreApplication::postEvent(this, new QKeyEvent(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier));
+    if (!passedChecks() && skinShown) {
+        // A skin that fails its checks is not shown; the one on screen is
+        // built again instead and the session goes on.
+        qCDebug(lcWindow) << "MainWindow::onReloadRequest: the skin fails its checks, keeping" << shownOverride;
+        teardown();
+        init(shownOverride);
+        delete progressDialog;
+        setUpdatesEnabled(true);
+        if (!passedChecks()) {
+            // The skin on screen has gone bad as well: end as a start-up
+            // on it would.
+            hide();
+            if (!validInstance && canRunResult)
+                QMessageBox::critical(nullptr, QCoreApplication::translate("main", "Avvio"),
+                    QCoreApplication::translate("main", "Non sono presenti risorse valide"), QMessageBox::Ok);
+            QCoreApplication::exit(-1);
+            return;
+        }
+        present(false, wasVisible);
+        return;
+    }
+    delete progressDialog;
+    setUpdatesEnabled(true);
+    if (!passedChecks()) {
+        hide();
+        return;
+    }
+    shownOverride = path;
+    skinShown = true;
+    if (interactive)
+        runAutorunPrograms();
+    present(false, wasVisible);
+}
+
+void MainWindow::start(bool startHidden)
+{
+    if (passedChecks() && interactive)
+        runAutorunPrograms();
+    if (passedChecks()) {
+        skinShown = true;
+        present(startHidden, false);
+    }
+}
+
+void MainWindow::present(bool startHidden, bool onScreen)
+{
+    if (startHidden && trayIcon && trayIcon->isVisible()) {
+        qCDebug(lcWindow) << "MainWindow: starting hidden, the tray icon brings the window back";
+        return;
+    }
+    if (startHidden)
+        qCDebug(lcWindow) << "MainWindow: no system tray to bring a hidden window back, showing it";
+    // A new window goes to the middle of the screen; a rebuilt one stays
+    // where the user left it, as far as it still fits.
+    const QRect available = screen() ? screen()->availableGeometry() : QRect();
+    const QPoint preferred
+        = onScreen || available.isEmpty() ? pos() : available.center() - QPoint(width() / 2, height() / 2);
+    fitOnScreen(preferred);
+    show();
+    raise();
+    activateWindow();
+    focusFirstButton();
+}
+
+void MainWindow::fitOnScreen(const QPoint &preferred)
+{
+    QScreen *where = screen() ? screen() : QGuiApplication::primaryScreen();
+    if (!where) {
+        move(preferred);
+        return;
+    }
+    const QRect available = where->availableGeometry();
+    // The window controls' extent inside the window: they must stay
+    // reachable when the whole window cannot be.
+    QRect controls;
+    for (const ToolButton *control : { infoButton.data(), documentsButton.data(), stayOnTopButton.data(),
+             minimizeButton.data(), exitButton.data() }) {
+        if (control)
+            controls |= control->geometry();
+    }
+    auto place = [](int wanted, int length, int start, int end, int controlStart, int controlEnd) {
+        if (length <= end - start)
+            return qBound(start, wanted, end - length);
+        // Too long for the screen: start at its edge, and shift so that the
+        // controls are on it where they fit.
+        int at = start;
+        if (controlEnd > controlStart) {
+            if (at + controlEnd > end)
+                at = end - controlEnd;
+            if (at + controlStart < start)
+                at = start - controlStart;
+        }
+        return at;
+    };
+    const int x = place(preferred.x(), width(), available.left(), available.right() + 1, controls.left(),
+        controls.isEmpty() ? 0 : controls.right() + 1);
+    const int y = place(preferred.y(), height(), available.top(), available.bottom() + 1, controls.top(),
+        controls.isEmpty() ? 0 : controls.bottom() + 1);
+    move(x, y);
+}
+
+void MainWindow::focusFirstButton()
+{
+    if (!firstButton)
+        return;
+    if (stateMachine && !stateMachine->isRunning()) {
+        // The buttons show once the layout machine has entered its home
+        // layout; a hidden button cannot keep the focus.
+        auto connection = std::make_shared<QMetaObject::Connection>();
+        *connection = connect(stateMachine, &QStateMachine::started, this, [this, connection] {
+            QObject::disconnect(*connection);
+            focusFirstButton();
+        });
+        return;
+    }
+    // Taken when the window becomes active, if it is not yet.
+    firstButton->setFocus(Qt::TabFocusReason);
+}
+
+LaunchButton *MainWindow::openFolder() const
+{
+    if (!stateMachine)
+        return nullptr;
+    const QSet<QAbstractState *> active = stateMachine->configuration();
+    for (auto it = subMenuLayouts.constBegin(); it != subMenuLayouts.constEnd(); ++it) {
+        if (it.key()->subMenu() && active.contains(it.key()->subMenu()))
+            return it.key();
+    }
+    return nullptr;
+}
+
+void MainWindow::keyPressEvent(QKeyEvent *event)
+{
+    // Escape is the way back out of an open folder; with none open it does
+    // nothing.
+    if (event->key() == Qt::Key_Escape && !event->isAutoRepeat()) {
+        if (LaunchButton *folder = openFolder()) {
+            emit folder->clicked(false);
+            folder->setFocus(Qt::TabFocusReason);
+        }
+        event->accept();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
 }

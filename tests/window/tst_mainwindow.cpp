@@ -112,7 +112,7 @@ private slots:
         for (int i = 0; i < links; ++i)
             QTRY_COMPARE(window->launchButtons().at(i)->geometry(), rects.at(i));
         QCOMPARE(window->size(), QSize(600, 300));
-        // The Tab posted at the end of the construction focuses the first.
+        // The keyboard starts on the first button.
         QTRY_COMPARE(QApplication::focusWidget(), window->launchButtons().first());
     }
 
@@ -121,13 +121,16 @@ private slots:
         // Sub-menu buttons are made on demand: by the first opening, or
         // earlier by a look-up such as a second start handing files over.
         QTest::addColumn<bool>("askedFirst");
-        QTest::newRow("made by the opening") << false;
-        QTest::newRow("made by an earlier look-up") << true;
+        QTest::addColumn<bool>("escape");
+        QTest::newRow("made by the opening") << false << false;
+        QTest::newRow("made by an earlier look-up") << true << false;
+        QTest::newRow("closed by Escape") << false << true;
     }
 
     void folderButtonOpensAndClosesItsSubMenu()
     {
         QFETCH(bool, askedFirst);
+        QFETCH(bool, escape);
         LinksFolder links;
         links.signedBackground();
         links.write(QStringLiteral("launcher.conf"),
@@ -165,8 +168,20 @@ private slots:
             QTRY_COMPARE(second->geometry(), QRect(2 * 40 + 2 * 5 + 10, 50, 40, 40));
             QVERIFY(first->isVisible());
             QCOMPARE(first->focusPolicy(), Qt::StrongFocus);
+            // Without a look of its own for the open state, the folder keeps
+            // its picture: it is the way back.
+            QCOMPARE(folder->iconOverlayWidget()->imagePath(), links.path(QStringLiteral("tools.link/folder.png")));
+            QVERIFY(folder->isVisible());
 
-            QTest::mousePress(folder, Qt::LeftButton, {}, QPoint(5, 5));
+            if (escape) {
+                QTest::keyClick(first, Qt::Key_Escape);
+                QTRY_VERIFY(!folder->showChecked());
+                // A second Escape does not open it again.
+                QTest::keyClick(window.get(), Qt::Key_Escape);
+                QCOMPARE(window->layoutMachine()->configuration().contains(folder->subMenu()), false);
+            } else {
+                QTest::mousePress(folder, Qt::LeftButton, {}, QPoint(5, 5));
+            }
             QTRY_VERIFY(!folder->showChecked());
             QTRY_VERIFY(other->isVisible());
             QTRY_VERIFY(!first->isVisible());
@@ -276,6 +291,35 @@ private slots:
         QCOMPARE(records.size(), 1);
         QCOMPARE(records.first().arguments, QStringList({ "/tmp/l\\'anno/\\\"a\\\".txt" }));
         QCOMPARE(asked.size(), 1);
+    }
+
+    void clickAndReturnStartTheProgram()
+    {
+        LinksFolder links;
+        links.signedBackground();
+        links.write(QStringLiteral("launcher.conf"), "[app]\nbackground=bg.png\n");
+        links.probeLink(QStringLiteral("probe.link"), 1, "[click]\nargs=one, two words\n");
+        auto window = windowOn(links.path());
+        LaunchButton *button = window->launchButtons().value(0);
+        QVERIFY(button);
+        QTest::mousePress(button, Qt::RightButton, {}, QPoint(2, 2));
+        QTest::mousePress(button, Qt::LeftButton, {}, QPoint(2, 2));
+        auto records = TestSupport::waitForProbeRecords(probeOut, 1);
+        QCOMPARE(records.size(), 1);
+        QCOMPARE(records.first().arguments, QStringList({ "one", "two words" }));
+        // Return, the keypad's Enter and Space, once per press: a held key's
+        // repeats start nothing.
+        int expected = 1;
+        for (const auto &key : { std::make_pair(Qt::Key_Return, Qt::NoModifier),
+                 std::make_pair(Qt::Key_Enter, Qt::KeypadModifier), std::make_pair(Qt::Key_Space, Qt::NoModifier) }) {
+            QTest::keyClick(button, key.first, key.second);
+            QKeyEvent repeat(QEvent::KeyPress, key.first, key.second, QString(), true);
+            QApplication::sendEvent(button, &repeat);
+            records = TestSupport::waitForProbeRecords(probeOut, ++expected);
+            QCOMPARE(records.size(), expected);
+        }
+        QTest::qWait(200);
+        QCOMPARE(TestSupport::readProbeRecords(probeOut).size(), expected);
     }
 
     void autorunWaitingFirstThenBackground()
