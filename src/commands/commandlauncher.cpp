@@ -17,6 +17,15 @@ bool runCommandChain(
         qCDebug(lcCommands) << "Unknown command" << type;
         return false;
     }
+    runCommandChain(std::move(command), parameters, connectCommand);
+    return true;
+}
+
+void runCommandChain(std::unique_ptr<ICommand> command, const QMap<QString, QVariant> &parameters,
+    const std::function<void(ICommand *)> &connectCommand)
+{
+    if (!command)
+        return;
     command->parameters = parameters;
     // Each command is deleted right after its execute; the follow-up it
     // returns is ours from then on. Queued signals reach the receiver after
@@ -27,5 +36,4 @@ bool runCommandChain(
         std::unique_ptr<ICommand> next(command->execute());
         command = std::move(next);
     }
-    return true;
 }

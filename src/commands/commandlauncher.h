@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 
 #include <QMap>
 #include <QString>
@@ -20,3 +21,8 @@ class ICommand;
 // command class exists for the type.
 bool runCommandChain(
     int type, const QMap<QString, QVariant> &parameters, const std::function<void(ICommand *)> &connectCommand);
+
+// The same chain, begun with a command the caller made (one that no type
+// number names, such as the drop command).
+void runCommandChain(std::unique_ptr<ICommand> first, const QMap<QString, QVariant> &parameters,
+    const std::function<void(ICommand *)> &connectCommand);

@@ -1,7 +1,10 @@
 #include "customfiledialog.h"
 
 #include <QFileDialog>
+#include <QRegularExpression>
 #include <QWidget>
+
+#include "platform/platform.h"
 
 namespace {
 
@@ -46,6 +49,14 @@ void CustomFileDialog::setDirectory(const QDir &directory)
 void CustomFileDialog::setNameFilters(const QStringList &nameFilters)
 {
     filters = nameFilters;
+    // "*.*" means every file only on Windows; elsewhere it means names with
+    // a dot, and would hide "README" or a program from an "all files"
+    // filter.
+    if (Platform::osName() == QLatin1String("windows"))
+        return;
+    static const QRegularExpression anyNameWithDot(QStringLiteral("(?<![^( ])\\*\\.\\*(?![^) ])"));
+    for (QString &filter : filters)
+        filter.replace(anyNameWithDot, QStringLiteral("*"));
 }
 
 QStringList CustomFileDialog::selectedFiles() const

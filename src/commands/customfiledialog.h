@@ -23,6 +23,7 @@ public:
     // cartella"); any other value changes nothing.
     void setFileMode(int mode);
     void setDirectory(const QDir &directory);
+    // A pattern "*.*" becomes "*" except on Windows: all files either way.
     void setNameFilters(const QStringList &filters);
 
     QStringList selectedFiles() const;

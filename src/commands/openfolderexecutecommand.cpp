@@ -1,14 +1,15 @@
 #include "openfolderexecutecommand.h"
 
 #include <QDir>
-#include <QFileInfo>
-#include <QSettings>
 
 #include "commands/commandfactory.h"
-#include "commands/dialogfollowup.h"
 #include "commands/customfiledialog.h"
+#include "commands/dialogfollowup.h"
+#include "config/inifile.h"
 
 namespace {
+
+constexpr qint64 maximumProfileBytes = 1024 * 1024;
 
 // The profile's settings file is only read: the chosen folder is not
 // remembered for the next time.
@@ -18,9 +19,8 @@ QString startFolder(const QString &profile, const QString &key)
     if (profile.isEmpty() || key.isEmpty())
         return home;
     const QString settingsPath = QDir(profile).filePath(QStringLiteral("default.conf"));
-    if (!QFileInfo(settingsPath).isFile())
-        return home;
-    const QSettings settings(settingsPath, QSettings::IniFormat);
+    // Only a plain file is read: a pipe of that name would block for ever.
+    const IniFile settings(settingsPath, maximumProfileBytes);
     const QString folder = settings.value(key, home).toString();
     return folder.isEmpty() ? home : folder;
 }

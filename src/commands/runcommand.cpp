@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 
@@ -23,11 +22,9 @@ void writeProcessId(const QString &pidPath, qint64 pid)
 {
     if (pidPath.isEmpty() || pid <= 0)
         return;
-    QFile file(pidPath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return;
-    file.write(QByteArray::number(pid));
-    file.close();
+    QString error;
+    if (!Platform::replaceFile(pidPath, QByteArray::number(pid), &error))
+        qCDebug(lcCommands) << "RunCommand: process-id file not written:" << pidPath << error;
 }
 
 // An empty or missing path, or a folder, is no program.

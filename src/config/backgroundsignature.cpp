@@ -1,8 +1,8 @@
 #include "config/backgroundsignature.h"
 
 #include <QCryptographicHash>
-#include <QFile>
-#include <QFileInfo>
+
+#include "platform/platform.h"
 
 namespace BackgroundSignature {
 
@@ -74,24 +74,23 @@ bool readCapped(const QString &path, QByteArray &content, QString *error)
     };
     if (path.isEmpty())
         return fail(QStringLiteral("no file given"));
-    const QFileInfo info(path);
-    if (!info.exists())
+    // Opened without waiting and read only when it is a plain file: a pipe
+    // named like the background must not block the start.
+    const Platform::FileContents file = Platform::readPlainFile(path, maximumFileSize);
+    switch (file.status) {
+    case Platform::FileContents::Read:
+        content = file.data;
+        return true;
+    case Platform::FileContents::Missing:
         return fail(QStringLiteral("file not found"));
-    if (!info.isFile())
+    case Platform::FileContents::NotPlainFile:
         return fail(QStringLiteral("not a regular file"));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("cannot open: ") + file.errorString());
-    if (file.size() > maximumFileSize)
+    case Platform::FileContents::TooLarge:
         return fail(QStringLiteral("file larger than 64 MB"));
-    // Read one byte past the cap: a file that grows after the size check
-    // is still refused rather than read without bound.
-    content = file.read(maximumFileSize + 1);
-    if (content.size() > maximumFileSize)
-        return fail(QStringLiteral("file larger than 64 MB"));
-    if (file.error() != QFileDevice::NoError)
-        return fail(QStringLiteral("read error: ") + file.errorString());
-    return true;
+    case Platform::FileContents::Unreadable:
+        break;
+    }
+    return fail(QStringLiteral("cannot open or read"));
 }
 
 bool verifyFile(const QString &path)

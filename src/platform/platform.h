@@ -6,6 +6,7 @@
 #include <QString>
 #include <QtGlobal>
 
+class QFile;
 class QWidget;
 
 // The only door to the operating system. Everything below is implemented
@@ -90,6 +91,21 @@ struct FileContents {
 // maximumBytes < 0: no limit. A file that grows past the limit while it is
 // read is TooLarge as well.
 FileContents readPlainFile(const QString &path, qint64 maximumBytes);
+
+// A plain file opened for reading, for readers that take a device (pictures):
+// opened without waiting, so a pipe or a device named like a picture cannot
+// block, and handed over only when it is a regular file. Null otherwise;
+// status (when given) says why.
+std::unique_ptr<QFile> openPlainFile(const QString &path, FileContents::Status *status = nullptr);
+
+// Replaces the file at path with data, for files the launcher writes where a
+// user or a configuration says (the process-id file): the bytes go to a new
+// file of a fresh name in the same folder, which is then renamed over path,
+// so no link at path is followed and no pipe or device is opened. An entry at
+// path that is not a plain file (a symbolic link, a pipe, a device, a folder)
+// is left alone and the write fails. On failure nothing at path changes and
+// error (when given) says why.
+bool replaceFile(const QString &path, const QByteArray &data, QString *error = nullptr);
 
 // What tells one version of a file from the next without reading it: its
 // size and its change times, as the system keeps them. Two stamps that

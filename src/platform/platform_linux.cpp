@@ -14,6 +14,7 @@
 #include <QWindow>
 
 #include <cerrno>
+#include <cstring>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -199,6 +200,11 @@ FileContents readPlainFile(const QString &path, qint64 maximumBytes)
         result.status = FileContents::NotPlainFile;
         return result;
     }
+    if (maximumBytes >= 0 && qint64(info.st_size) > maximumBytes) {
+        ::close(fd);
+        result.status = FileContents::TooLarge;
+        return result;
+    }
     // One byte more than allowed is asked for, so growth past the limit
     // shows; a plain file's read is short only at its end.
     const qint64 limit = maximumBytes < 0 ? std::numeric_limits<int>::max() - 1 : maximumBytes;
@@ -235,6 +241,88 @@ FileContents readPlainFile(const QString &path, qint64 maximumBytes)
     result.status = FileContents::Read;
     result.data = data;
     return result;
+}
+
+std::unique_ptr<QFile> openPlainFile(const QString &path, FileContents::Status *status)
+{
+    auto fail = [status](FileContents::Status why) {
+        if (status)
+            *status = why;
+        return std::unique_ptr<QFile>();
+    };
+    if (path.isEmpty())
+        return fail(FileContents::Missing);
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return fail((errno == ENOENT || errno == ENOTDIR) ? FileContents::Missing : FileContents::Unreadable);
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return fail(FileContents::NotPlainFile);
+    }
+    // A plain file never blocks; the flag is cleared so Qt's reads behave
+    // as on any file.
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags != -1)
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    auto file = std::make_unique<QFile>();
+    if (!file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return fail(FileContents::Unreadable);
+    }
+    if (status)
+        *status = FileContents::Read;
+    return file;
+}
+
+bool replaceFile(const QString &path, const QByteArray &data, QString *error)
+{
+    auto fail = [error](const QString &why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    if (path.isEmpty())
+        return fail(QStringLiteral("no path"));
+    const QByteArray target = QFile::encodeName(path);
+    struct stat existing;
+    if (::lstat(target.constData(), &existing) == 0 && !S_ISREG(existing.st_mode))
+        return fail(QStringLiteral("not a plain file (a link, pipe, device or folder): left alone"));
+
+    // mkostemp creates the name exclusively: it follows no link and opens
+    // nothing that was there before.
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    QByteArray name = folder + "/." + QFile::encodeName(QFileInfo(path).fileName()) + ".XXXXXX";
+    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    if (fd < 0)
+        return fail(QStringLiteral("cannot create a file beside it: ") + QString::fromLocal8Bit(::strerror(errno)));
+    ::fchmod(fd, 0644);
+    const char *bytes = data.constData();
+    qint64 left = data.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, bytes, size_t(left));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            const int saved = errno;
+            ::close(fd);
+            ::unlink(name.constData());
+            return fail(QStringLiteral("write failed: ") + QString::fromLocal8Bit(::strerror(saved)));
+        }
+        bytes += written;
+        left -= written;
+    }
+    if (::close(fd) != 0) {
+        const int saved = errno;
+        ::unlink(name.constData());
+        return fail(QStringLiteral("write failed: ") + QString::fromLocal8Bit(::strerror(saved)));
+    }
+    if (::rename(name.constData(), target.constData()) != 0) {
+        const int saved = errno;
+        ::unlink(name.constData());
+        return fail(QStringLiteral("rename failed: ") + QString::fromLocal8Bit(::strerror(saved)));
+    }
+    return true;
 }
 
 bool copyFile(const QString &path, const QString &newPath)

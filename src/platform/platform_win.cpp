@@ -17,6 +17,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSaveFile>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QWidget>
@@ -243,6 +244,51 @@ FileContents readPlainFile(const QString &path, qint64 maximumBytes)
     result.status = FileContents::Read;
     result.data = data;
     return result;
+}
+
+std::unique_ptr<QFile> openPlainFile(const QString &path, FileContents::Status *status)
+{
+    auto fail = [status](FileContents::Status why) {
+        if (status)
+            *status = why;
+        return std::unique_ptr<QFile>();
+    };
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists())
+        return fail(FileContents::Missing);
+    if (!info.isFile())
+        return fail(FileContents::NotPlainFile);
+    auto file = std::make_unique<QFile>(path);
+    if (!file->open(QIODevice::ReadOnly))
+        return fail(FileContents::Unreadable);
+    if (status)
+        *status = FileContents::Read;
+    return file;
+}
+
+bool replaceFile(const QString &path, const QByteArray &data, QString *error)
+{
+    auto fail = [error](const QString &why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    if (path.isEmpty())
+        return fail(QStringLiteral("no path"));
+    const QFileInfo existing(path);
+    if ((existing.exists() || existing.isSymLink()) && (existing.isSymLink() || !existing.isFile()))
+        return fail(QStringLiteral("not a plain file (a link, device or folder): left alone"));
+    // QSaveFile writes a new file beside the target and renames it over.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return fail(QStringLiteral("cannot create a file beside it: ") + file.errorString());
+    if (file.write(data) != data.size()) {
+        file.cancelWriting();
+        return fail(QStringLiteral("write failed: ") + file.errorString());
+    }
+    if (!file.commit())
+        return fail(QStringLiteral("rename failed: ") + file.errorString());
+    return true;
 }
 
 bool copyFile(const QString &path, const QString &newPath)

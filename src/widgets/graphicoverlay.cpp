@@ -18,6 +18,7 @@ GraphicOverlay::GraphicOverlay(QWidget *parent, QWidget *owner, const QString &i
     , Overlay(radius, blurOffset, blurColor, blurAround, blurDistance, colorized)
     , owner(owner)
     , baseSize(-1, -1)
+    , decodeBox(size)
     , centred(centred)
 {
     setPalette(Overlay::transparentPalette());
@@ -34,7 +35,7 @@ GraphicOverlay::GraphicOverlay(QWidget *parent, QWidget *owner, const QString &i
 void GraphicOverlay::setImage(const QString &imagePath)
 {
     shownImagePath = imagePath;
-    pixmap = ImageFiles::pixmap(imagePath);
+    pixmap = ImageFiles::pixmap(imagePath, decodeBox);
     if (pixmap.isNull()) {
         qCDebug(lcWidgets) << "UNABLE TO LOAD IMAGE " << imagePath;
         return;

@@ -11,7 +11,8 @@
 // while highlighted.
 class GraphicOverlay final : public QWidget, public Overlay {
 public:
-    // A size of 0 x 0 means the image's own size.
+    // A size of 0 x 0 means the image's own size. A picture larger than the
+    // size is decoded scaled down to fit it.
     GraphicOverlay(QWidget *parent, QWidget *owner, const QString &imagePath, const QSize &size, bool centred,
         double radius, const QPointF &blurOffset, const QColor &blurColor, bool blurAround, double blurDistance,
         bool colorized);
@@ -39,6 +40,9 @@ private:
     QWidget *owner;
     QPixmap pixmap;
     QSize baseSize;
+    // Pictures are decoded to fit the size given at construction (a side of
+    // 0: the default box).
+    QSize decodeBox;
     QImage highlightImage;
     bool centred;
     QPixmap highlightSource;

@@ -5,21 +5,22 @@
 #include <QAccessible>
 #include <QCoreApplication>
 #include <QDebug>
-#include <QDir>
 #include <QDragEnterEvent>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
-#include <QSettings>
 #include <QState>
 #include <QToolTip>
 #include <QUrl>
 
 #include "commands/commandfactory.h"
 #include "commands/commandlauncher.h"
+#include "commands/dropcommand.h"
 #include "commands/icommand.h"
+#include "config/inifile.h"
 #include "config/paths.h"
+#include "config/vocabulary.h"
 #include "platform/logging.h"
 #include "widgets/activationkeys.h"
 #include "widgets/graphicoverlay.h"
@@ -30,15 +31,16 @@ namespace {
 const QString dragAnimation = QStringLiteral("drag");
 const QString showCheckedName = QStringLiteral("showChecked");
 constexpr double maximumRadius = 35.0;
+constexpr qint64 maximumStateFileBytes = 1024 * 1024;
 
-QSize imageSize(const QString &path)
+QSize imageSize(const QString &path, const QSize &box)
 {
     if (path.isEmpty())
         return QSize();
     // The icon overlay loads this very picture next: loading it here puts it
     // in the pixmap cache, where the overlay finds it, and costs less than
     // reading the header on its own as well.
-    const QPixmap pixmap = ImageFiles::pixmap(path);
+    const QPixmap pixmap = ImageFiles::pixmap(path, box);
     return pixmap.isNull() ? QSize() : pixmap.size();
 }
 
@@ -72,7 +74,7 @@ LaunchButton::LaunchButton(ButtonConfig *record, QWidget *parent)
     setToolTip(config.toolTip);
     updateAccessibility();
 
-    const QSize picture = imageSize(config.iconPath);
+    const QSize picture = imageSize(config.iconPath, QSize(config.width, config.height));
     QSize buttonSize(config.width, config.height);
     if (picture.isValid() && config.width == 0 && config.height == 0)
         buttonSize = picture;
@@ -294,7 +296,9 @@ void LaunchButton::refreshCheckImage()
         iconOverlay->setImage(config.pressedIcon);
         return;
     }
-    const QSettings state(config.pressedFilePath, QSettings::IniFormat);
+    // Read whole on every refresh (no cache that a rewrite within the file
+    // system's time grain could hide), and only when it is a plain file.
+    const IniFile state(config.pressedFilePath, maximumStateFileBytes);
     const bool pressed = state.value(config.pressedSection, 0).toInt() == 1;
     iconOverlay->setImage(pressed ? config.pressedIcon : config.iconPath);
 }
@@ -432,8 +436,8 @@ void LaunchButton::handOver(const QStringList &arguments, const QString &process
     startCommand(CommandType::Run, config.commandPath, arguments, processIdFilePath);
 }
 
-void LaunchButton::startCommand(
-    int type, const QString &path, const QStringList &arguments, const QString &processIdFilePath)
+QMap<QString, QVariant> LaunchButton::commandParameters(
+    const QString &path, const QStringList &arguments, const QString &processIdFilePath) const
 {
     QMap<QString, QVariant> parameters;
     parameters.insert(Param::cmdline, expandPlaceholders(path));
@@ -442,40 +446,67 @@ void LaunchButton::startCommand(
     parameters.insert(Param::profile, config.profile);
     parameters.insert(Param::profileKey, config.profileKey);
     parameters.insert(Param::pidpath, processIdFilePath);
+    return parameters;
+}
 
-    runCommandChain(type, parameters, [this](ICommand *command) {
+void LaunchButton::runChain(int type, std::unique_ptr<ICommand> first, const QMap<QString, QVariant> &parameters)
+{
+    const auto connectCommand = [this](ICommand *command) {
         connect(command, &ICommand::reload, this, &LaunchButton::reload, Qt::QueuedConnection);
         connect(command, &ICommand::done, this, &LaunchButton::done, Qt::QueuedConnection);
         connect(command, &ICommand::update, this, QOverload<>::of(&QWidget::update));
-    });
+    };
+    if (first)
+        runCommandChain(std::move(first), parameters, connectCommand);
+    else
+        runCommandChain(type, parameters, connectCommand);
 
     if (config.commandType == CommandType::CheckButton)
         refreshCheckImage();
 }
 
-bool LaunchButton::dragOpensMenu(const QDragEnterEvent *event) const
+void LaunchButton::startCommand(
+    int type, const QString &path, const QStringList &arguments, const QString &processIdFilePath)
 {
-    const QString &filter = config.dropFilter;
-    if (filter == QLatin1String("*"))
-        return true;
-    if (!filter.contains(QLatin1String("ext")))
-        return false;
-    const QStringList parts = filter.split(QLatin1Char(':'));
-    const QList<QUrl> urls = event->mimeData() ? event->mimeData()->urls() : QList<QUrl>();
-    if (urls.size() != 1 || parts.size() < 2 || parts.at(0) != QLatin1String("ext"))
-        return false;
-    const QString suffix = QFileInfo(urls.first().toLocalFile()).suffix();
-    return suffix.compare(parts.at(1), Qt::CaseInsensitive) == 0;
+    runChain(type, nullptr, commandParameters(path, arguments, processIdFilePath));
 }
+
+namespace {
+
+// The local files a drag carries, in order. Links to web pages, text and
+// anything else a drag may hold are no files to hand over.
+QStringList localFiles(const QMimeData *data)
+{
+    QStringList files;
+    if (!data)
+        return files;
+    const QList<QUrl> urls = data->urls();
+    for (const QUrl &url : urls) {
+        if (!url.isLocalFile())
+            continue;
+        const QString local = url.toLocalFile();
+        if (!local.isEmpty())
+            files.append(local);
+    }
+    return files;
+}
+
+} // namespace
 
 void LaunchButton::dragEnterEvent(QDragEnterEvent *event)
 {
     qCDebug(lcWidgets) << QStringLiteral("LaunchButton::dragEnterEvent ") + config.fileName;
     if (dropMenuOpen)
         return;
+    const QStringList files = localFiles(event->mimeData());
+    if (files.isEmpty()) {
+        qCDebug(lcWidgets) << "LaunchButton::dragEnterEvent: refused, the drag holds no local file" << config.fileName;
+        event->ignore();
+        return;
+    }
     if (hasChildren()) {
         qCDebug(lcWidgets) << config.dropFilter;
-        if (dragOpensMenu(event) && config.dropOpensMenu) {
+        if (Vocabulary::dropFilterMatches(config.dropFilter, files) && config.dropOpensMenu) {
             event->accept();
             dropMenuOpen = true;
             emit clicked(false);
@@ -513,7 +544,7 @@ void LaunchButton::dragEnterEvent(QDragEnterEvent *event)
 void LaunchButton::dragMoveEvent(QDragMoveEvent *event)
 {
     qCDebug(lcWidgets) << QStringLiteral("LaunchButton::dragMoveEvent ") + config.fileName;
-    if (config.dropPath.isEmpty())
+    if (config.dropPath.isEmpty() || localFiles(event->mimeData()).isEmpty())
         event->ignore();
     else
         event->accept();
@@ -524,29 +555,6 @@ void LaunchButton::dragLeaveEvent(QDragLeaveEvent *event)
     qCDebug(lcWidgets) << QStringLiteral("LaunchButton::dragLeaveEvent ") + config.fileName;
     restoreOverlays();
     event->accept();
-}
-
-QStringList LaunchButton::droppedFiles(const QList<QUrl> &urls) const
-{
-    QStringList files;
-    for (const QUrl &url : urls) {
-        const QString local = url.toLocalFile();
-        if (local.isEmpty())
-            continue;
-        const QFileInfo info(local);
-        if (info.isBundle())
-            continue;
-        if (info.isDir()) {
-            const QFileInfoList entries = QDir(info.absoluteFilePath()).entryInfoList(QDir::Files, QDir::NoSort);
-            for (const QFileInfo &entry : entries) {
-                if (entry.isFile())
-                    files.append(QDir::toNativeSeparators(entry.absoluteFilePath()));
-            }
-        } else if (info.isFile()) {
-            files.append(QDir::toNativeSeparators(local));
-        }
-    }
-    return files;
 }
 
 void LaunchButton::dropEvent(QDropEvent *event)
@@ -564,27 +572,16 @@ void LaunchButton::dropEvent(QDropEvent *event)
         qCWarning(lcWidgets) << "Reading from configuraion: drop/path is empty!";
         return;
     }
+    const QStringList files = localFiles(event->mimeData());
+    if (files.isEmpty()) {
+        qCDebug(lcWidgets) << "LaunchButton::dropEvent: refused, the drop holds no local file" << config.fileName;
+        return;
+    }
     event->acceptProposedAction();
 
-    QStringList arguments = config.dropArgs;
-    QStringList files;
-    const QFileInfo single(urls.size() == 1 ? urls.first().toLocalFile() : QString());
-    if (config.massive && urls.size() == 1 && !single.filePath().isEmpty() && single.isDir()) {
-        files.append(QDir::toNativeSeparators(single.absoluteFilePath()));
-        arguments.append(QStringLiteral("--rootdir"));
-    } else {
-        if (config.massive)
-            files.append(QStringLiteral("--massive-input"));
-        files.append(droppedFiles(urls));
-    }
-    if (files.isEmpty())
-        return;
-
-    if (config.dropType != CommandType::WinRunBase64) {
-        startCommand(config.dropType, config.dropPath, arguments + files, QString());
-        return;
-    }
-    for (const QString &file : qAsConst(files))
-        arguments.append(QStringLiteral("BASE64") + QString::fromLatin1(file.toUtf8().toBase64()));
-    startCommand(CommandType::Run, config.dropPath, arguments, QString());
+    QMap<QString, QVariant> parameters = commandParameters(config.dropPath, config.dropArgs, QString());
+    parameters.insert(DropCommand::droppedKey, files);
+    parameters.insert(DropCommand::massiveKey, config.massive);
+    parameters.insert(DropCommand::dropTypeKey, config.dropType);
+    runChain(config.dropType, std::make_unique<DropCommand>(), parameters);
 }

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <memory>
 #include <vector>
 
+#include <QMap>
 #include <QPointer>
 #include <QPushButton>
 #include <QStringList>
@@ -11,6 +13,7 @@
 #include "widgets/graphicoverlay.h"
 #include "widgets/textoverlay.h"
 
+class ICommand;
 class QState;
 
 // The widget of one link. It paints nothing itself: its picture, title,
@@ -88,8 +91,9 @@ protected slots:
 
 private:
     QPoint positionInParent() const;
-    bool dragOpensMenu(const QDragEnterEvent *event) const;
-    QStringList droppedFiles(const QList<QUrl> &urls) const;
+    QMap<QString, QVariant> commandParameters(
+        const QString &path, const QStringList &arguments, const QString &processIdFilePath) const;
+    void runChain(int type, std::unique_ptr<ICommand> first, const QMap<QString, QVariant> &parameters);
 
     std::vector<LaunchButton *> childButtons;
     bool childrenMade = false;

@@ -21,10 +21,12 @@
 
 #include "config/backgroundsignature.h"
 #include "config/buttonconfig.h"
+#include "config/inifile.h"
 #include "config/paths.h"
 #include "config/recordreading.h"
 #include "config/vocabulary.h"
 #include "platform/logging.h"
+#include "platform/platform.h"
 #include "widgets/imagefiles.h"
 #include "widgets/launchbutton.h"
 #include "widgets/toolbutton.h"
@@ -38,6 +40,10 @@ namespace {
 // shows more buttons than this is broken anyway, and reading them all
 // would only delay the window.
 constexpr int maximumLinkEntries = 20000;
+// Larger than any real font or links.conf; a file past these is refused
+// rather than read into memory.
+constexpr qint64 maximumFontFileBytes = qint64(64) * 1024 * 1024;
+constexpr qint64 maximumLinksConfBytes = 1024 * 1024;
 
 // Background autorun passes alive at once; each reload starts one, and one
 // waiting on an agent that never ends keeps its thread.
@@ -258,7 +264,8 @@ void MainWindow::loadLauncherConfiguration(const QString &linksFolderOverride, b
             : QFileInfo::exists(inHome)                            ? inHome
                                                                    : QString();
         if (!linksConf.isEmpty()) {
-            const QSettings settings(linksConf, QSettings::IniFormat);
+            // A pipe or a device named links.conf reads as an empty file.
+            const IniFile settings(linksConf, maximumLinksConfBytes);
             linksFolder = settings.value(Key::loadConfpath, linksFolder).toString();
             linksFolder
                 = settings.value(Key::loadPrefix + osName() + QLatin1Char('/') + Key::confpath, linksFolder).toString();
@@ -412,7 +419,12 @@ void MainWindow::loadFonts(const QString &folder)
             const QString suffix = entry.suffix().toLower();
             if (suffix != QLatin1String("ttf") && suffix != QLatin1String("otf") && suffix != QLatin1String("ttc"))
                 continue;
-            if (QFontDatabase::addApplicationFont(entry.canonicalFilePath()) == -1)
+            // Read through the platform: a pipe named like a font would
+            // block the font database's own open for ever.
+            const Platform::FileContents font
+                = Platform::readPlainFile(entry.canonicalFilePath(), maximumFontFileBytes);
+            if (font.status != Platform::FileContents::Read
+                || QFontDatabase::addApplicationFontFromData(font.data) == -1)
                 qCDebug(lcWindow) << "### loading font " << entry.fileName() << " failed";
         }
     };

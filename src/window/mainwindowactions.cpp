@@ -66,10 +66,8 @@ void MainWindow::launchDocumentAction(const QString &action)
     const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty())
         return;
-    QString file = QDir::toNativeSeparators(chosen.first());
-    file.replace(QLatin1Char('\''), QStringLiteral("\\'"));
-    file.replace(QLatin1Char('"'), QStringLiteral("\\\""));
-    args.append(file);
+    // The chosen path goes over as it is: the tool opens it by name.
+    args.append(QDir::toNativeSeparators(chosen.first()));
     _cmd(args, QString());
 }
 

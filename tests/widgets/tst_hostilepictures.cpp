@@ -1,0 +1,201 @@
+// Pictures whose few bytes describe gigabytes of pixels: a PNG of 30000 x
+// 30000, an SVG of the same size, a 4000 x 4000 window icon. Each is decoded
+// at the size it is shown or refused, and the real program starts on a skin
+// made of them within a bound of memory that the system measures.
+#include <QtTest>
+
+#include <QProcess>
+#include <QStandardPaths>
+
+#include "testsupport.h"
+#include "widgets/imagefiles.h"
+#include "../window/windowfixture.h"
+
+namespace {
+
+quint32 crc32(const QByteArray &bytes)
+{
+    static quint32 table[256];
+    static bool made = false;
+    if (!made) {
+        for (quint32 n = 0; n < 256; ++n) {
+            quint32 c = n;
+            for (int k = 0; k < 8; ++k)
+                c = (c & 1) ? 0xedb88320u ^ (c >> 1) : c >> 1;
+            table[n] = c;
+        }
+        made = true;
+    }
+    quint32 c = 0xffffffffu;
+    for (const char byte : bytes)
+        c = table[(c ^ quint8(byte)) & 0xff] ^ (c >> 8);
+    return c ^ 0xffffffffu;
+}
+
+QByteArray bigEndian(quint32 value)
+{
+    QByteArray bytes(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        bytes[i] = char((value >> (24 - 8 * i)) & 0xff);
+    return bytes;
+}
+
+QByteArray chunk(const char *type, const QByteArray &data)
+{
+    const QByteArray body = QByteArray(type) + data;
+    return bigEndian(quint32(data.size())) + body + bigEndian(crc32(body));
+}
+
+// A valid, black PNG of any size, small on disk: one bit a pixel (grey)
+// or eight bits a channel (RGBA), every row of zeros compressed.
+QByteArray hugePng(int width, int height, bool rgba)
+{
+    const qint64 rowBytes = rgba ? qint64(width) * 4 : (qint64(width) + 7) / 8;
+    const QByteArray raw(int(height * (rowBytes + 1)), '\0');
+    // qCompress is a zlib stream after a four-byte length.
+    const QByteArray compressed = qCompress(raw, 9).mid(4);
+    QByteArray header = bigEndian(quint32(width)) + bigEndian(quint32(height));
+    header += char(rgba ? 8 : 1);
+    header += char(rgba ? 6 : 0);
+    header += QByteArray(3, '\0');
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", header) + chunk("IDAT", compressed)
+        + chunk("IEND", QByteArray());
+}
+
+QByteArray hugeSvg(int side)
+{
+    const QByteArray s = QByteArray::number(side);
+    return "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + s + "\" height=\"" + s + "\"><rect width=\"" + s
+        + "\" height=\"" + s + "\" fill=\"red\"/></svg>";
+}
+
+} // namespace
+
+class TestHostilePictures : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    QString png4000;
+    QString png30000;
+    QString svg30000;
+    QByteArray bytes4000;
+    QByteArray bytes30000;
+
+private slots:
+    void initTestCase()
+    {
+        TestSupport::isolate();
+        png4000 = dir.filePath(QStringLiteral("4000.png"));
+        png30000 = dir.filePath(QStringLiteral("30000.png"));
+        svg30000 = dir.filePath(QStringLiteral("30000.svg"));
+        bytes4000 = hugePng(4000, 4000, true);
+        bytes30000 = hugePng(30000, 30000, false);
+        QVERIFY(TestSupport::writeFile(png4000, bytes4000));
+        QVERIFY(TestSupport::writeFile(png30000, bytes30000));
+        QVERIFY(TestSupport::writeFile(svg30000, hugeSvg(30000)));
+        QVERIFY(QFileInfo(png30000).size() < 1024 * 1024);
+    }
+
+    void decodedAtTheSizeShown_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QSize>("box");
+        QTest::addColumn<QSize>("expected"); // invalid: refused
+        QTest::newRow("4000 png on a 64 button") << "4000.png" << QSize(64, 64) << QSize(64, 64);
+        QTest::newRow("4000 png on a wide button") << "4000.png" << QSize(200, 50) << QSize(50, 50);
+        QTest::newRow("30000 png refused") << "30000.png" << QSize(64, 64) << QSize();
+        QTest::newRow("30000 svg on a 64 button") << "30000.svg" << QSize(64, 64) << QSize(64, 64);
+        const QSize box = ImageFiles::defaultBox();
+        const int side = qMin(box.width(), box.height());
+        QTest::newRow("30000 svg without a size") << "30000.svg" << QSize() << QSize(side, side);
+    }
+    void decodedAtTheSizeShown()
+    {
+        QFETCH(QString, name);
+        QFETCH(QSize, box);
+        QFETCH(QSize, expected);
+        if (!expected.isValid())
+            QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^picture refused:.*30000 x 30000")));
+        const QPixmap picture = ImageFiles::pixmap(dir.filePath(name), box);
+        QCOMPARE(picture.isNull() ? QSize() : picture.size(), expected);
+        // A refused picture is looked at once, however many buttons share it.
+        if (!expected.isValid())
+            QVERIFY(ImageFiles::pixmap(dir.filePath(name), box).isNull());
+    }
+
+    void windowIconAndBackgroundAreBounded()
+    {
+        const QSize limit(ImageFiles::maximumIconSide, ImageFiles::maximumIconSide);
+        QCOMPARE(ImageFiles::icon(png4000).availableSizes(), QList<QSize> { limit });
+        QCOMPARE(ImageFiles::icon(svg30000).availableSizes(), QList<QSize> { limit });
+        QVERIFY(ImageFiles::icon(png30000).isNull());
+
+        ImageFiles::PendingPixmap background;
+        background.start(svg30000);
+        const QSize box = ImageFiles::defaultBox();
+        QVERIFY(background.size().width() <= box.width() && background.size().height() <= box.height());
+        QCOMPARE(background.pixmap().size(), background.size());
+        background.start(png30000);
+        QCOMPARE(background.size(), QSize(0, 0));
+        QVERIFY(background.pixmap().isNull());
+    }
+
+    // The real program on a skin of such pictures: it starts, hands the file
+    // over and ends, and its peak memory stays far below what decoding any
+    // of them whole would take.
+    void launcherStartsInBoundedMemory()
+    {
+        const QString time = QStringLiteral("/usr/bin/time");
+        if (!QFileInfo(time).isExecutable())
+            QSKIP("needs /usr/bin/time (Debian package time)");
+        LinksFolder links;
+        const QString program = links.layOutMedium();
+        // The background is signed like any other; its pixels are refused.
+        links.write(QStringLiteral("bg.png"), BackgroundSignature::sign(bytes30000));
+        links.write(QStringLiteral("icon.png"), bytes4000); // the window icon
+        links.write(QStringLiteral("big.png"), bytes4000);
+        links.write(QStringLiteral("huge.png"), bytes30000);
+        links.write(QStringLiteral("huge.svg"), hugeSvg(30000));
+        links.write(QStringLiteral("launcher.conf"), "[app]\nbackground=bg.png\n[button]\nwidth=64\nheight=64\n");
+        const QByteArray probe = TestSupport::helperPath(QStringLiteral("gp_probe")).toUtf8();
+        links.write(QStringLiteral("good.link"), "[properties]\nicon=big.png\n[click]\npath=" + probe + "\n");
+        links.write(QStringLiteral("svg.link"), "[properties]\nicon=huge.svg\nwidth=0\nheight=0\n[click]\npath=x\n");
+        links.write(QStringLiteral("png.link"), "[properties]\nicon=huge.png\n[click]\npath=x\n");
+
+        const QString probeOut = links.root.filePath(QStringLiteral("probe.jsonl"));
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("GP_PROBE_OUT"), probeOut);
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("HOME"), links.root.path());
+        env.insert(QStringLiteral("TMPDIR"), links.root.path());
+        process.setProcessEnvironment(env);
+        process.setWorkingDirectory(links.root.path());
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start(time, { QStringLiteral("-v"), program, QStringLiteral("good"), QStringLiteral("a.pdf") });
+        if (!process.waitForFinished(120000)) {
+            process.kill();
+            process.waitForFinished();
+            QFAIL("the launcher did not end");
+        }
+        const QString output = QString::fromLocal8Bit(process.readAll());
+        QCOMPARE(process.exitCode(), 0);
+        const auto records = TestSupport::waitForProbeRecords(probeOut, 1);
+        QCOMPARE(records.size(), 1);
+        QCOMPARE(records.first().arguments, QStringList { "a.pdf" });
+        QVERIFY(output.contains(QStringLiteral("picture refused:")));
+
+        const QRegularExpression peak(QStringLiteral("Maximum resident set size \\(kbytes\\): (\\d+)"));
+        const QRegularExpressionMatch match = peak.match(output);
+        QVERIFY2(match.hasMatch(), qPrintable(output.right(2000)));
+        const qint64 peakKb = match.captured(1).toLongLong();
+        qInfo() << "peak resident memory of the launcher:" << peakKb << "kB";
+        // Decoding the 30000 x 30000 pictures whole would take 3.4 GiB each;
+        // a start with the bounded readers stays within a few hundred MiB,
+        // a 4000 x 4000 picture decoded whole (61 MiB) included.
+        QVERIFY2(peakKb < 512 * 1024, qPrintable(QString::number(peakKb)));
+    }
+};
+
+QTEST_MAIN(TestHostilePictures)
+#include "tst_hostilepictures.moc"
