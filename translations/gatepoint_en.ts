@@ -67,6 +67,45 @@
     </message>
 </context>
 <context>
+    <name>StartFailureNotice</name>
+    <message>
+        <source>(nessun programma)</source>
+        <translation>(no program)</translation>
+    </message>
+    <message>
+        <source>il programma non esiste</source>
+        <translation>the program does not exist</translation>
+    </message>
+    <message>
+        <source>il file non e&apos; un programma eseguibile</source>
+        <translation>the file is not an executable program</translation>
+    </message>
+    <message>
+        <source>l&apos;unita&apos; del token non e&apos; disponibile</source>
+        <translation>the token&apos;s drive is not available</translation>
+    </message>
+    <message>
+        <source>la copia temporanea e&apos; stata sostituita</source>
+        <translation>the temporary copy was replaced</translation>
+    </message>
+    <message>
+        <source>nessuna cartella temporanea sicura</source>
+        <translation>no safe temporary folder</translation>
+    </message>
+    <message>
+        <source>errore di sistema</source>
+        <translation>system error</translation>
+    </message>
+    <message>
+        <source>Impossibile avviare %1: %2</source>
+        <translation>Cannot start %1: %2</translation>
+    </message>
+    <message>
+        <source>Avvio</source>
+        <translation>Start-up</translation>
+    </message>
+</context>
+<context>
     <name>main</name>
     <message>
         <source>Attenzione</source>

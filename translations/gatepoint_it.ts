@@ -67,6 +67,45 @@
     </message>
 </context>
 <context>
+    <name>StartFailureNotice</name>
+    <message>
+        <source>(nessun programma)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>il programma non esiste</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>il file non e&apos; un programma eseguibile</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>l&apos;unita&apos; del token non e&apos; disponibile</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>la copia temporanea e&apos; stata sostituita</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>nessuna cartella temporanea sicura</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>errore di sistema</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Impossibile avviare %1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Avvio</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>main</name>
     <message>
         <source>Attenzione</source>

@@ -7,19 +7,25 @@
 #include "config/language.h"
 #include "app/singleinstance.h"
 #include "app/startup.h"
+#include "commands/temporarycopies.h"
 #include "platform/platform.h"
+#include "platform/processstart.h"
 #include "window/mainwindow.h"
 
 int main(int argc, char *argv[])
 {
     Platform::beginPreparingFonts();
+    // Taken before the application object removes its own options: every
+    // argument after a button name is a file to hand over, as given.
+    const QStringList commandLine = Platform::commandLineArguments(argc, argv);
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QApplication app(argc, argv);
     SingleInstance instance(QCoreApplication::applicationFilePath());
 
     installTranslations(&app, QStringLiteral("gatepoint"));
 
-    const StartupArguments startup = parseStartupArguments(QCoreApplication::arguments());
+    const StartupArguments startup
+        = parseStartupArguments(QStringList { QCoreApplication::applicationFilePath() } + commandLine);
 
     if (instance.isRunning() && !startup.hasFileArguments) {
         Platform::fontsPrepared();
@@ -40,6 +46,10 @@ int main(int argc, char *argv[])
     font.setPixelSize(11);
     QApplication::setFont(font);
     QGuiApplication::setQuitOnLastWindowClosed(!framelessWindow);
+
+    // Copies of programs left by earlier runs go once their programs ended.
+    TemporaryCopies::sweep();
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, [] { TemporaryCopies::sweep(); });
 
     MainWindow window(!startup.hasFileArguments);
     if (!window.canRun())

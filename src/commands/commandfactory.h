@@ -10,7 +10,7 @@
 
 class ICommand;
 
-// The nine keys of a command's parameter map.
+// The keys of a command's parameter map.
 namespace Param {
 inline const QString prevcommandtype = QStringLiteral("prevcommandtype");
 inline const QString arguments = QStringLiteral("arguments");
@@ -21,6 +21,9 @@ inline const QString pidpath = QStringLiteral("pidpath");
 inline const QString profile = QStringLiteral("profile");
 inline const QString profileKey = QStringLiteral("profile-key");
 inline const QString workingdir = QStringLiteral("workingdir");
+// What RUNINTEMP wrote (Platform::fileIdentity): RUN starts the copy only
+// while its path still names that file.
+inline const QString copyidentity = QStringLiteral("copyidentity");
 } // namespace Param
 
 // Makes the command object for a type number. The creator table is filled

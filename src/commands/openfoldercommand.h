@@ -9,3 +9,7 @@ public:
 
     ICommand *execute() override;
 };
+
+// Creates the folder with its parents when it is missing, then hands it to
+// the desktop's file browser. False when it could not be opened.
+bool openFolderCreatingIt(const QString &path);

@@ -85,6 +85,11 @@ QString expandEnvironmentPath(const QString &path)
 
 QString expandPlaceholders(const QString &text)
 {
+    return expandPlaceholders(text, nullptr);
+}
+
+QString expandPlaceholders(const QString &text, bool *drivesFound)
+{
     static const QString cdromPlaceholder = QStringLiteral("%cdrom%");
     static const QString flashPlaceholder = QStringLiteral("%flash%");
     static const QString rootPlaceholder = QStringLiteral("%root%");
@@ -100,6 +105,10 @@ QString expandPlaceholders(const QString &text)
         QString flash;
         QString cdrom;
         findMediumDrives(flash, cdrom);
+        if (drivesFound
+            && ((cdrom.isEmpty() && result.contains(cdromPlaceholder, Qt::CaseInsensitive))
+                || (flash.isEmpty() && result.contains(flashPlaceholder, Qt::CaseInsensitive))))
+            *drivesFound = false;
         result.replace(cdromPlaceholder, cdrom, Qt::CaseInsensitive);
         result.replace(flashPlaceholder, flash, Qt::CaseInsensitive);
     }

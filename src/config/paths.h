@@ -23,6 +23,11 @@ QString osName();
 // %lang% and %pid% in a path or argument, in that order.
 QString expandPlaceholders(const QString &text);
 
+// The same; drivesFound becomes false when the text names a partition
+// (%cdrom%, %flash%) that was not found, so the result names a place on the
+// host instead of the token and must not be used.
+QString expandPlaceholders(const QString &text, bool *drivesFound);
+
 // Fills the drive strings of the token's flash and CD-ROM partitions, or
 // empty strings. Runs anew at every call.
 void findMediumDrives(QString &flash, QString &cdrom);

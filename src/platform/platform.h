@@ -69,14 +69,6 @@ void forceMinimize(QWidget *window);
 // activating, moving or resizing it.
 void setStayOnTop(QWidget *window, bool onTop);
 
-// --- Process start -----------------------------------------------------------
-
-// Starts a program or opens a document with no visible window and without a
-// console. The joined parameter string is split at spaces, as the Windows
-// shell hands it to a program that splits its command line at spaces; it is
-// never interpreted by a shell.
-void startHidden(const QString &program, const QString &joinedParameters, const QString &workingDir);
-
 // --- Files -------------------------------------------------------------------
 
 // A small file read whole, in as few system calls as the platform allows:
@@ -131,8 +123,9 @@ FileStamp fileStamp(const QString &path);
 // Copies a file to a path that must not exist yet, with the source's
 // permissions, as QFile::copy does; the system copies the bytes itself where
 // it can (no pass through this process's memory). A failed copy leaves
-// nothing at newPath.
-bool copyFile(const QString &path, const QString &newPath);
+// nothing at newPath. identity, when given, receives the fileIdentity of
+// the file written, taken from the file itself rather than by its name.
+bool copyFile(const QString &path, const QString &newPath, QString *identity = nullptr);
 
 // --- Locks between processes -------------------------------------------------
 

@@ -5,11 +5,8 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
-#include <QDesktopServices>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
-#include <QUrl>
 #include <QWidget>
 #include <QWindow>
 
@@ -144,29 +141,6 @@ void setStayOnTop(QWidget *window, bool onTop)
         flags.setFlag(Qt::WindowStaysOnTopHint, onTop);
         handle->setFlags(flags);
     }
-}
-
-void startHidden(const QString &program, const QString &joinedParameters, const QString &workingDir)
-{
-    const QFileInfo info(program);
-    if (program.isEmpty() || !info.exists())
-        return;
-    if (info.isFile() && info.isExecutable()) {
-        // The shell hands a program its parameters as one string, which a
-        // program that splits at spaces sees as these words.
-        const QStringList arguments = joinedParameters.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-        QProcess process;
-        process.setProgram(info.absoluteFilePath());
-        process.setArguments(arguments);
-        process.setWorkingDirectory(workingDir);
-        process.setStandardInputFile(QProcess::nullDevice());
-        process.setStandardOutputFile(QProcess::nullDevice());
-        process.setStandardErrorFile(QProcess::nullDevice());
-        process.startDetached();
-        return;
-    }
-    // A document goes to the desktop's default handler.
-    QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath()));
 }
 
 FileStamp fileStamp(const QString &path)
@@ -325,7 +299,10 @@ bool replaceFile(const QString &path, const QByteArray &data, QString *error)
     return true;
 }
 
-bool copyFile(const QString &path, const QString &newPath)
+// In processstart_linux.cpp.
+QString identityOf(const struct stat &info);
+
+bool copyFile(const QString &path, const QString &newPath, QString *identity)
 {
     const int in = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (in < 0)
@@ -386,8 +363,20 @@ bool copyFile(const QString &path, const QString &newPath)
     // The source's read, write and run bits, as QFile::copy gives them
     // (never set-user-id and the like).
     ok = ok && ::fchmod(out, info.st_mode & 0777) == 0;
+    struct stat written;
+    ok = ok && ::fstat(out, &written) == 0;
     ok = (::close(out) == 0) && ok;
     ::close(in);
+    // Some file systems stamp the change time only when the file is
+    // closed: the name is looked at once more, and must still lead to the
+    // file just written.
+    struct stat named;
+    if (ok && identity) {
+        ok = ::lstat(target.constData(), &named) == 0 && named.st_dev == written.st_dev
+            && named.st_ino == written.st_ino;
+        if (ok)
+            *identity = identityOf(named);
+    }
     if (!ok)
         ::unlink(target.constData());
     return ok;

@@ -2,6 +2,7 @@
 // for the token's partitions, the C runtime's environment, the shell for
 // hidden starts and the window manager for minimise and stay-on-top.
 #include "platform.h"
+#include "processstart.h"
 
 #include <windows.h>
 #include <cfgmgr32.h>
@@ -197,12 +198,6 @@ void setStayOnTop(QWidget *window, bool onTop)
         SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
 }
 
-void startHidden(const QString &program, const QString &joinedParameters, const QString &workingDir)
-{
-    ShellExecuteW(nullptr, L"open", reinterpret_cast<LPCWSTR>(program.utf16()),
-        reinterpret_cast<LPCWSTR>(joinedParameters.utf16()), reinterpret_cast<LPCWSTR>(workingDir.utf16()), SW_HIDE);
-}
-
 FileStamp fileStamp(const QString &path)
 {
     FileStamp stamp;
@@ -291,10 +286,15 @@ bool replaceFile(const QString &path, const QByteArray &data, QString *error)
     return true;
 }
 
-bool copyFile(const QString &path, const QString &newPath)
+bool copyFile(const QString &path, const QString &newPath, QString *identity)
 {
-    // QFile::copy is CopyFileW here, done by the system already.
-    return QFile::copy(path, newPath);
+    // QFile::copy is CopyFileW here, done by the system already. The copy
+    // lies in the user's own profile, so looking it up by name is safe.
+    if (!QFile::copy(path, newPath))
+        return false;
+    if (identity)
+        *identity = fileIdentity(newPath);
+    return true;
 }
 
 // Windows: Qt's lock file, which there neither syncs to disk nor outlives

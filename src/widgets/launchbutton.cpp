@@ -420,7 +420,7 @@ void LaunchButton::onStartProcess()
     if (config.isFolder)
         emit clicked(false);
     if (!hasChildren() || !config.commandPath.isEmpty())
-        startCommand(config.commandType, config.commandPath, config.clickArgs, QString());
+        startCommand(config.commandType, config.commandPath, config.clickArgs, {}, QString());
 }
 
 void LaunchButton::onChildDone()
@@ -433,42 +433,41 @@ void LaunchButton::onChildDone()
 
 void LaunchButton::handOver(const QStringList &arguments, const QString &processIdFilePath)
 {
-    startCommand(CommandType::Run, config.commandPath, arguments, processIdFilePath);
+    startCommand(CommandType::Run, config.commandPath, {}, arguments, processIdFilePath);
 }
 
-QMap<QString, QVariant> LaunchButton::commandParameters(
-    const QString &path, const QStringList &arguments, const QString &processIdFilePath) const
+LaunchRequest LaunchButton::request(
+    int type, const QString &path, const QStringList &configured, const QStringList &user, const QString &pidPath) const
 {
-    QMap<QString, QVariant> parameters;
-    parameters.insert(Param::cmdline, expandPlaceholders(path));
-    parameters.insert(Param::arguments, arguments);
-    parameters.insert(Param::workingdir, config.workingDir);
-    parameters.insert(Param::profile, config.profile);
-    parameters.insert(Param::profileKey, config.profileKey);
-    parameters.insert(Param::pidpath, processIdFilePath);
-    return parameters;
+    LaunchRequest request;
+    request.type = type;
+    request.commandPath = path;
+    request.configuredArguments = configured;
+    request.userArguments = user;
+    request.workingDir = config.workingDir;
+    request.profile = config.profile;
+    request.profileKey = config.profileKey;
+    request.pidPath = pidPath;
+    return request;
 }
 
-void LaunchButton::runChain(int type, std::unique_ptr<ICommand> first, const QMap<QString, QVariant> &parameters)
+void LaunchButton::startCommand(int type, const QString &path, const QStringList &configured, const QStringList &user,
+    const QString &processIdFilePath)
+{
+    run(request(type, path, configured, user, processIdFilePath), nullptr);
+}
+
+void LaunchButton::run(const LaunchRequest &request, std::unique_ptr<ICommand> first)
 {
     const auto connectCommand = [this](ICommand *command) {
         connect(command, &ICommand::reload, this, &LaunchButton::reload, Qt::QueuedConnection);
         connect(command, &ICommand::done, this, &LaunchButton::done, Qt::QueuedConnection);
         connect(command, &ICommand::update, this, QOverload<>::of(&QWidget::update));
     };
-    if (first)
-        runCommandChain(std::move(first), parameters, connectCommand);
-    else
-        runCommandChain(type, parameters, connectCommand);
+    launch(request, connectCommand, std::move(first));
 
     if (config.commandType == CommandType::CheckButton)
         refreshCheckImage();
-}
-
-void LaunchButton::startCommand(
-    int type, const QString &path, const QStringList &arguments, const QString &processIdFilePath)
-{
-    runChain(type, nullptr, commandParameters(path, arguments, processIdFilePath));
 }
 
 namespace {
@@ -579,9 +578,9 @@ void LaunchButton::dropEvent(QDropEvent *event)
     }
     event->acceptProposedAction();
 
-    QMap<QString, QVariant> parameters = commandParameters(config.dropPath, config.dropArgs, QString());
-    parameters.insert(DropCommand::droppedKey, files);
-    parameters.insert(DropCommand::massiveKey, config.massive);
-    parameters.insert(DropCommand::dropTypeKey, config.dropType);
-    runChain(config.dropType, std::make_unique<DropCommand>(), parameters);
+    LaunchRequest drop = request(config.dropType, config.dropPath, config.dropArgs, {}, QString());
+    drop.extraParameters.insert(DropCommand::droppedKey, files);
+    drop.extraParameters.insert(DropCommand::massiveKey, config.massive);
+    drop.extraParameters.insert(DropCommand::dropTypeKey, config.dropType);
+    run(drop, std::make_unique<DropCommand>());
 }

@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QVariant>
 
+#include "commands/commandlauncher.h"
 #include "config/buttonconfig.h"
 #include "widgets/graphicoverlay.h"
 #include "widgets/textoverlay.h"
@@ -55,7 +56,10 @@ public:
 
     // Files named on the command line or chosen by a document action.
     void handOver(const QStringList &arguments, const QString &processIdFilePath);
-    void startCommand(int type, const QString &path, const QStringList &arguments, const QString &processIdFilePath);
+    // configured: from the link file, placeholders still in; user: paths
+    // the user handed over, delivered as they are.
+    void startCommand(int type, const QString &path, const QStringList &configured, const QStringList &user,
+        const QString &processIdFilePath);
 
     void setVisible(bool visible) override;
 
@@ -91,9 +95,10 @@ protected slots:
 
 private:
     QPoint positionInParent() const;
-    QMap<QString, QVariant> commandParameters(
-        const QString &path, const QStringList &arguments, const QString &processIdFilePath) const;
-    void runChain(int type, std::unique_ptr<ICommand> first, const QMap<QString, QVariant> &parameters);
+    LaunchRequest request(int type, const QString &path, const QStringList &configured, const QStringList &user,
+        const QString &pidPath) const;
+    // Runs the request's chain, begun with first where one is given.
+    void run(const LaunchRequest &request, std::unique_ptr<ICommand> first);
 
     std::vector<LaunchButton *> childButtons;
     bool childrenMade = false;

@@ -2,18 +2,18 @@
 
 #include <QCoreApplication>
 #include <QDebug>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QProcess>
-#include <QUrl>
 
+#include "commands/openfoldercommand.h"
+#include "commands/startnotices.h"
 #include "config/paths.h"
 #include "platform/logging.h"
 #include "widgets/activationkeys.h"
+#include "platform/processstart.h"
 
 ToolButton::ToolButton(QWidget *parent)
     : QPushButton(parent)
@@ -104,26 +104,42 @@ void ToolButton::paintEvent(QPaintEvent *)
 
 void ToolButton::runCommand()
 {
-    if (command == QLatin1String("OPENFOLDER")) {
-        // Without a folder there is nothing to open; opening the application
-        // folder instead would surprise the user.
-        if (arguments.isEmpty() || arguments.first().isEmpty())
-            return;
-        const QString folder = QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(arguments.first());
-        QDir dir(folder);
-        if (!dir.exists())
-            dir.mkpath(QStringLiteral("."));
-        // "file:///" already carries the root slash of a Unix path.
-        QString path = dir.absolutePath();
-        if (path.startsWith(QLatin1Char('/')))
-            path.remove(0, 1);
-        QDesktopServices::openUrl(QUrl(QStringLiteral("file:///") + path, QUrl::TolerantMode));
+    // The window controls' command lines come from launcher.conf like every
+    // other configured path: placeholders are expanded, and a path on a
+    // token partition that is not there is not used.
+    bool drivesFound = true;
+    const QString program = expandPlaceholders(command, &drivesFound);
+    QStringList expanded;
+    for (const QString &argument : qAsConst(arguments))
+        expanded.append(expandPlaceholders(argument, &drivesFound));
+    const QString folderText = expandPlaceholders(workingDir, &drivesFound);
+    if (!drivesFound) {
+        qCDebug(lcWidgets) << "ToolButton: drive placeholder not resolved, nothing started:" << command << arguments;
+        StartNotices::report(command, StartNotices::DriveMissing);
         return;
     }
 
-    const QDir folder = workingDir.isEmpty() ? QFileInfo(command).dir() : QDir(workingDir);
+    if (command == QLatin1String("OPENFOLDER")) {
+        // Without a folder there is nothing to open; opening the application
+        // folder instead would surprise the user.
+        if (expanded.isEmpty() || expanded.first().isEmpty())
+            return;
+        const QString folder = QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(expanded.first());
+        if (!openFolderCreatingIt(folder))
+            StartNotices::report(folder, StartNotices::SystemError);
+        return;
+    }
+
+    const QDir folder = folderText.isEmpty() ? QFileInfo(program).dir() : QDir(folderText);
     const QString workingFolder = QDir::toNativeSeparators(folder.canonicalPath());
-    setEnvironmentValue(QStringLiteral("RESOURCEDIR"), workingFolder);
-    qCDebug(lcWidgets) << "Launching command line:" << command << "Arguments:" << arguments << "WD:" << workingFolder;
-    QProcess::startDetached(command, arguments, workingFolder);
+    qCDebug(lcWidgets) << "Launching command line:" << program << "Arguments:" << expanded << "WD:" << workingFolder;
+    Platform::ProgramStart start;
+    start.program = program;
+    start.arguments = expanded;
+    start.workingDir = workingFolder;
+    start.environment = QProcessEnvironment::systemEnvironment();
+    Platform::setInEnvironment(start.environment, QStringLiteral("RESOURCEDIR"), workingFolder);
+    const Platform::StartOutcome outcome = Platform::startProgram(start);
+    if (!outcome.started)
+        StartNotices::report(program, StartNotices::SystemError, outcome.error);
 }

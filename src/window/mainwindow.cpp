@@ -102,6 +102,7 @@ MainWindow::MainWindow(bool isInteractive, QWidget *parent)
     // A pass waits on its program for as long as that runs; a thread per
     // pass, never reused for anything else.
     autorunPool.setMaxThreadCount(maximumAutorunPasses);
+    startFailureNotice = new StartFailureNotice(this);
     init(QString());
 }
 
@@ -206,6 +207,7 @@ void MainWindow::init(const QString &linksFolderOverride)
     setWindowIconText(windowTitle);
     setWindowTitle(windowTitle);
     createTray();
+    startFailureNotice->setTrayIcon(trayIcon);
 
     loadFonts(links.filePath(File::fontsFolder));
     advanceProgress();
@@ -304,7 +306,9 @@ void MainWindow::loadLauncherConfiguration(const QString &linksFolderOverride, b
         const QString argumentText = rawArguments.type() == QVariant::StringList
             ? rawArguments.toStringList().join(QLatin1Char(','))
             : rawArguments.toString();
-        entry.arguments = expandPlaceholders(argumentText).split(QLatin1Char(','), Qt::KeepEmptyParts);
+        // An entry without arguments starts its program with none.
+        if (!argumentText.isEmpty())
+            entry.arguments = expandPlaceholders(argumentText).split(QLatin1Char(','), Qt::KeepEmptyParts);
         entry.wait = toBool(settings.value(Key::autorunWait.arg(i), false));
         anyAutorunWaits = anyAutorunWaits || entry.wait;
         autorun.append(entry);

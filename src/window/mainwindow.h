@@ -23,6 +23,7 @@
 #include <QThreadPool>
 
 #include "widgets/imagefiles.h"
+#include "widgets/startfailurenotice.h"
 #include "widgets/toolbutton.h"
 
 class LaunchButton;
@@ -208,5 +209,6 @@ private:
     bool justRestored = false;
     // Autorun programs running now, over every pass.
     std::atomic_int autorunRunning { 0 };
+    StartFailureNotice *startFailureNotice = nullptr;
     std::atomic_bool quitRequested { false };
 };

@@ -5,9 +5,9 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QFileInfo>
-#include <QProcess>
 #include <QtConcurrent>
 
+#include "commands/autorunstart.h"
 #include "commands/customfiledialog.h"
 #include "config/buttonconfig.h"
 #include "config/paths.h"
@@ -36,8 +36,6 @@ bool offerTo(LaunchButton *button, QStringList &args, const QString &pidPath)
 }
 
 const QString pythonPathVariable = QStringLiteral("PYTHONPATH");
-const QString rwRootVariable = QStringLiteral("RWROOT");
-const QString resourceDirVariable = QStringLiteral("RESOURCEDIR");
 
 } // namespace
 
@@ -94,9 +92,7 @@ void MainWindow::_cmd(QStringList &args, const QString &processPidFilePath)
 
 QString MainWindow::programPath(const QString &name)
 {
-    // Autorun names are written without the program suffix of the platform.
-    const QString file = Platform::osName() == QLatin1String("windows") ? name + QStringLiteral(".exe") : name;
-    return QDir::cleanPath(baseDirectory(false).absoluteFilePath(file));
+    return autorunProgramPath(name);
 }
 
 void MainWindow::runAutorunPrograms()
@@ -133,28 +129,8 @@ void MainWindow::runAutorunPass(const QList<AutorunEntry> &entries, bool waitPas
         for (QString &argument : arguments)
             argument.replace(QStringLiteral("%pid%"), pid);
 
-        QString flash;
-        QString cdrom;
-        findMediumDrives(flash, cdrom);
-
-        const QFileInfo program(programPath(entry.program));
-        if (!program.exists()) {
-            qCDebug(lcWindow) << "UNABLE TO EXECUTE " << program.absoluteFilePath();
-            continue;
-        }
-        QFileInfo blob(program.absoluteDir().filePath(File::blob));
-        if (!blob.exists())
-            blob = QFileInfo(baseDirectory(true).filePath(File::blob));
-
-        setEnvironmentValue(rwRootVariable, flash);
-        setEnvironmentValue(pythonPathVariable, QDir::toNativeSeparators(blob.absoluteFilePath()));
-        setEnvironmentValue(resourceDirVariable, QDir::toNativeSeparators(program.absoluteDir().canonicalPath()));
-
-        QProcess process;
-        process.setWorkingDirectory(program.absolutePath());
         ++autorunRunning;
-        process.start(program.absoluteFilePath(), arguments, QIODevice::ReadWrite);
-        process.waitForFinished(-1);
+        runAutorunProgram(programPath(entry.program), arguments);
         const bool lastRunning = --autorunRunning == 0;
 
         // A quit asked for while programs ran ends the application once

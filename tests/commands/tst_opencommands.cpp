@@ -44,8 +44,6 @@ private slots:
                                        << QUrl(QStringLiteral("HTTPS://example.org/a?b=1"));
         QTest::newRow("relative file") << QStringLiteral("docs/readme.pdf")
                                        << QUrl::fromLocalFile(here + QStringLiteral("/docs/readme.pdf"));
-        QTest::newRow("mail is a local name")
-            << QStringLiteral("mailto:a@b.it") << QUrl::fromLocalFile(here + QStringLiteral("/mailto:a@b.it"));
         QTest::newRow("hash in a file name")
             << QStringLiteral("/srv/a #1?.pdf") << QUrl::fromLocalFile(QStringLiteral("/srv/a #1?.pdf"));
     }

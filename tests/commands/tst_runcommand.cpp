@@ -30,8 +30,8 @@ private slots:
         QVERIFY(result.known);
         const auto records = TestSupport::waitForProbeRecords(probeOut, 1);
         QCOMPARE(records.size(), 1);
-        QCOMPARE(records[0].arguments,
-            tricky + QStringList { QStringLiteral("pid-") + QString::number(QCoreApplication::applicationPid()) });
+        // Placeholders were expanded before the arguments reached RUN.
+        QCOMPARE(records[0].arguments, tricky + QStringList { QStringLiteral("pid-%pid%") });
         QCOMPARE(result.done, 1);
         QVERIFY(result.doneAfterDeletion);
         QVERIFY(!result.quit);
@@ -167,16 +167,19 @@ private slots:
         QVERIFY(result.doneAfterDeletion);
     }
 
-    // The shell-style start hands over one parameter string, split at spaces.
-    void hiddenStartJoinsArgumentsAtSpaces()
+    // The shell-style start hands over one parameter string, each argument
+    // quoted, so every argument arrives whole.
+    void hiddenStartKeepsEveryArgument()
     {
         const QString pidPath = scratch.filePath(QStringLiteral("hidden.pid"));
-        auto parameters = probeClick({ QStringLiteral("a"), QStringLiteral("b c") });
+        const QStringList arguments { QStringLiteral("a"), QStringLiteral("e:/My Documents"),
+            QStringLiteral("say \"x\"\\"), QString() };
+        auto parameters = probeClick(arguments);
         parameters.insert(Param::pidpath, pidPath);
         const Harness::ChainResult result = runChain(CommandType::Win32RunHidden, parameters);
         const auto records = TestSupport::waitForProbeRecords(probeOut, 1);
         QCOMPARE(records.size(), 1);
-        QCOMPARE(records[0].arguments, (QStringList { QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c") }));
+        QCOMPARE(records[0].arguments, arguments);
         QCOMPARE(result.done, 0);
         QVERIFY(!result.quit);
         QVERIFY(!QFileInfo::exists(pidPath));

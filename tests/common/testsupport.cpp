@@ -94,6 +94,8 @@ QList<ProbeRecord> readProbeRecords(const QString &path)
         record.program = object.value(QStringLiteral("program")).toString();
         for (const QJsonValue &value : object.value(QStringLiteral("arguments")).toArray())
             record.arguments.append(value.toString());
+        for (const QJsonValue &value : object.value(QStringLiteral("raw_arguments")).toArray())
+            record.rawArguments.append(QByteArray::fromHex(value.toString().toLatin1()));
         record.cwd = object.value(QStringLiteral("cwd")).toString();
         record.pid = object.value(QStringLiteral("pid")).toVariant().toLongLong();
         const QJsonObject env = object.value(QStringLiteral("env")).toObject();

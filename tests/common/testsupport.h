@@ -42,6 +42,7 @@ Finished runProgram(const QString &program, const QStringList &arguments,
 struct ProbeRecord {
     QString program;
     QStringList arguments;
+    QList<QByteArray> rawArguments; // the bytes each argument had
     QString cwd;
     qint64 pid = 0;
     QMap<QString, QString> env; // only the variables the probe records

@@ -26,12 +26,16 @@ int main(int argc, char *argv[])
 
     // Plain argv, so that nothing is re-encoded on the way.
     QJsonArray arguments;
-    for (int i = 1; i < argc; ++i)
+    QJsonArray rawArguments; // the exact bytes, in hex
+    for (int i = 1; i < argc; ++i) {
         arguments.append(QString::fromLocal8Bit(argv[i]));
+        rawArguments.append(QString::fromLatin1(QByteArray(argv[i]).toHex()));
+    }
 
     QJsonObject record;
     record.insert(QStringLiteral("program"), QString::fromLocal8Bit(argv[0]));
     record.insert(QStringLiteral("arguments"), arguments);
+    record.insert(QStringLiteral("raw_arguments"), rawArguments);
     record.insert(QStringLiteral("cwd"), QDir::currentPath());
     record.insert(QStringLiteral("pid"), QCoreApplication::applicationPid());
     record.insert(QStringLiteral("monotonic_ns"), QString::number(startedNs));

@@ -111,7 +111,7 @@ private slots:
         QFile::remove(out);
         qputenv("GP_PROBE_OUT", out.toLocal8Bit());
         const QString probe = TestSupport::helperPath(QStringLiteral("gp_probe"));
-        const QStringList arguments { QStringLiteral("a b"), QStringLiteral("$(touch x);'") };
+        const QStringList arguments { QStringLiteral("a b"), QStringLiteral("`touch x`;'") };
         ToolButton button;
         button.setCommand(probe, arguments, ownFolder ? scratch.path() : QString());
         QTest::mouseRelease(&button, Qt::LeftButton);

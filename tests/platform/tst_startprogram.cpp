@@ -1,0 +1,134 @@
+// Starting a program: Windows command-line quoting against the splitting
+// rules, bytes that are not UTF-8, the program's own name through a link,
+// and every start keeping its own environment while the autorun thread
+// starts programs with other values.
+#include <QtTest>
+
+#include <QtConcurrent>
+
+#include "../commands/commandharness.h"
+#include "commands/autorunstart.h"
+#include "config/paths.h"
+#include "platform/processstart.h"
+#include "platform/textbytes.h"
+#include "testsupport.h"
+
+class StartProgramTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { TestSupport::isolate(); }
+
+    void windowsQuotingSurvivesSplitting_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("plain") << QStringList { QStringLiteral("a"), QStringLiteral("b") };
+        QTest::newRow("space in a path") << QStringList { QStringLiteral("e:/My Documents"), QStringLiteral("x") };
+        QTest::newRow("empty") << QStringList { QString(), QStringLiteral("x"), QString() };
+        QTest::newRow("quotes") << QStringList { QStringLiteral("say \"hi\""), QStringLiteral("\"") };
+        QTest::newRow("backslashes") << QStringList { QStringLiteral("C:\\a b\\"), QStringLiteral("\\\\\"x\\") };
+        QTest::newRow("tab and newline") << QStringList { QStringLiteral("a\tb"), QStringLiteral("c\nd") };
+        QTest::newRow("shell words") << QStringList { QStringLiteral("$(id)"), QStringLiteral("a;b|c&d'e") };
+    }
+    void windowsQuotingSurvivesSplitting()
+    {
+        QFETCH(QStringList, arguments);
+        QCOMPARE(Platform::splitWindowsCommandLine(Platform::windowsCommandLine(arguments)), arguments);
+    }
+
+    // Command lines as Windows programs receive them, split as
+    // CommandLineToArgvW splits them.
+    void splitsLikeWindows_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QStringList>("words");
+        QTest::newRow("quoted part") << QStringLiteral("\"a b\" c") << QStringList { "a b", "c" };
+        QTest::newRow("escaped quote") << QStringLiteral("a\\\"b") << QStringList { "a\"b" };
+        QTest::newRow("backslash before closing quote") << QStringLiteral("\"a\\\\\" b") << QStringList { "a\\", "b" };
+        QTest::newRow("literal backslashes") << QStringLiteral("a\\\\b  c") << QStringList { "a\\\\b", "c" };
+        QTest::newRow("doubled quote inside quotes") << QStringLiteral("\"a\"\"b\"") << QStringList { "a\"b" };
+        QTest::newRow("unclosed quote") << QStringLiteral("\"a b") << QStringList { "a b" };
+    }
+    void splitsLikeWindows()
+    {
+        QFETCH(QString, line);
+        QFETCH(QStringList, words);
+        QCOMPARE(Platform::splitWindowsCommandLine(line), words);
+    }
+
+    void bytesThatAreNotTextComeBack()
+    {
+        const QByteArray bytes("a\xff\xfe-\xc3\xa8-\xe2\x82-\xf0\x9f\x98\x80-\xed\xa0\x80.txt", 25);
+        const QString text = Platform::decodeText(bytes);
+        QVERIFY(text.contains(QStringLiteral("\u00e8")));
+        QVERIFY(text.contains(QString::fromUtf8("\xf0\x9f\x98\x80")));
+        QCOMPARE(Platform::encodeText(text), bytes);
+    }
+
+    // A multi-call program tells by its own name what to do.
+    void linkedProgramKeepsItsName()
+    {
+        QTemporaryDir dir;
+        const QString link = dir.filePath(QStringLiteral("multi"));
+        QVERIFY(QFile::link(TestSupport::helperPath(QStringLiteral("gp_probe")), link));
+        const QString out = Harness::probeOutput(dir);
+        const Harness::ChainResult result = Harness::runChain(CommandType::Run, [&] {
+            auto parameters = Harness::probeClick();
+            parameters.insert(Param::cmdline, link);
+            return parameters;
+        }());
+        QCOMPARE(result.done, 1);
+        const auto records = TestSupport::waitForProbeRecords(out, 1);
+        QCOMPARE(records.size(), 1);
+        QCOMPARE(records[0].program, link);
+    }
+
+    // The autorun thread starts programs of its own folder again and again
+    // while clicks start the probe in another: every program sees the
+    // values of its own start, and the launcher's environment stays as it
+    // was.
+    void clickDuringAutorunKeepsItsValues()
+    {
+        QTemporaryDir dir;
+        const QString out = Harness::probeOutput(dir);
+        const QString autorunFolder = dir.filePath(QStringLiteral("autorun"));
+        QVERIFY(QDir().mkpath(autorunFolder));
+        const QString autorunProbe = autorunFolder + QStringLiteral("/gp_probe");
+        QVERIFY(QFile::copy(TestSupport::helperPath(QStringLiteral("gp_probe")), autorunProbe));
+        const QString clickFolder = QDir(dir.filePath(QStringLiteral("click"))).absolutePath();
+        QVERIFY(QDir().mkpath(clickFolder));
+        qunsetenv("RESOURCEDIR");
+        const QString launcherPython = qEnvironmentVariable("PYTHONPATH");
+        const QString autorunPython = QDir::toNativeSeparators(
+            QFileInfo(baseDirectory(true).filePath(QStringLiteral("blob.bin"))).absoluteFilePath());
+
+        constexpr int rounds = 12;
+        QFuture<void> pass = QtConcurrent::run([&] {
+            for (int i = 0; i < rounds; ++i)
+                runAutorunProgram(autorunProbe, { QStringLiteral("autorun") });
+        });
+        int clicks = 0;
+        while (!pass.isFinished() || clicks < 3) {
+            auto parameters = Harness::probeClick({ QStringLiteral("click") });
+            parameters.insert(Param::workingdir, clickFolder);
+            QCOMPARE(Harness::runChain(CommandType::Run, parameters).done, 1);
+            ++clicks;
+            TestSupport::waitForProbeRecords(out, clicks, 2000);
+        }
+        pass.waitForFinished();
+
+        const auto records = TestSupport::waitForProbeRecords(out, rounds + clicks);
+        QCOMPARE(records.size(), rounds + clicks);
+        for (const TestSupport::ProbeRecord &record : records) {
+            const bool fromClick = record.arguments == QStringList { QStringLiteral("click") };
+            const QString expected
+                = QDir::toNativeSeparators(QDir(fromClick ? clickFolder : autorunFolder).canonicalPath());
+            QCOMPARE(record.env.value(QStringLiteral("RESOURCEDIR")), expected);
+            QCOMPARE(record.env.value(QStringLiteral("PYTHONPATH")), fromClick ? launcherPython : autorunPython);
+        }
+        QVERIFY(!qEnvironmentVariableIsSet("RESOURCEDIR"));
+    }
+};
+
+QTEST_MAIN(StartProgramTest)
+#include "tst_startprogram.moc"
