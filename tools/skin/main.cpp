@@ -28,9 +28,12 @@ const Skin::Command commands[] = {
     { "preview", "LINKS_FOLDER --out FILE.png [--open NAME] [--focus NAME]",
         "picture the launcher window of a skin, optionally with a folder opened or a button focused",
         Skin::AppKind::Widgets, "offscreen", Skin::runPreview },
-    { "pack", "--program PATH --skin LINKS_FOLDER --out DIR [--translations DIR] [--blob FILE] [--iso FILE]",
-        "lay out a signed, linted medium (bin/ beside Commons/) and optionally its ISO image", Skin::AppKind::Gui,
-        "offscreen", Skin::runPack },
+    { "pack",
+        "--program PATH --skin LINKS_FOLDER --out DIR [--resources DIR] [--translations DIR] [--blob FILE] "
+        "[--iso FILE]",
+        "lay out a signed, linted, self-contained medium (bin/ with its Qt beside Commons/, the rest of the "
+        "resource folder included) and optionally its ISO image",
+        Skin::AppKind::Gui, "offscreen", Skin::runPack },
 };
 
 void printUsage(QTextStream &stream)

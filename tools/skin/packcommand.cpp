@@ -1,3 +1,4 @@
+#include "bundle.h"
 #include "skincommand.h"
 #include "skinlinter.h"
 
@@ -52,8 +53,9 @@ int fail(const QString &tmp, const QString &message, int code = Failure)
 int runPack(const QStringList &arguments)
 {
     QMap<QString, QString> values;
-    const QStringList names = { QStringLiteral("--program"), QStringLiteral("--skin"), QStringLiteral("--out"),
-        QStringLiteral("--blob"), QStringLiteral("--iso"), QStringLiteral("--translations") };
+    const QStringList names
+        = { QStringLiteral("--program"), QStringLiteral("--skin"), QStringLiteral("--out"), QStringLiteral("--blob"),
+              QStringLiteral("--iso"), QStringLiteral("--translations"), QStringLiteral("--resources") };
     for (int i = 0; i < arguments.size(); ++i) {
         if (!names.contains(arguments.at(i)) || i + 1 >= arguments.size())
             return fail(QString(), QStringLiteral("unexpected argument ") + arguments.at(i), UsageError);
@@ -78,6 +80,20 @@ int runPack(const QStringList &arguments)
         return fail(tmp, QStringLiteral("cannot copy into ") + tmp);
     QFile::setPermissions(bin, QFile::permissions(program));
 
+    // The rest of the resource folder (tools, documents, other skins): the
+    // one named, else the folder around the skin when it is a resource folder.
+    QString resources = values.value(QStringLiteral("--resources"));
+    if (resources.isEmpty() && QFileInfo(skin).absoluteDir().dirName() == Vocabulary::File::commonsFolder)
+        resources = QFileInfo(skin).absolutePath();
+    if (!resources.isEmpty()) {
+        QString error;
+        const QString included = includeResources(resources, skin, commons, error);
+        if (!error.isEmpty())
+            return fail(tmp, error);
+        if (!included.isEmpty())
+            out() << "included from " << resources << ": " << included << '\n';
+    }
+
     // Translations come from an explicit folder, else from the resource
     // folder beside the program's own medium.
     QString translations = values.value(QStringLiteral("--translations"));
@@ -89,6 +105,8 @@ int runPack(const QStringList &arguments)
         QSettings lang(commons + QLatin1Char('/') + Vocabulary::File::langIni, QSettings::IniFormat);
         lang.setValue(Vocabulary::Key::langLang, Vocabulary::Word::autoLanguage);
     }
+    if (values.contains(QStringLiteral("--blob")))
+        QFile::remove(commons + QLatin1Char('/') + Vocabulary::File::blob);
     if (values.contains(QStringLiteral("--blob"))
         && !QFile::copy(values.value(QStringLiteral("--blob")), commons + QLatin1Char('/') + Vocabulary::File::blob))
         return fail(tmp, QStringLiteral("cannot copy the blob ") + values.value(QStringLiteral("--blob")));
@@ -113,6 +131,13 @@ int runPack(const QStringList &arguments)
     }
     if (errors > 0)
         return fail(tmp, QStringLiteral("the skin has errors; nothing was written"), 2);
+
+    QStringList report;
+    QString error;
+    if (!bundleRuntime(bin, commons, report, error))
+        return fail(tmp, error);
+    for (const QString &line : report)
+        out() << line << '\n';
 
     if (QFileInfo::exists(target) && !QDir(target).removeRecursively())
         return fail(tmp, QStringLiteral("cannot replace ") + target);

@@ -1,0 +1,213 @@
+// The packed demo medium runs on the Qt it carries: every Qt library and
+// plugin the loader maps comes from the medium, and the window paints on a
+// real X server, also when the host's Qt is hidden in a mount namespace.
+#include "testsupport.h"
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QImage>
+#include <QLibraryInfo>
+#include <QProcess>
+#include <QScreen>
+#include <QSet>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// Run in a new mount namespace: hides the host's Qt plugins and every host
+// copy of a library the medium carries (except what mount itself needs),
+// then starts the medium's program with the loader's trace on.
+const char hideHostQt[] = R"sh(
+medium=$1 plugins=$2 libdir=$3 trace=$4
+mount --make-rprivate / && mount -t tmpfs none "$plugins" || exit 97
+needed=$(ldd "$(command -v mount)")
+for lib in "$medium"/bin/lib/*; do
+    name=${lib##*/}
+    case "$needed" in *"$name"*) continue ;; esac
+    [ -e "$libdir/$name" ] && { mount --bind /dev/null "$(readlink -f "$libdir/$name")" || exit 97; }
+done
+[ ! -s "$libdir/libQt5Core.so.5" ] || exit 97
+export LD_DEBUG=libs LD_DEBUG_OUTPUT=$trace
+exec "$medium/bin/gatepoint"
+)sh";
+
+QString xdotool(const QStringList &arguments)
+{
+    return TestSupport::runProgram(
+        QStringLiteral("xdotool"), arguments, QProcessEnvironment::systemEnvironment(), 10000)
+        .out.trimmed();
+}
+
+QSet<QString> carriedLibraries(const QString &medium)
+{
+    QSet<QString> names;
+    for (const QString &name : QDir(medium + "/bin/lib").entryList(QDir::Files))
+        names.insert(name);
+    return names;
+}
+
+int distinctColours(const QImage &image)
+{
+    QSet<QRgb> colours;
+    for (int y = 0; y < image.height(); y += 2) {
+        for (int x = 0; x < image.width(); x += 2)
+            colours.insert(image.pixel(x, y));
+    }
+    return colours.size();
+}
+
+} // namespace
+
+class PackedMediumTest final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void loaderFindsQtInsideTheMedium();
+    void startsAndPaints_data();
+    void startsAndPaints();
+
+private:
+    QTemporaryDir dir;
+    QString medium;
+};
+
+void PackedMediumTest::initTestCase()
+{
+    TestSupport::isolate();
+    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+        QSKIP("needs an X server (the suite runs this under xvfb-run)");
+    if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
+        QSKIP("needs xdotool");
+    QVERIFY(dir.isValid());
+    medium = dir.filePath("medium");
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    const TestSupport::Finished packed = TestSupport::runProgram(TestSupport::skinToolPath(),
+        { "pack", "--program", TestSupport::launcherPath(), "--skin", GATEPOINT_BUILD_DIR "/demo-medium/Commons/links",
+            "--out", medium },
+        env);
+    QVERIFY2(packed.code == 0, qPrintable(packed.out + packed.err));
+    // The demo's buttons start its tools and open its documents.
+    QVERIFY2(packed.out.contains("docs/, links-alt/, tools/"), qPrintable(packed.out));
+    QVERIFY(QFileInfo(medium + "/Commons/tools/demotool").isExecutable());
+    QVERIFY(QFileInfo::exists(medium + "/Commons/qtbase_it.qm"));
+    QVERIFY(QFileInfo::exists(medium + "/bin/qt.conf"));
+}
+
+void PackedMediumTest::loaderFindsQtInsideTheMedium()
+{
+    const QSet<QString> carried = carriedLibraries(medium);
+    QVERIFY(carried.contains("libQt5Core.so.5") && carried.contains("libicuuc.so.72"));
+    QVERIFY(QFileInfo::exists(medium + "/bin/plugins/platforms/libqxcb.so"));
+
+    // The plugins need nothing the program's closure lacks; they are mapped
+    // through its run path, which the trace of startsAndPaints shows.
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("LD_LIBRARY_PATH", QLibraryInfo::location(QLibraryInfo::LibrariesPath)); // must not win
+    const TestSupport::Finished ldd = TestSupport::runProgram("ldd", { medium + "/bin/gatepoint" }, env);
+    QCOMPARE(ldd.code, 0);
+    QVERIFY2(!ldd.out.contains("not found"), qPrintable(ldd.out));
+    int fromMedium = 0;
+    for (const QString &line : ldd.out.split('\n', Qt::SkipEmptyParts)) {
+        const QString name = line.trimmed().section(' ', 0, 0);
+        if (carried.contains(name) || name.startsWith("libQt5")) {
+            QVERIFY2(line.contains("=> " + medium + "/bin/lib/" + name), qPrintable(line));
+            ++fromMedium;
+        }
+    }
+    QVERIFY(fromMedium >= 20);
+    // Nothing of Debian's build is left in the program.
+    const TestSupport::Finished sections = TestSupport::runProgram("readelf", { "-S", medium + "/bin/gatepoint" });
+    if (sections.code == 0)
+        QVERIFY(!sections.out.contains(".debug_info"));
+}
+
+void PackedMediumTest::startsAndPaints_data()
+{
+    QTest::addColumn<bool>("hideHost");
+    QTest::newRow("host Qt present") << false;
+    QTest::newRow("host Qt hidden") << true;
+}
+
+void PackedMediumTest::startsAndPaints()
+{
+    QFETCH(bool, hideHost);
+    const QString trace = dir.filePath(hideHost ? "hidden" : "present") + "/ld";
+    QVERIFY(QDir().mkpath(QFileInfo(trace).absolutePath()));
+    QString program = medium + "/bin/gatepoint";
+    QStringList arguments;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name : { "LD_LIBRARY_PATH", "QT_PLUGIN_PATH", "QT_QPA_PLATFORM_PLUGIN_PATH" })
+        env.remove(name);
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    env.insert("HOME", dir.path());
+    if (hideHost) {
+        if (TestSupport::runProgram("unshare", { "-m", "true" }).code != 0)
+            QSKIP("no mount namespace here (needs root and unshare)");
+        program = "unshare";
+        arguments = QStringList { "-m", "sh", "-c", hideHostQt, "sh", medium,
+            QLibraryInfo::location(QLibraryInfo::PluginsPath), QLibraryInfo::location(QLibraryInfo::LibrariesPath),
+            trace };
+    } else {
+        env.insert("LD_DEBUG", "libs");
+        env.insert("LD_DEBUG_OUTPUT", trace);
+    }
+
+    // xvfb-run may hand over a display that takes a moment to accept
+    // clients; a launcher that could not connect is started again.
+    QProcess launcher;
+    launcher.setProcessEnvironment(env);
+    launcher.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    int starts = 0;
+    QString window;
+    QImage shot;
+    const bool shown = QTest::qWaitFor(
+        [&] {
+            if (launcher.state() == QProcess::NotRunning) {
+                if (++starts > 3)
+                    return true;
+                launcher.start(program, arguments);
+                launcher.waitForStarted();
+            }
+            window = xdotool({ "search", "--onlyvisible", "--pid", QString::number(launcher.processId()) })
+                         .section('\n', 0, 0);
+            if (!window.isEmpty())
+                shot = QGuiApplication::primaryScreen()->grabWindow(window.toULongLong()).toImage();
+            return distinctColours(shot) >= 8;
+        },
+        30000);
+    const qint64 pid = launcher.processId();
+    launcher.terminate();
+    if (!launcher.waitForFinished(5000))
+        launcher.kill();
+    launcher.waitForFinished(5000);
+    QVERIFY2(shown && starts <= 3,
+        qPrintable(QStringLiteral("window %1, %2 colours, exit code %3")
+                       .arg(window)
+                       .arg(distinctColours(shot))
+                       .arg(launcher.exitCode())));
+
+    // The loader's trace of the program itself (its autorun tool writes its own).
+    QFile file(trace + '.' + QString::number(pid));
+    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName()));
+    const QSet<QString> carried = carriedLibraries(medium);
+    QStringList mapped;
+    for (const QString &line : QString::fromLocal8Bit(file.readAll()).split('\n')) {
+        const int at = line.indexOf("calling init: ");
+        if (at < 0)
+            continue;
+        const QString path = line.mid(at + 14).trimmed();
+        mapped.append(path);
+        if (!path.startsWith(medium + "/bin/")) {
+            QVERIFY2(!path.contains("libQt5") && !path.contains("/plugins/"), qPrintable(path));
+            QVERIFY2(!carried.contains(QFileInfo(path).fileName()), qPrintable(path));
+        }
+    }
+    QVERIFY2(mapped.contains(medium + "/bin/plugins/platforms/libqxcb.so"), qPrintable(mapped.join('\n')));
+}
+
+QTEST_MAIN(PackedMediumTest)
+#include "tst_packedmedium_x11.moc"
