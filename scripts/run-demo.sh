@@ -1,5 +1,6 @@
 #!/bin/bash
-# Starts the launcher on the bundled demo medium (build/demo-medium).
+# Starts the launcher on the bundled demo medium, packed as on a token with
+# the Qt it runs on (build/demo-token).
 # With a display it simply runs. Without one it runs under a private Xvfb,
 # waits for the window, saves a screenshot to BUILD/demo.png, ends the
 # launcher and says where the picture is.
@@ -7,7 +8,7 @@ set -uo pipefail
 
 BUILD=${1:-build}
 BUILD=$(cd "$BUILD" 2>/dev/null && pwd) || { echo "run-demo: no build folder ${1:-build}" >&2; exit 1; }
-MEDIUM="$BUILD/demo-medium"
+MEDIUM="$BUILD/demo-token"
 BIN="$MEDIUM/bin/gatepoint"
 SKIN="$BUILD/bin/gatepoint-skin"
 SHOT="$BUILD/demo.png"
