@@ -85,6 +85,13 @@ void SkinPackTest::refusesBrokenSkinWithoutLeftovers()
     QVERIFY(!QFileInfo::exists(medium));
     QVERIFY(!QFileInfo::exists(medium + ".tmp"));
     QCOMPARE(tool({ "pack", "--skin", dir.filePath("skin") }).code, 2);
+
+    // A program without the run path to bin/lib would run on the host's Qt.
+    const TestSupport::Finished foreign = tool(
+        { "pack", "--program", TestSupport::helperPath("gp_probe"), "--skin", dir.filePath("skin"), "--out", medium });
+    QCOMPARE(foreign.code, 1);
+    QVERIFY2(foreign.out.contains("run path (DT_RPATH) does not hold $ORIGIN/lib"), qPrintable(foreign.out));
+    QVERIFY(!QFileInfo::exists(medium) && !QFileInfo::exists(medium + ".tmp"));
 }
 
 QTEST_MAIN(SkinPackTest)

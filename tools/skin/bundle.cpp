@@ -248,10 +248,20 @@ bool bundleRuntime(const QString &program, const QString &commons, QStringList &
         error = program + QStringLiteral(" is not an ELF program");
         return false;
     }
-    if (!programLinks.rpath.split(QLatin1Char(':')).contains(originRunPath)) {
+    const QStringList runPath = programLinks.rpath.split(QLatin1Char(':'));
+    if (!programLinks.runpath.isEmpty() || !runPath.contains(originRunPath)) {
         error = QStringLiteral("the program's run path (DT_RPATH) does not hold %1: it would run on the host's Qt")
                     .arg(originRunPath);
         return false;
+    }
+    // An empty or relative entry is the working folder: whoever chooses it
+    // would choose the libraries.
+    for (const QString &folder : runPath) {
+        if (!folder.startsWith(QLatin1String("$ORIGIN")) && !folder.startsWith(QLatin1Char('/'))) {
+            error = QStringLiteral("the program's run path \"%1\" holds a folder relative to the working folder")
+                        .arg(programLinks.rpath);
+            return false;
+        }
     }
     const QString bin = QFileInfo(program).absolutePath();
     const QString pluginSource = QLibraryInfo::location(QLibraryInfo::PluginsPath);
