@@ -77,18 +77,6 @@
         <translation>the program does not exist</translation>
     </message>
     <message>
-        <source>il file non e&apos; un programma eseguibile</source>
-        <translation>the file is not an executable program</translation>
-    </message>
-    <message>
-        <source>l&apos;unita&apos; del token non e&apos; disponibile</source>
-        <translation>the token&apos;s drive is not available</translation>
-    </message>
-    <message>
-        <source>la copia temporanea e&apos; stata sostituita</source>
-        <translation>the temporary copy was replaced</translation>
-    </message>
-    <message>
         <source>nessuna cartella temporanea sicura</source>
         <translation>no safe temporary folder</translation>
     </message>
@@ -103,6 +91,18 @@
     <message>
         <source>Avvio</source>
         <translation>Start-up</translation>
+    </message>
+    <message>
+        <source>il file non è un programma eseguibile</source>
+        <translation>the file is not an executable program</translation>
+    </message>
+    <message>
+        <source>l&apos;unità del token non è disponibile</source>
+        <translation>the token&apos;s drive is not available</translation>
+    </message>
+    <message>
+        <source>la copia temporanea è stata sostituita</source>
+        <translation>the temporary copy was replaced</translation>
     </message>
 </context>
 <context>

@@ -77,18 +77,6 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>il file non e&apos; un programma eseguibile</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>l&apos;unita&apos; del token non e&apos; disponibile</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>la copia temporanea e&apos; stata sostituita</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>nessuna cartella temporanea sicura</source>
         <translation type="unfinished"></translation>
     </message>
@@ -102,6 +90,18 @@
     </message>
     <message>
         <source>Avvio</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>il file non è un programma eseguibile</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>l&apos;unità del token non è disponibile</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>la copia temporanea è stata sostituita</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -38,13 +38,13 @@ QString StartFailureNotice::message(const QString &program, int reason, const QS
         why = tr("il programma non esiste");
         break;
     case StartNotices::NotProgram:
-        why = tr("il file non e' un programma eseguibile");
+        why = tr("il file non è un programma eseguibile");
         break;
     case StartNotices::DriveMissing:
-        why = tr("l'unita' del token non e' disponibile");
+        why = tr("l'unità del token non è disponibile");
         break;
     case StartNotices::CopyReplaced:
-        why = tr("la copia temporanea e' stata sostituita");
+        why = tr("la copia temporanea è stata sostituita");
         break;
     case StartNotices::NoSafeFolder:
         why = tr("nessuna cartella temporanea sicura");
