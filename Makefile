@@ -7,7 +7,8 @@ CMAKE_ARGS ?=
 
 BUILD_PACKAGES := cmake g++ make pkg-config ccache qtbase5-dev qttools5-dev qttools5-dev-tools libqt5svg5-dev \
                   qttranslations5-l10n libx11-dev fonts-dejavu-core
-TEST_PACKAGES  := xvfb xauth xdotool x11-utils icewm openbox g++-mingw-w64-x86-64 xorriso time
+TEST_PACKAGES  := xvfb xauth xdotool x11-utils icewm openbox g++-mingw-w64-x86-64 xorriso time \
+                  desktop-file-utils groff-base
 RUN_PACKAGES   := xvfb xauth x11-utils
 ASAN_PACKAGES  := clang libclang-rt-14-dev
 BENCH_PACKAGES := valgrind
