@@ -35,6 +35,7 @@ void SkinPackTest::initTestCase()
         skin + "/launcher.conf", "[app]\nbackground=background.png\n[button]\nwidth=40\nheight=40\n"));
     QVERIFY(TestSupport::writeFile(skin + "/background.png", TestSupport::pngBytes(300, 100)));
     QVERIFY(TestSupport::writeFile(skin + "/icon.png", TestSupport::pngBytes(40, 40)));
+    QVERIFY(TestSupport::writeFile(skin + "/photo.jpg", "a picture format that needs its plugin"));
     QVERIFY(TestSupport::writeFile(skin + "/run.link", "[properties]\nicon=icon.png\n[click]\npath=icon.png\n"));
     QVERIFY(TestSupport::writeFile(dir.filePath("translations/gatepoint_it.qm"), "qm"));
     QVERIFY(TestSupport::writeFile(dir.filePath("blob.bin"), "blob"));
@@ -56,6 +57,9 @@ void SkinPackTest::packsSignedLintedMedium()
     QCOMPARE(QSettings(medium + "/Commons/lang.ini", QSettings::IniFormat).value("lang/lang").toString(),
         QStringLiteral("auto"));
     QVERIFY(!QFileInfo::exists(medium + ".tmp"));
+    // Picture plugins for the formats the medium holds, and only those.
+    QVERIFY(QFileInfo::exists(medium + "/bin/plugins/imageformats/libqjpeg.so"));
+    QVERIFY(!QFileInfo::exists(medium + "/bin/plugins/imageformats/libqgif.so"));
     QCOMPARE(tool({ "verify", medium + "/Commons/links/background.png" }).code, 0);
     const TestSupport::Finished lint = tool({ "lint", medium + "/Commons/links", "--strict" });
     QVERIFY2(lint.code == 0, qPrintable(lint.out));

@@ -257,7 +257,8 @@ bool bundleRuntime(const QString &program, const QString &commons, QStringList &
     // An empty or relative entry is the working folder: whoever chooses it
     // would choose the libraries.
     for (const QString &folder : runPath) {
-        if (!folder.startsWith(QLatin1String("$ORIGIN")) && !folder.startsWith(QLatin1Char('/'))) {
+        if (folder != QLatin1String("$ORIGIN") && !folder.startsWith(QLatin1String("$ORIGIN/"))
+            && !folder.startsWith(QLatin1Char('/'))) {
             error = QStringLiteral("the program's run path \"%1\" holds a folder relative to the working folder")
                         .arg(programLinks.rpath);
             return false;
@@ -306,6 +307,10 @@ bool bundleRuntime(const QString &program, const QString &commons, QStringList &
             return false;
     }
     const QSet<QString> host = hostLibraries();
+    if (!host.contains(QStringLiteral("libc.so.6"))) {
+        error = QStringLiteral("the list of the host's libraries is missing from this build");
+        return false;
+    }
     QMap<QString, QString> libraries; // name -> path on this machine
     QStringList pending = objects;
     while (!pending.isEmpty()) {
