@@ -11,6 +11,7 @@
 #include <QTextStream>
 
 #include "config/backgroundsignature.h"
+#include "config/launcherconfig.h"
 #include "config/vocabulary.h"
 
 namespace Skin {
@@ -93,14 +94,9 @@ int runPack(const QStringList &arguments)
         && !QFile::copy(values.value(QStringLiteral("--blob")), commons + QLatin1Char('/') + Vocabulary::File::blob))
         return fail(tmp, QStringLiteral("cannot copy the blob ") + values.value(QStringLiteral("--blob")));
 
-    QSettings conf(links + QLatin1Char('/') + Vocabulary::File::launcherConf, QSettings::IniFormat);
-    const QString app = Vocabulary::platformGroup(conf.childGroups(), Vocabulary::Group::app);
-    const QString background = conf.value(app + QLatin1Char('/') + Vocabulary::Key::background).toString();
-    if (!background.isEmpty()) {
-        const QString path = QDir(links).absoluteFilePath(background);
-        if (QFileInfo(path).isFile() && runSign({ QStringLiteral("--replace"), path }) != Success)
-            return fail(tmp, QStringLiteral("cannot sign ") + path);
-    }
+    const QString background = LauncherConfig::read(links).backgroundPath;
+    if (QFileInfo(background).isFile() && runSign({ QStringLiteral("--replace"), background }) != Success)
+        return fail(tmp, QStringLiteral("cannot sign ") + background);
 
     SkinLinter linter(links);
     int errors = 0;

@@ -5,6 +5,9 @@
 #include <QStringList>
 #include <QVector>
 
+#include "config/inifile.h"
+#include "config/launcherconfig.h"
+
 // Checks a links folder the way the launcher will read it and collects every
 // problem an author should hear about before a medium is burnt. The launcher
 // itself never complains (it quietly falls back to defaults), so this is the
@@ -29,13 +32,15 @@ private:
     struct Entry {
         QString group; // empty outside any group
         QString key;
-        QString value;
+        QString value; // a list joined at ","
         int line = 0;
+        int replacedAt = 0; // the later line of the same key, which the launcher reads
     };
     struct IniText {
         QString path;
-        QVector<Entry> entries;
-        QStringList groups; // in order of appearance
+        IniFile file;
+        QVector<Entry> entries; // in file order
+        QStringList groups; // the groups the launcher sees
         QMap<QString, int> groupLines;
     };
 
@@ -59,7 +64,7 @@ private:
     QString resolve(const QString &text, const QString &folder) const;
 
     QString linksFolder;
-    QString backgroundPath;
+    LauncherConfig config;
     QVector<Diagnostic> diagnostics;
 };
 
