@@ -1,9 +1,13 @@
 #include "config/backgroundsignature.h"
 #include "testsupport.h"
+#include "widgets/launchbutton.h"
+#include "window/appflags.h"
+#include "window/mainwindow.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QStateMachine>
 #include <QtTest>
 
 using SkinFiles = QMap<QString, QByteArray>;
@@ -17,6 +21,8 @@ private slots:
     void reportsFault_data();
     void reportsFault();
     void exitCodesAndJson();
+    void readsAndPlacesLikeTheLauncher_data();
+    void readsAndPlacesLikeTheLauncher();
     void demoMediumIsClean_data();
     void demoMediumIsClean();
 
@@ -153,13 +159,6 @@ void SkinLintTest::reportsFault_data()
     QTest::newRow("button outside") << Files {
         { "a.link", link("priority=2\nwidth=500\n") }
     } << R"(a.link:3: warning: button "a" at 0,10 size 500x50 falls outside the 400x200 background)";
-    // Priority 2 comes first, so ok.link is pushed past the right edge.
-    QTest::newRow("button pushed outside")
-        << Files { { "a.link", link("priority=2\nwidth=350\n") } }
-        << R"(ok.link:3: warning: button "ok" at 360,10 size 50x50 falls outside the 400x200 background)";
-    QTest::newRow("vertical layout") << Files {
-        { "launcher.conf", launcherConf + "layout=VERTICAL\n" }, { "a.link", link("priority=2\nheight=150\n") }
-    } << R"(ok.link:3: warning: button "ok" at 0,160 size 50x50 falls outside the 400x200 background)";
     QTest::newRow("equal priorities") << Files {
         { "a.link", link("priority=1\n") }
     } << R"(ok.link:3: warning: priority 1 equals that of "a.link": their order is undefined)";
@@ -209,6 +208,85 @@ void SkinLintTest::exitCodesAndJson()
     QCOMPARE(lint({ dir.filePath("nowhere") }).code, 2);
     QCOMPARE(lint({}).code, 2);
     QCOMPARE(lint({ clean, "--fix" }).code, 2);
+}
+
+// The linter's findings are about what the launcher reads, and on a tiny
+// background every button is reported outside at the place the window gives it.
+void SkinLintTest::readsAndPlacesLikeTheLauncher_data()
+{
+    using Files = SkinFiles;
+    QTest::addColumn<Files>("files");
+    QTest::addColumn<QStringList>("findings"); // all but the layout's
+    QTest::newRow("hash key, repeated key, odd boolean, base64 drop")
+        << Files { { "launcher.conf",
+                       "[app]\nbackground=background.png\n#padding-left=40\npadding-top=5\npadding-top=20\npincheck="
+                       "yes\n"
+                       "[button]\nwidth=50\nheight=40\nmargin-right=10\n" },
+               { "a.link", link("priority=2\n", "[drop]\ntype=11\npath=icon.png\n") } }
+        << QStringList {
+               R"(launcher.conf:3: warning: unknown key "#padding-left" in [app]; did you mean "padding-left"?)",
+               R"(launcher.conf:4: warning: "padding-top" is given again on line 5; the launcher reads that one)",
+               R"(launcher.conf:6: warning: "yes" is not a boolean for "pincheck"; the launcher uses false)"
+           };
+    QTest::newRow("vertical platform group, folder, picture size")
+        << Files { { "launcher.conf",
+                       "[app]\nbackground=background.png\npadding-left=7\n[button]\nwidth=10\n"
+                       "[button_" GATEPOINT_OS_NAME "]\nmargin-top=4\nlayout=VERTICAL\n" },
+               { "menu.link/_.link", "[properties]\nicon=../icon.png\npriority=2\n" },
+               { "menu.link/one.link", "[properties]\nicon=../icon.png\npriority=2\n" },
+               { "menu.link/two.link", "[properties]\nicon=../icon.png\npriority=1\nwidth=30\nheight=20\n" } }
+        << QStringList { R"(launcher.conf:5: warning: "width" in [button] is hidden on )" GATEPOINT_OS_NAME
+                         R"(: [button_)" GATEPOINT_OS_NAME R"(] replaces the whole group)" };
+}
+
+void SkinLintTest::readsAndPlacesLikeTheLauncher()
+{
+    QFETCH(SkinFiles, files);
+    QFETCH(QStringList, findings);
+    files.insert("background.png", BackgroundSignature::sign(TestSupport::pngBytes(10, 10)));
+    const QString folder = makeSkin(files);
+    QStringList lines = lint({ folder }).out.split('\n', Qt::SkipEmptyParts);
+    lines.removeLast(); // the count
+    const QString outside = QStringLiteral(" falls outside the 10x10 background");
+    QStringList placed;
+    for (const QString &line : lines) {
+        if (line.endsWith(outside))
+            placed << line.section(QStringLiteral(": warning: button "), 1);
+    }
+    for (const QString &line : placed)
+        lines.removeOne(lines.filter(line).constFirst());
+    QCOMPARE(lines, findings);
+
+    framelessWindow = true;
+    MainWindow window(false);
+    window.onReloadRequest(folder);
+    QVERIFY(window.canRun() && window.isValidInstance());
+    auto where = [&](const LaunchButton *button) {
+        const QRect r = button->geometry();
+        return QStringLiteral("\"%1\" at %2,%3 size %4x%5")
+                   .arg(QFileInfo(button->configuration().fileName).completeBaseName())
+                   .arg(r.x())
+                   .arg(r.y())
+                   .arg(r.width())
+                   .arg(r.height())
+            + outside;
+    };
+    QTRY_VERIFY(window.layoutMachine() && window.layoutMachine()->isRunning());
+    int shown = 0;
+    for (const LaunchButton *button : window.launchButtons()) {
+        QTRY_VERIFY2(placed.contains(where(button)), qPrintable(where(button) + '\n' + placed.join('\n')));
+        ++shown;
+    }
+    for (LaunchButton *button : window.launchButtons()) {
+        if (!button->hasChildren())
+            continue;
+        emit button->clicked();
+        for (const LaunchButton *entry : button->children()) {
+            QTRY_VERIFY2(placed.contains(where(entry)), qPrintable(where(entry) + '\n' + placed.join('\n')));
+            ++shown;
+        }
+    }
+    QCOMPARE(shown, placed.size());
 }
 
 void SkinLintTest::demoMediumIsClean_data()
