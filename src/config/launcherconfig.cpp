@@ -100,8 +100,8 @@ LauncherConfig LauncherConfig::read(const QString &linksDirectory, const IniFile
 
     // [button]
     settings.beginGroup(config.groupNames.value(Group::button));
-    layout.shiftDuration = qBound(
-        0, toInt(settings.value(Key::shiftduration, Default::shiftDuration)), Default::maximumShiftDuration);
+    layout.shiftDuration
+        = qBound(0, toInt(settings.value(Key::shiftduration, Default::shiftDuration)), Default::maximumShiftDuration);
     layout.marginRight = toReal(settings.value(Key::marginRight, Default::marginRight));
     layout.marginTop = toReal(settings.value(Key::marginTop, Default::marginTop));
     if (settings.contains(Key::layout))

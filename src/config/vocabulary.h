@@ -325,5 +325,7 @@ bool hasGroup(const QStringList &topLevelGroups, const QString &group);
 // A drop filter against the dragged local files: "*" matches anything,
 // "ext:SUFFIX" exactly one file with that suffix (case ignored).
 bool dropFilterMatches(const QString &filter, const QStringList &localFiles);
+// Whether some drop can match the filter.
+bool isDropFilter(const QString &filter);
 
 } // namespace Vocabulary

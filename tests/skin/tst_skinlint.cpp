@@ -104,8 +104,8 @@ void SkinLintTest::reportsFault_data()
         { "launcher.conf", launcherConf + "layout=diagonal\n" }
     } << R"(launcher.conf:9: warning: "diagonal" is not an orientation (horizontal, vertical) for "layout"; the launcher uses horizontal)";
     QTest::newRow("drop filter") << Files {
-        { "a.link", link("priority=2\n", "[ondrop]\nsubmenu=menu\nfilter=txt\n") }, { "menu/", {} }
-    } << R"(a.link:6: warning: "txt" is not a drop filter ("*" or "ext:SUFFIX") for "filter"; no dropped file opens the sub-menu)";
+        { "a.link", link("priority=2\n", "[ondrop]\nsubmenu=menu\nfilter=EXT:txt\n") }, { "menu/", {} }
+    } << R"(a.link:6: warning: "EXT:txt" is not a drop filter ("*" or "ext:SUFFIX") for "filter"; no dropped file opens the sub-menu)";
     QTest::newRow("type name") << Files { { "a.link", link("priority=2\n", "[click]\ntype=LAUNCH\npath=icon.png\n") } }
                                << R"(a.link:5: warning: unknown command type "LAUNCH"; the launcher runs it as RUN)";
     QTest::newRow("type number") << Files { { "a.link", link("priority=2\n", "[click]\ntype=5\npath=icon.png\n") } }

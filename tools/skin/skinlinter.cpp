@@ -550,9 +550,7 @@ void SkinLinter::lintValue(const IniText &ini, const Entry &entry, const QString
             warn(QStringLiteral("an orientation (horizontal, vertical)"), Word::horizontal);
         break;
     case Form::Filter: {
-        const QString prefix = Word::extFilter + QLatin1Char(':');
-        const bool extension = value.startsWith(prefix, Qt::CaseInsensitive) && value.size() > prefix.size();
-        if (value != Word::anyFile && !extension) {
+        if (!isDropFilter(value)) {
             report(ini.path, entry.line, Severity::Warning,
                 QStringLiteral(
                     "%1 is not a drop filter (\"*\" or \"ext:SUFFIX\") for %2; no dropped file opens the sub-menu")
