@@ -21,6 +21,7 @@ private slots:
     void reportsFault_data();
     void reportsFault();
     void exitCodesAndJson();
+    void resourceFolderElsewhere();
     void readsAndPlacesLikeTheLauncher_data();
     void readsAndPlacesLikeTheLauncher();
     void demoMediumIsClean_data();
@@ -82,7 +83,7 @@ void SkinLintTest::reportsFault_data()
         { "a.link", link("tittle=Run\npriority=2\n") }
     } << R"(a.link:3: warning: unknown key "tittle" in [properties]; did you mean "title"?)";
     QTest::newRow("unknown group") << Files { { "a.link", link("priority=2\n", "[clik]\npath=icon.png\n") } }
-                                   << "a.link:4: warning: unknown group [clik]";
+                                   << "a.link:4: warning: unknown group [clik]; did you mean [click]?";
     QTest::newRow("colour word") << Files {
         { "a.link", link("titlergb=red\npriority=2\n") }
     } << R"(a.link:3: warning: "red" is not a colour (r/g/b) for "titlergb"; the launcher uses 0/0/0)";
@@ -108,6 +109,9 @@ void SkinLintTest::reportsFault_data()
     } << R"(a.link:6: warning: "EXT:txt" is not a drop filter ("*" or "ext:SUFFIX") for "filter"; no dropped file opens the sub-menu)";
     QTest::newRow("type name") << Files { { "a.link", link("priority=2\n", "[click]\ntype=LAUNCH\npath=icon.png\n") } }
                                << R"(a.link:5: warning: unknown command type "LAUNCH"; the launcher runs it as RUN)";
+    QTest::newRow("misspelt type name") << Files {
+        { "a.link", link("priority=2\n", "[click]\ntype=OPENFLODER\npath=icon.png\n") }
+    } << R"(a.link:5: warning: unknown command type "OPENFLODER"; the launcher runs it as RUN; did you mean "OPENFOLDER"?)";
     QTest::newRow("type number") << Files { { "a.link", link("priority=2\n", "[click]\ntype=5\npath=icon.png\n") } }
                                  << "a.link:5: error: no command has the type number 5: the button does nothing";
     QTest::newRow("missing icon") << Files { { "a.link", "[properties]\nicon=nope.png\npriority=2\n" } }
@@ -208,6 +212,17 @@ void SkinLintTest::exitCodesAndJson()
     QCOMPARE(lint({ dir.filePath("nowhere") }).code, 2);
     QCOMPARE(lint({}).code, 2);
     QCOMPARE(lint({ clean, "--fix" }).code, 2);
+    QCOMPARE(lint({ clean, "--respath" }).code, 2);
+}
+
+void SkinLintTest::resourceFolderElsewhere()
+{
+    // A skin authored away from its medium names the medium's files.
+    const QString skin = makeSkin({ { "a.link", link("priority=2\n", "[click]\npath=%respath%/tools/x\n") } });
+    QVERIFY(TestSupport::writeFile(dir.filePath("medium/Commons/tools/x"), "#!/bin/sh\n"));
+    QCOMPARE(lint({ skin }).code, 2);
+    QCOMPARE(lint({ skin, "--respath", dir.filePath("medium/Commons") }).code, 0);
+    QCOMPARE(lint({ "--medium", dir.filePath("medium"), skin, "--strict" }).code, 0);
 }
 
 // The linter's findings are about what the launcher reads, and on a tiny

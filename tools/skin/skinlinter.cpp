@@ -189,6 +189,23 @@ int editDistance(const QString &a, const QString &b)
     return row[b.size()];
 }
 
+// The word of the list nearest to a misspelt one, or empty when none is
+// near enough to be a typo.
+QString nearestWord(const QString &word, const QStringList &words, Qt::CaseSensitivity sensitivity)
+{
+    QString best;
+    int bestDistance = 3; // farther than this is no typo
+    const QString typed = sensitivity == Qt::CaseSensitive ? word : word.toUpper();
+    for (const QString &candidate : words) {
+        const int distance = editDistance(typed, sensitivity == Qt::CaseSensitive ? candidate : candidate.toUpper());
+        if (distance < bestDistance) {
+            bestDistance = distance;
+            best = candidate;
+        }
+    }
+    return best;
+}
+
 // The group a platform variant stands for ("click_linux" -> "click").
 QString baseGroupOf(const QString &group)
 {
@@ -263,7 +280,13 @@ QString severityWord(SkinLinter::Severity severity)
 
 SkinLinter::SkinLinter(const QString &folder)
     : linksFolder(QDir::cleanPath(QFileInfo(folder).absoluteFilePath()))
+    , resourceFolder(QFileInfo(linksFolder).absolutePath())
 {
+}
+
+void SkinLinter::setResourceFolder(const QString &folder)
+{
+    resourceFolder = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
 }
 
 QVector<SkinLinter::Diagnostic> SkinLinter::run()
@@ -330,11 +353,11 @@ QString SkinLinter::resolve(const QString &text, const QString &folder) const
 {
     static const QString respath = QStringLiteral("%respath%");
     QString value = text;
-    // On a medium the links folder lies in the resource folder, so that one
-    // placeholder can be followed from here; the others name drives, the
-    // running launcher or the environment of the user's machine.
+    // The resource folder is known (on a medium it holds the links folder),
+    // so that one placeholder can be followed from here; the others name
+    // drives, the running launcher or the environment of the user's machine.
     if (value.startsWith(respath, Qt::CaseInsensitive))
-        value = QFileInfo(linksFolder).absolutePath() + value.mid(respath.size());
+        value = resourceFolder + value.mid(respath.size());
     if (value.contains(QLatin1Char('%')) || value.contains(QLatin1Char('$')))
         return QString();
     return QDir::cleanPath(QDir(folder).absoluteFilePath(value));
@@ -456,8 +479,11 @@ void SkinLinter::lintKeys(const IniText &ini, bool linkFile)
         if (!table.contains(base)) {
             if (!reportedGroups.contains(entry.group)) {
                 reportedGroups.insert(entry.group);
-                report(ini.path, ini.groupLines.value(entry.group, entry.line), Severity::Warning,
-                    QStringLiteral("unknown group [%1]").arg(entry.group));
+                QString message = QStringLiteral("unknown group [%1]").arg(entry.group);
+                const QString best = nearestWord(base, table.keys(), Qt::CaseSensitive);
+                if (!best.isEmpty())
+                    message += QStringLiteral("; did you mean [%1]?").arg(best);
+                report(ini.path, ini.groupLines.value(entry.group, entry.line), Severity::Warning, message);
             }
             continue;
         }
@@ -473,15 +499,7 @@ void SkinLinter::lintKeys(const IniText &ini, bool linkFile)
             const QString where = entry.group.isEmpty() ? QStringLiteral("outside any group")
                                                         : QStringLiteral("in [%1]").arg(entry.group);
             QString message = QStringLiteral("unknown key %1 %2").arg(quoted(entry.key), where);
-            QString best;
-            int bestDistance = 3; // farther than this is no typo
-            for (auto it = keys.cbegin(); it != keys.cend(); ++it) {
-                const int distance = editDistance(key, it.key());
-                if (distance < bestDistance) {
-                    bestDistance = distance;
-                    best = it.key();
-                }
-            }
+            const QString best = nearestWord(key, keys.keys(), Qt::CaseSensitive);
             if (!best.isEmpty())
                 message += QStringLiteral("; did you mean %1?").arg(quoted(best));
             report(ini.path, entry.line, Severity::Warning, message);
@@ -570,8 +588,11 @@ void SkinLinter::lintValue(const IniText &ini, const Entry &entry, const QString
             }
         } else if (!value.isEmpty() && value.toUpper() != QLatin1String("RUN")
             && commandTypeFromName(value) == CommandType::Run) {
-            report(ini.path, entry.line, Severity::Warning,
-                QStringLiteral("unknown command type %1; the launcher runs it as RUN").arg(quoted(value)));
+            QString message = QStringLiteral("unknown command type %1; the launcher runs it as RUN").arg(quoted(value));
+            const QString best = nearestWord(value, commandTypeNames().keys(), Qt::CaseInsensitive);
+            if (!best.isEmpty())
+                message += QStringLiteral("; did you mean %1?").arg(quoted(best));
+            report(ini.path, entry.line, Severity::Warning, message);
         }
         break;
     }

@@ -24,6 +24,9 @@ public:
     };
 
     explicit SkinLinter(const QString &linksFolder);
+    // Where "%respath%" points; by default the folder that holds the links
+    // folder, as on a medium.
+    void setResourceFolder(const QString &folder);
 
     // Runs every check; the result is sorted by file and line.
     QVector<Diagnostic> run();
@@ -64,6 +67,7 @@ private:
     QString resolve(const QString &text, const QString &folder) const;
 
     QString linksFolder;
+    QString resourceFolder;
     LauncherConfig config;
     QVector<Diagnostic> diagnostics;
 };
