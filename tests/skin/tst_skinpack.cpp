@@ -56,6 +56,8 @@ void SkinPackTest::packsSignedLintedMedium()
     QCOMPARE(QSettings(medium + "/Commons/lang.ini", QSettings::IniFormat).value("lang/lang").toString(),
         QStringLiteral("auto"));
     QVERIFY(!QFileInfo::exists(medium + ".tmp"));
+    QVERIFY2(packed.out.contains(medium + "/Commons/links/background.png: signed") && !packed.out.contains(".tmp"),
+        qPrintable(packed.out));
     QCOMPARE(tool({ "verify", medium + "/Commons/links/background.png" }).code, 0);
     const TestSupport::Finished lint = tool({ "lint", medium + "/Commons/links", "--strict" });
     QVERIFY2(lint.code == 0, qPrintable(lint.out));
