@@ -261,7 +261,8 @@ int runInit(const QStringList &arguments)
     const QString folder = QDir::cleanPath(QFileInfo(positionals.first()).absoluteFilePath());
     // An author's work is never written over.
     if (QFileInfo::exists(folder)
-        && (!QFileInfo(folder).isDir() || !QDir(folder).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden))) {
+        && (!QFileInfo(folder).isDir()
+            || !QDir(folder).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden))) {
         err() << "gatepoint-skin init: " << folder << " exists and is not an empty folder\n";
         return Failure;
     }
