@@ -36,8 +36,8 @@ QVector<QRectF> homeRects(const LauncherConfig::Layout &layout, const QVector<QS
 
 QRectF openRect(const LauncherConfig::Layout &layout, const QRectF &home)
 {
-    // Just off the padding, so the machine sees a change of geometry even
-    // for the button that already stands first.
+    // A hundredth of a pixel past the padding, where folder buttons have
+    // always opened.
     constexpr double nudge = 0.01;
     return layout.vertical ? QRectF(home.x(), layout.paddingTop + nudge, home.width(), home.height())
                            : QRectF(layout.paddingLeft + nudge, home.y(), home.width(), home.height());

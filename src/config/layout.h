@@ -25,7 +25,8 @@ QSize buttonSize(const QSize &own, const LauncherConfig::Layout &layout);
 QVector<QRectF> homeRects(const LauncherConfig::Layout &layout, const QVector<QSize> &ownSizes);
 // The slot an open folder button moves to from its home.
 QRectF openRect(const LauncherConfig::Layout &layout, const QRectF &home);
-// Entry k (from 0) of a folder whose open button's top is at folderY.
+// Entry k (from 0) of a folder whose button's home top is at folderY; in a
+// horizontal layout the entries stand in that row.
 QRectF entryRect(const LauncherConfig::Layout &layout, int k, const QSize &own, double folderY);
 
 // Top-level records in layout order: highest priority first, equal ones in
