@@ -70,6 +70,31 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             settings.endGroup();
             ini.endGroup();
         }
+        // The key lines kept for a tool, in file order; a key given once holds
+        // the value read. (Which of several wins follows the reader's section
+        // order, which odd section names make differ from the file's.)
+        const IniFile lines = IniFile::fromData(bytes, false, IniFile::Lines::Keep);
+        QHash<QString, QVariant> last;
+        QHash<QString, int> times;
+        const int lineCount = bytes.count('\n') + bytes.count('\r') + 1;
+        int previous = 0;
+        for (const IniFile::Entry &entry : lines.entries()) {
+            if (entry.line < previous || entry.line < 1 || entry.line > lineCount)
+                differ("line order", QString::number(entry.line), QString::number(previous));
+            previous = entry.line;
+            const QString key = entry.section.isEmpty() ? entry.key : entry.section + QLatin1Char('/') + entry.key;
+            // Keys QSettings itself cannot look up are left to the checks above.
+            if (!key.isEmpty() && !key.startsWith(QLatin1Char('/')) && !key.endsWith(QLatin1Char('/'))
+                && !key.contains(QLatin1String("//"))) {
+                last.insert(key, entry.value);
+                ++times[key];
+            }
+        }
+        for (const QString &key : settings.allKeys()) {
+            if (times.value(key) == 1 && describe(last.value(key)) != describe(settings.value(key)))
+                differ(qPrintable(QStringLiteral("kept line of ") + key), describe(last.value(key)),
+                    describe(settings.value(key)));
+        }
     }
     QFile::remove(path);
     return 0;

@@ -13,6 +13,11 @@ ICommand *CommandFactory::create(int type)
     return it.value()();
 }
 
+bool CommandFactory::exists(int type)
+{
+    return creators().contains(type);
+}
+
 ICommand *createRunFollowUp(const QMap<QString, QVariant> &parameters)
 {
     ICommand *run = CommandFactory::create(CommandType::Run);

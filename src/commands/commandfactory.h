@@ -35,6 +35,8 @@ public:
     // A new command of the class registered for the number (no parent, empty
     // parameter map; the caller owns it), or null when none is registered.
     static ICommand *create(int type);
+    // Whether create makes a command for the number.
+    static bool exists(int type);
 
 private:
     static const QMap<int, Creator> &creators();

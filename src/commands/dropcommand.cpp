@@ -39,6 +39,12 @@ QStringList filesOf(const QStringList &dropped)
 
 } // namespace
 
+int DropCommand::commandTypeFor(int dropType)
+{
+    // Type 11 hands its paths over in base64 to a program that RUN starts.
+    return dropType == CommandType::WinRunBase64 ? int(CommandType::Run) : dropType;
+}
+
 ICommand *DropCommand::execute()
 {
     const QStringList dropped = parameters.value(droppedKey).toStringList();
@@ -63,9 +69,8 @@ ICommand *DropCommand::execute()
             files.prepend(massiveInput);
     }
 
-    int type = dropType;
+    const int type = commandTypeFor(dropType);
     if (dropType == CommandType::WinRunBase64) {
-        type = CommandType::Run;
         for (const QString &file : qAsConst(files))
             arguments.append(base64Marker + QString::fromLatin1(file.toUtf8().toBase64()));
     } else {

@@ -22,4 +22,7 @@ public:
     static inline const QString dropTypeKey = QStringLiteral("droptype");
 
     ICommand *execute() override;
+
+    // The command a drop of this configured type runs.
+    static int commandTypeFor(int dropType);
 };

@@ -297,10 +297,10 @@ void ButtonConfig::readConfiguration(const QString &path, bool full)
     font.setFamily(
         localisedValue(settings, Key::titlefont, inheritedOr(Inherited::titlefont, Default::titleFont), language)
             .toString());
-    const int pixelSize
-        = toInt(localisedValue(settings, Key::titlepixelsize, inheritedOr(Inherited::titlepixelsize, -1), language));
-    const int pointSize
-        = toInt(localisedValue(settings, Key::titlepointsize, inheritedOr(Inherited::titlepointsize, -1), language));
+    const int pixelSize = toInt(localisedValue(
+        settings, Key::titlepixelsize, inheritedOr(Inherited::titlepixelsize, Default::titlePixelSize), language));
+    const int pointSize = toInt(localisedValue(
+        settings, Key::titlepointsize, inheritedOr(Inherited::titlepointsize, Default::titlePointSize), language));
     // Absurd sizes would make Qt warn and paint nothing useful.
     if (pixelSize != -1 && pixelSize > 0 && pixelSize <= 4096)
         font.setPixelSize(pixelSize);
@@ -320,11 +320,11 @@ void ButtonConfig::readConfiguration(const QString &path, bool full)
         localisedValue(settings, Key::titleoffsetW, inheritedOr(Inherited::titleoffsetW, titleOffsetW), language));
     titleOffsetH = toReal(
         localisedValue(settings, Key::titleoffsetH, inheritedOr(Inherited::titleoffsetH, titleOffsetH), language));
-    titleLineSpace
-        = toInt(localisedValue(settings, Key::titlelinespace, inheritedOr(Inherited::titlelinespace, 11), language));
+    titleLineSpace = toInt(localisedValue(
+        settings, Key::titlelinespace, inheritedOr(Inherited::titlelinespace, Default::titleLineSpace), language));
     titleAlignment = alignmentFromWord(
         settings.value(Key::titlealignment, inheritedOr(Inherited::titlealignment, Word::alignCenter)).toString());
-    titleShadow = toBool(settings.value(Key::titleshadow, inheritedOr(Inherited::titleshadow, true)));
+    titleShadow = toBool(settings.value(Key::titleshadow, inheritedOr(Inherited::titleshadow, Default::titleShadow)));
 
     if (commandType == CommandType::CheckButton) {
         const QString pressedIconText = settings.value(Key::pressedicon).toString();

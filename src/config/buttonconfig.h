@@ -11,6 +11,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include "config/vocabulary.h"
+
 class IniFile;
 
 // The record of one link file or link folder, with the records of its
@@ -56,16 +58,16 @@ struct ButtonConfig final {
     bool loaded = false;
     bool acceptDrops = false;
     int titleAlignment = Qt::AlignHCenter;
-    bool blurAround = false;
-    QColor blurColor = QColor(88, 88, 88, 128);
-    bool colorized = false;
-    double blurDistance = 6.0;
-    double blurX = 5.0;
-    double blurY = 5.0;
-    double radius = 5.0;
-    double bounceX = 10.0;
-    double bounceY = 10.0;
-    int bounceTime = 400;
+    bool blurAround = Vocabulary::Default::blurAround;
+    QColor blurColor = Vocabulary::colorWithAlpha(Vocabulary::Default::blurColor, QColor());
+    bool colorized = Vocabulary::Default::colorized;
+    double blurDistance = Vocabulary::Default::blurDistance;
+    double blurX = Vocabulary::Default::blurX;
+    double blurY = Vocabulary::Default::blurY;
+    double radius = Vocabulary::Default::radius;
+    double bounceX = Vocabulary::Default::bounceX;
+    double bounceY = Vocabulary::Default::bounceY;
+    int bounceTime = Vocabulary::Default::bounceTime;
     bool isFolder = false;
     QStringList clickArgs;
     QStringList extensions;
@@ -78,12 +80,12 @@ struct ButtonConfig final {
     QString pressedFilePath;
     QString pressedSection;
     QString pressedIcon;
-    qint16 dragDuration = 400;
+    qint16 dragDuration = Vocabulary::Default::dragDuration;
     QString dragImage;
-    double dragX = 0.0;
-    double dragY = 15.0;
+    double dragX = Vocabulary::Default::dragX;
+    double dragY = Vocabulary::Default::dragY;
     QStringList dropArgs;
-    QString dropFilter = QStringLiteral("*");
+    QString dropFilter = Vocabulary::Default::dropFilter;
     QString dropPath;
     bool dropOpensMenu = false;
     int dropType = 0;
@@ -94,23 +96,23 @@ struct ButtonConfig final {
     int height = 0;
     QString hoverCheckImage;
     QString hoverImage;
-    int hoverImageWidth = 0;
-    int hoverImageHeight = 0;
-    double hoverX = 0.0;
-    double hoverY = 15.0;
-    int titleLineSpace = 11;
+    int hoverImageWidth = Vocabulary::Default::hoverImageWidth;
+    int hoverImageHeight = Vocabulary::Default::hoverImageHeight;
+    double hoverX = Vocabulary::Default::hoverX;
+    double hoverY = Vocabulary::Default::hoverY;
+    int titleLineSpace = Vocabulary::Default::titleLineSpace;
     bool massive = false;
     int priority = 0;
-    double scaleFactor = 0.8;
+    double scaleFactor = Vocabulary::Default::scaleFactor;
     QString secondAccessibleDescription;
     QString secondAccessibleName;
     QString checkIconPath;
     QString checkTitle;
-    QFont titleFont = QFont(QStringLiteral("Helvetica"), 18);
+    QFont titleFont = QFont(Vocabulary::Default::titleFont, Vocabulary::Default::titleFontPointSize);
     QColor titleColor = Qt::black;
-    double titleOffsetW = 0.0;
-    double titleOffsetH = 0.0;
-    bool titleShadow = true;
+    double titleOffsetW = Vocabulary::Default::titleOffsetW;
+    double titleOffsetH = Vocabulary::Default::titleOffsetH;
+    bool titleShadow = Vocabulary::Default::titleShadow;
     QString toolTip;
     int width = 0;
     QString workingDir;

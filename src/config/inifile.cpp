@@ -342,8 +342,9 @@ QString normalisedKey(const QString &key)
 
 } // namespace
 
-IniFile::IniFile(const QString &path, qint64 maximumBytes)
+IniFile::IniFile(const QString &path, qint64 maximumBytes, Lines lines)
     : ignoreCase(Platform::settingsKeysIgnoreCase())
+    , keepLines(lines == Lines::Keep)
 {
     const Platform::FileContents contents = Platform::readPlainFile(path, maximumBytes);
     if (contents.status == Platform::FileContents::TooLarge)
@@ -369,14 +370,19 @@ IniFile &IniFile::operator=(const IniFile &other)
     prefix = other.prefix;
     ignoreCase = other.ignoreCase;
     wellFormed = other.wellFormed;
+    keepLines = other.keepLines;
+    lineStarts = other.lineStarts;
+    keyLines = other.keyLines;
+    sectionLines = other.sectionLines;
     findCurrentGroup();
     return *this;
 }
 
-IniFile IniFile::fromData(const QByteArray &data, bool ignoreKeyCase)
+IniFile IniFile::fromData(const QByteArray &data, bool ignoreKeyCase, Lines lines)
 {
     IniFile ini;
     ini.ignoreCase = ignoreKeyCase;
+    ini.keepLines = lines == Lines::Keep;
     ini.parse(data);
     return ini;
 }
@@ -395,6 +401,14 @@ void IniFile::parse(const QByteArray &data)
     };
     QMap<QString, QVector<Piece>> bodies;
     QHash<QString, QString> sectionNames;
+    if (keepLines) {
+        // A line ends at "\n", "\r\n" or a lone "\r", as for the reader.
+        lineStarts.append(0);
+        for (int i = 0; i < data.size(); ++i) {
+            if (data.at(i) == '\n' || (data.at(i) == '\r' && (i + 1 == data.size() || data.at(i + 1) != '\n')))
+                lineStarts.append(i + 1);
+        }
+    }
     int dataPos = 0;
     if (data.startsWith("\xef\xbb\xbf"))
         dataPos = 3;
@@ -430,6 +444,11 @@ void IniFile::parse(const QByteArray &data)
                 unescapeKey(name, 0, name.size(), section);
             section += QLatin1Char('/');
         }
+        if (keepLines) {
+            const QString name = section.isEmpty() ? section : section.left(section.size() - 1);
+            if (!sectionLines.contains(name))
+                sectionLines.insert(name, lineAt(lineStart));
+        }
         sectionStart = dataPos;
     }
     flush(data.size());
@@ -439,21 +458,29 @@ void IniFile::parse(const QByteArray &data)
         const QVector<Piece> &pieces = it.value();
         if (pieces.size() == 1) {
             // The common case: the lines are read where they lie.
-            parseSection(name, data, pieces.first().start, pieces.first().end);
+            parseSection(name, data, pieces.first().start, pieces.first().end, { { 0, 0 } });
             continue;
         }
         QByteArray body;
+        Pieces offsets;
         for (const Piece &piece : pieces) {
             if (!body.isEmpty())
                 body.append('\n');
+            offsets.append({ body.size(), piece.start });
             body += data.mid(piece.start, piece.end - piece.start);
         }
-        parseSection(name, body, 0, body.size());
+        parseSection(name, body, 0, body.size(), offsets);
     }
+    std::stable_sort(keyLines.begin(), keyLines.end(), [](const Entry &a, const Entry &b) { return a.line < b.line; });
     findCurrentGroup();
 }
 
-void IniFile::parseSection(const QString &section, const QByteArray &data, int from, int to)
+int IniFile::lineAt(int fileOffset) const
+{
+    return int(std::upper_bound(lineStarts.cbegin(), lineStarts.cend(), fileOffset) - lineStarts.cbegin());
+}
+
+void IniFile::parseSection(const QString &section, const QByteArray &data, int from, int to, const Pieces &pieces)
 {
     static QTextCodec *const codec = QTextCodec::codecForName("UTF-8");
     // Keys of this section whose own name holds no slash go to one group,
@@ -481,6 +508,13 @@ void IniFile::parseSection(const QString &section, const QByteArray &data, int f
         text.reserve(lineLen - (equalsPos + 1 - lineStart));
         const bool isList = unescapeValue(data, equalsPos + 1, lineStart + lineLen, text, list, codec);
         const QVariant value = isList ? listToVariant(list) : textToVariant(text);
+        if (keepLines) {
+            auto piece = std::upper_bound(pieces.cbegin(), pieces.cend(), lineStart,
+                [](int offset, const QPair<int, int> &p) { return offset < p.first; });
+            --piece;
+            const QString name = section.isEmpty() ? section : section.left(section.size() - 1);
+            keyLines.append({ name, leaf, value, lineAt(piece->second + lineStart - piece->first) });
+        }
 
         if (!ignoreCase && sectionIsNormal && !leaf.isEmpty() && !leaf.contains(QLatin1Char('/'))) {
             if (!sectionLeaves)

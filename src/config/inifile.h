@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <QVector>
 
 // A read-only view of one INI file, read the way QSettings reads an INI file
 // with the UTF-8 codec: sections, quoting and escapes, lists at commas,
@@ -19,11 +20,25 @@
 // file's reading does here, a thousand times over on a large medium.
 class IniFile {
 public:
+    // Whether the reader keeps every key line with its line number, for a
+    // tool that points an author at them; the launcher does not need them.
+    enum class Lines { Drop, Keep };
+
+    // One key line as read: its section as written ("" outside any), its
+    // key and value, and its line number from 1. A key given twice is
+    // listed twice; value() gives the later one.
+    struct Entry {
+        QString section;
+        QString key;
+        QVariant value;
+        int line = 0;
+    };
+
     // A missing or unreadable file, anything but a plain file (a pipe would
     // block the reader), or a file larger than maximumBytes reads as an
     // empty one.
-    explicit IniFile(const QString &path, qint64 maximumBytes = -1);
-    static IniFile fromData(const QByteArray &data, bool ignoreKeyCase);
+    explicit IniFile(const QString &path, qint64 maximumBytes = -1, Lines lines = Lines::Drop);
+    static IniFile fromData(const QByteArray &data, bool ignoreKeyCase, Lines lines = Lines::Drop);
     // Copies find their current group in their own data.
     IniFile(const IniFile &other);
     IniFile &operator=(const IniFile &other);
@@ -43,10 +58,21 @@ public:
     // without "]"); the lines that could are kept, as QSettings keeps them.
     bool isWellFormed() const { return wellFormed; }
 
-private:
+    // With Lines::Keep: the key lines in file order, and the line of each
+    // section's first header by its name as written (0 when none).
+    const QVector<Entry> &entries() const { return keyLines; }
+    int sectionLine(const QString &section) const { return sectionLines.value(section); }
+
+    // An empty file.
     IniFile() = default;
+
+private:
     void parse(const QByteArray &data);
-    void parseSection(const QString &section, const QByteArray &data, int from, int to);
+    // The body's offsets map to the file's through pieces of (body offset,
+    // file offset), when lines are kept.
+    using Pieces = QVector<QPair<int, int>>;
+    void parseSection(const QString &section, const QByteArray &data, int from, int to, const Pieces &pieces);
+    int lineAt(int fileOffset) const;
     QString fullKey(const QString &key) const;
     bool isPlainName(const QString &key) const;
     void findCurrentGroup();
@@ -72,4 +98,8 @@ private:
     QString prefix;
     bool ignoreCase = false;
     bool wellFormed = true;
+    bool keepLines = false;
+    QVector<int> lineStarts; // file offsets where lines begin, when kept
+    QVector<Entry> keyLines;
+    QHash<QString, int> sectionLines;
 };

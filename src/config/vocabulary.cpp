@@ -178,12 +178,16 @@ bool dropFilterMatches(const QString &filter, const QStringList &localFiles)
 {
     if (filter == Word::anyFile)
         return true;
-    if (!filter.contains(Word::extFilter))
+    if (localFiles.size() != 1 || !isDropFilter(filter))
         return false;
-    const QStringList parts = filter.split(QLatin1Char(':'));
-    if (localFiles.size() != 1 || parts.size() < 2 || parts.at(0) != Word::extFilter)
-        return false;
-    return QFileInfo(localFiles.first()).suffix().compare(parts.at(1), Qt::CaseInsensitive) == 0;
+    return QFileInfo(localFiles.first()).suffix().compare(filter.section(QLatin1Char(':'), 1, 1), Qt::CaseInsensitive)
+        == 0;
+}
+
+bool isDropFilter(const QString &filter)
+{
+    return filter == Word::anyFile
+        || (filter.contains(QLatin1Char(':')) && filter.section(QLatin1Char(':'), 0, 0) == Word::extFilter);
 }
 
 } // namespace Vocabulary

@@ -234,12 +234,47 @@ inline const QString rootDir = QStringLiteral("--rootdir");
 inline const QString base64Prefix = QStringLiteral("BASE64");
 } // namespace Word
 
+// The built-in defaults: a link file's record starts from these, and
+// launcher.conf's shared button defaults fall back to them.
 namespace Default {
 inline const QString empty;
 inline const QString blurColor = QStringLiteral("88/88/88/128");
 inline const QString titleColor = QStringLiteral("0/0/0");
 inline const QString titleFont = QStringLiteral("Helvetica");
 inline const QString dropFilter = QStringLiteral("*");
+inline constexpr int titleFontPointSize = 18;
+inline constexpr double radius = 5.0;
+inline constexpr bool blurAround = false;
+inline constexpr double blurDistance = 6.0;
+inline constexpr double blurX = 5.0;
+inline constexpr double blurY = 5.0;
+inline constexpr bool colorized = false;
+inline constexpr int titleLineSpace = 11;
+inline constexpr double titleOffsetW = 0.0;
+inline constexpr double titleOffsetH = 0.0;
+inline constexpr int titlePixelSize = -1; // not set
+inline constexpr int titlePointSize = -1; // not set
+inline constexpr bool titleShadow = true;
+inline constexpr double hoverX = 0.0;
+inline constexpr double hoverY = 15.0;
+inline constexpr int hoverImageWidth = 0;
+inline constexpr int hoverImageHeight = 0;
+inline constexpr int dragDuration = 400;
+inline constexpr double dragX = 0.0;
+inline constexpr double dragY = 15.0;
+inline constexpr double bounceX = 10.0;
+inline constexpr double bounceY = 10.0;
+inline constexpr int bounceTime = 400;
+inline constexpr double scaleFactor = 0.8;
+// launcher.conf's layout.
+inline constexpr double paddingLeft = 0.0;
+inline constexpr double paddingTop = 50.0;
+inline constexpr double marginRight = 0.0;
+inline constexpr double marginTop = 0.0;
+inline constexpr int shiftDuration = 300;
+// A longer sub-menu animation leaves the window looking frozen; a skin that
+// asks for more gets this.
+inline constexpr int maximumShiftDuration = 60000;
 } // namespace Default
 
 // --- Property and animation names -------------------------------------------------
@@ -290,5 +325,7 @@ bool hasGroup(const QStringList &topLevelGroups, const QString &group);
 // A drop filter against the dragged local files: "*" matches anything,
 // "ext:SUFFIX" exactly one file with that suffix (case ignored).
 bool dropFilterMatches(const QString &filter, const QStringList &localFiles);
+// Whether some drop can match the filter.
+bool isDropFilter(const QString &filter);
 
 } // namespace Vocabulary

@@ -44,6 +44,18 @@ QSize imageSize(const QString &path, const QSize &box)
     return pixmap.isNull() ? QSize() : pixmap.size();
 }
 
+} // namespace
+
+QSize LaunchButton::ownSize(const ButtonConfig &record)
+{
+    const QSize picture = imageSize(record.iconPath, QSize(record.width, record.height));
+    if (picture.isValid() && record.width == 0 && record.height == 0)
+        return picture;
+    return QSize(record.width, record.height);
+}
+
+namespace {
+
 QPoint rounded(const QPoint &base, double dx, double dy)
 {
     return QPoint(base.x() + qRound(dx), base.y() + qRound(dy));
@@ -74,10 +86,7 @@ LaunchButton::LaunchButton(ButtonConfig *record, QWidget *parent)
     setToolTip(config.toolTip);
     updateAccessibility();
 
-    const QSize picture = imageSize(config.iconPath, QSize(config.width, config.height));
-    QSize buttonSize(config.width, config.height);
-    if (picture.isValid() && config.width == 0 && config.height == 0)
-        buttonSize = picture;
+    const QSize buttonSize = ownSize(config);
     setProperty("size", buttonSize);
 
     std::stable_sort(config.children.begin(), config.children.end(),

@@ -35,6 +35,9 @@ public:
     ~LaunchButton() override;
 
     const ButtonConfig &configuration() const { return config; }
+    // The size a button of this record takes: the record's, or its
+    // picture's when the record gives neither width nor height.
+    static QSize ownSize(const ButtonConfig &record);
     // The buttons of the sub-menu, by ascending priority, made on the first
     // call as hidden siblings of this button.
     const std::vector<LaunchButton *> &children();

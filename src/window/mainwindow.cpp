@@ -13,7 +13,6 @@
 #include <QProgressDialog>
 #include <QPropertyAnimation>
 #include <QSet>
-#include <QSettings>
 #include <QSignalTransition>
 #include <QState>
 #include <QStateMachine>
@@ -22,6 +21,8 @@
 #include "config/backgroundsignature.h"
 #include "config/buttonconfig.h"
 #include "config/inifile.h"
+#include "config/launcherconfig.h"
+#include "config/layout.h"
 #include "config/paths.h"
 #include "config/recordreading.h"
 #include "config/vocabulary.h"
@@ -49,17 +50,11 @@ constexpr qint64 maximumLinksConfBytes = 1024 * 1024;
 // waiting on an agent that never ends keeps its thread.
 constexpr int maximumAutorunPasses = 64;
 
-QSize buttonSize(const LaunchButton *button, double defaultWidth, double defaultHeight)
+// The button's own size: the configured one, or its picture's when none is
+// configured.
+QSize ownSize(const LaunchButton *button)
 {
-    // The button's own size: the configured one, or its picture's when none
-    // is configured; the window's defaults fill what is still zero.
-    int w = button->width();
-    int h = button->height();
-    if (w == 0)
-        w = int(defaultWidth);
-    if (h == 0)
-        h = int(defaultHeight);
-    return { qMax(0, w), qMax(0, h) };
+    return { button->width(), button->height() };
 }
 
 // Spreads a layout's property assignments over parts of one parallel state.
@@ -141,19 +136,20 @@ ToolButton *MainWindow::toolButton(const QString &group) const
 
 void MainWindow::resetState()
 {
-    for (ToolGroup *group : { &exitGroup, &minimizeGroup, &stayOnTopGroup, &infoGroup, &documentGroup })
-        *group = ToolGroup();
-    anyAutorunWaits = false;
+    for (LauncherConfig::Control *control :
+        { &config.exit, &config.minimize, &config.alwaysOnTop, &config.info, &config.document })
+        *control = LauncherConfig::Control();
+    config.anyAutorunWaits = false;
     canRunResult = true;
-    pinCheckRequired = false;
+    config.pinCheckRequired = false;
     validInstance = false;
-    shiftDuration = 300;
+    config.layout.shiftDuration = Default::shiftDuration;
     fullMode = true;
     windowIconPath.clear();
     // A reload reads the skin's pictures afresh.
     ImageFiles::forgetReadings();
     buttons.clear();
-    autorun.clear();
+    config.autorun.clear();
 }
 
 void MainWindow::advanceProgress()
@@ -169,7 +165,7 @@ void MainWindow::init(const QString &linksFolderOverride)
 
     loadLauncherConfiguration(linksFolderOverride, true);
 
-    if (pinCheckRequired) {
+    if (config.pinCheckRequired) {
         bool ok = false;
         const int done = qEnvironmentVariable("PIN_CHECK_DONE", QStringLiteral("0")).toInt(&ok, 10);
         if (!ok || done != 1) {
@@ -204,15 +200,15 @@ void MainWindow::init(const QString &linksFolderOverride)
         windowIconPath = links.filePath(File::iconIco);
     windowIconPicture = ImageFiles::icon(windowIconPath);
     setWindowIcon(windowIconPicture);
-    setWindowIconText(windowTitle);
-    setWindowTitle(windowTitle);
+    setWindowIconText(config.title);
+    setWindowTitle(config.title);
     createTray();
     startFailureNotice->setTrayIcon(trayIcon);
 
     loadFonts(links.filePath(File::fontsFolder));
     advanceProgress();
 
-    backgroundPicture.start(backgroundPath);
+    backgroundPicture.start(config.backgroundPath);
     setFixedSize(backgroundPicture.size());
     createToolButtons();
     advanceProgress();
@@ -227,31 +223,6 @@ void MainWindow::init(const QString &linksFolderOverride)
     // Shown by start() or by the reload that called this, once: a window
     // mapped, unmapped and mapped again in quick succession is left
     // unmapped by some window managers.
-}
-
-void MainWindow::readToolGroup(QSettings &settings, const QStringList &groups, const QString &name, ToolGroup &group)
-{
-    const QDir links(linksDirectory);
-    auto resolved = [&](const QString &text) {
-        if (text.isEmpty())
-            return QString();
-        const QString path = links.absoluteFilePath(text);
-        return QFileInfo::exists(path) ? QDir::cleanPath(path) : QString();
-    };
-    group.present = groups.contains(name);
-    settings.beginGroup(groupNames.value(name, name));
-    group.image = resolved(settings.value(Key::image).toString());
-    group.llx = toReal(settings.value(Key::llx, 0.0));
-    group.lly = toReal(settings.value(Key::lly, 0.0));
-    if (name == Group::alwaysOnTop)
-        group.toggleImage = resolved(settings.value(Key::toggleImage).toString());
-    if (name == Group::info) {
-        group.process = resolved(settings.value(Key::process).toString());
-        group.args = settings.value(Key::args).toStringList();
-    }
-    if (name == Group::document)
-        group.args = settings.value(Key::args).toStringList();
-    settings.endGroup();
 }
 
 void MainWindow::loadLauncherConfiguration(const QString &linksFolderOverride, bool fullReading)
@@ -281,124 +252,14 @@ void MainWindow::loadLauncherConfiguration(const QString &linksFolderOverride, b
         linksDirectory = QDir::cleanPath(baseDirectory(false).absoluteFilePath(File::linksFolder));
     }
 
-    const QDir links(linksDirectory);
-    const QString confPath = links.filePath(File::launcherConf);
-    if (!QFileInfo(confPath).isFile())
-        return;
-
-    QSettings settings(confPath, QSettings::IniFormat);
-    settings.setIniCodec("UTF-8");
-    const QStringList groups = settings.childGroups();
-    groupNames.clear();
-    for (const QString &base : { Group::app, Group::button, Group::buttonHover, Group::buttonDragging, Group::exit,
-             Group::minimize, Group::alwaysOnTop, Group::info, Group::document })
-        groupNames.insert(base, platformGroup(groups, base));
-
-    // [app]
-    settings.beginGroup(groupNames.value(Group::app));
-    const QStringList programs = settings.value(Key::autorun).toStringList();
-    for (int i = 0; i < programs.size(); ++i) {
-        AutorunEntry entry;
-        entry.program = programs.at(i);
-        if (!entry.program.isEmpty() && QFileInfo::exists(links.filePath(entry.program)))
-            entry.program = QDir::cleanPath(links.absoluteFilePath(entry.program));
-        const QVariant rawArguments = settings.value(Key::autorunArgs.arg(i), QString());
-        const QString argumentText = rawArguments.type() == QVariant::StringList
-            ? rawArguments.toStringList().join(QLatin1Char(','))
-            : rawArguments.toString();
-        // An entry without arguments starts its program with none.
-        if (!argumentText.isEmpty())
-            entry.arguments = expandPlaceholders(argumentText).split(QLatin1Char(','), Qt::KeepEmptyParts);
-        entry.wait = toBool(settings.value(Key::autorunWait.arg(i), false));
-        anyAutorunWaits = anyAutorunWaits || entry.wait;
-        autorun.append(entry);
-    }
-    windowTitle = settings.value(Key::title, QString()).toString();
-    const QString backgroundText = settings.value(fullReading ? Key::background : Key::backgroundLite).toString();
-    backgroundPath = !backgroundText.isEmpty() && QFileInfo::exists(links.filePath(backgroundText))
-        ? QDir::cleanPath(links.absoluteFilePath(backgroundText))
-        : QString();
-    pinCheckRequired = toBool(settings.value(Key::pincheck, false));
-    paddingLeft = toReal(settings.value(Key::paddingLeft, 0.0));
-    paddingTop = toReal(settings.value(Key::paddingTop, 50.0));
-    verticalLayout = isVerticalWord(settings.value(Key::layout, Word::horizontal).toString());
-    settings.endGroup();
-
-    // [button]
-    settings.beginGroup(groupNames.value(Group::button));
-    shiftDuration = qBound(0, toInt(settings.value(Key::shiftduration, shiftDuration)), 60000);
-    marginRight = toReal(settings.value(Key::marginRight, 0.0));
-    marginTop = toReal(settings.value(Key::marginTop, 0.0));
-    if (settings.contains(Key::layout))
-        verticalLayout = isVerticalWord(settings.value(Key::layout).toString());
-    buttonHeight = toReal(settings.value(Key::height, 0.0));
-    buttonWidth = toReal(settings.value(Key::width, 0.0));
-    buttonDefaults.clear();
-    buttonDefaults.insert(Inherited::width, buttonWidth);
-    buttonDefaults.insert(Inherited::height, buttonHeight);
-    const QList<QPair<QString, QVariant>> buttonKeys {
-        { Inherited::radius, 5.0 },
-        { Inherited::bluraround, 0 },
-        { Inherited::blurdistance, 6.0 },
-        { Inherited::blurx, 5 },
-        { Inherited::blury, 5 },
-        { Inherited::blurcolor, Default::blurColor },
-        { Inherited::colorized, false },
-        { Inherited::titlelinespace, 11 },
-        { Inherited::titleoffsetW, 0 },
-        { Inherited::titleoffsetH, 0 },
-        { Inherited::titlefont, Default::titleFont },
-        { Inherited::titlergb, Default::titleColor },
-        { Inherited::titlestyle, Word::styleNormal },
-        { Inherited::titleweight, Word::weightNormal },
-        { Inherited::titlepixelsize, -1 },
-        { Inherited::titlepointsize, -1 },
-        { Inherited::titlealignment, Word::alignCenter },
-        { Inherited::titleshadow, true },
-    };
-    for (const auto &key : buttonKeys)
-        buttonDefaults.insert(key.first, settings.value(key.first, key.second));
-    settings.endGroup();
-
-    // [button-dragging]
-    settings.beginGroup(groupNames.value(Group::buttonDragging));
-    buttonDefaults.insert(Inherited::bouncetime, settings.value(Key::bouncetime, 400));
-    buttonDefaults.insert(Inherited::bouncex, settings.value(Key::bouncex, 10));
-    buttonDefaults.insert(Inherited::bouncey, settings.value(Key::bouncey, 10));
-    buttonDefaults.insert(Inherited::dragx, settings.value(Key::ulx, 0));
-    buttonDefaults.insert(Inherited::dragy, settings.value(Key::uly, 15));
-    buttonDefaults.insert(Inherited::dragduration, settings.value(Key::duration, 400));
-    if (settings.contains(Key::image))
-        buttonDefaults.insert(
-            Inherited::dragimage, QDir::cleanPath(links.absoluteFilePath(settings.value(Key::image).toString())));
-    buttonDefaults.insert(Inherited::scalefactor, settings.value(Key::scalefactor, 0.8));
-    settings.endGroup();
-
-    // [button-hover]: the group's width is stored under the height name and
-    // its height under the width name; existing skins are drawn for that.
-    settings.beginGroup(groupNames.value(Group::buttonHover));
-    buttonDefaults.insert(Inherited::hoverx, settings.value(Key::ulx, 0));
-    buttonDefaults.insert(Inherited::hovery, settings.value(Key::uly, 15));
-    if (settings.contains(Key::image))
-        buttonDefaults.insert(
-            Inherited::hoverimage, QDir::cleanPath(links.absoluteFilePath(settings.value(Key::image).toString())));
-    if (settings.contains(Key::checkimage))
-        buttonDefaults.insert(Inherited::hovercheckimage,
-            QDir::cleanPath(links.absoluteFilePath(settings.value(Key::checkimage).toString())));
-    buttonDefaults.insert(Inherited::hoverimageheight, settings.value(Key::width, 0));
-    buttonDefaults.insert(Inherited::hoverimagewidth, settings.value(Key::height, 0));
-    settings.endGroup();
-
-    readToolGroup(settings, groups, Group::exit, exitGroup);
-    readToolGroup(settings, groups, Group::minimize, minimizeGroup);
-    readToolGroup(settings, groups, Group::alwaysOnTop, stayOnTopGroup);
-    readToolGroup(settings, groups, Group::info, infoGroup);
-    readToolGroup(settings, groups, Group::document, documentGroup);
+    LauncherConfig read = LauncherConfig::read(linksDirectory, fullReading);
+    if (read.found)
+        config = std::move(read);
 }
 
 bool MainWindow::verifyBackground() const
 {
-    return BackgroundSignature::verifyFile(backgroundPath);
+    return BackgroundSignature::verifyFile(config.backgroundPath);
 }
 
 void MainWindow::loadFonts(const QString &folder)
@@ -442,7 +303,7 @@ void MainWindow::createButtons()
         { File::linkPattern }, QDir::Dirs | QDir::Files | QDir::Drives | QDir::NoDotAndDotDot, QDir::NoSort);
     // Read on two threads: on a medium of many links this is most of the
     // start-up's work, and the debug lines still come in entry order.
-    TopLevelRecords read = readTopLevelRecords(entries, buttonDefaults, fullMode, maximumLinkEntries);
+    TopLevelRecords read = readTopLevelRecords(entries, config.buttonDefaults, fullMode, maximumLinkEntries);
     if (read.capped)
         qCDebug(lcWindow) << "MainWindow::createButtons: too many links, the rest is left out" << links.absolutePath();
     std::vector<std::unique_ptr<ButtonConfig>> &records = read.records;
@@ -451,7 +312,7 @@ void MainWindow::createButtons()
 
     for (auto &record : records) {
         auto *button = new LaunchButton(record.get(), this);
-        const QSize size = buttonSize(button, buttonWidth, buttonHeight);
+        const QSize size = Layout::buttonSize(ownSize(button), config.layout);
         button->setGeometry(0, 0, size.width(), size.height());
         button->setFocusPolicy(Qt::StrongFocus);
         connect(button, &LaunchButton::reload, this, &MainWindow::onReloadRequest);
@@ -471,40 +332,24 @@ void MainWindow::buildLayout()
         return a->configuration().priority > b->configuration().priority;
     });
 
-    struct Slot {
-        double x;
-        double y;
-        QSize size;
-    };
-    QList<Slot> places;
-    double sumWidths = 0.0;
-    double sumHeights = 0.0;
+    QVector<QSize> sizes;
+    for (const LaunchButton *button : qAsConst(buttons))
+        sizes.append(ownSize(button));
+    const QVector<QRectF> places = Layout::homeRects(config.layout, sizes);
     std::pair<double, double> firstPlace;
     for (int i = 0; i < buttons.size(); ++i) {
         LaunchButton *button = buttons.at(i);
-        const QSize size = buttonSize(button, buttonWidth, buttonHeight);
-        double x;
-        double y;
-        if (verticalLayout) {
-            x = paddingLeft;
-            y = paddingTop + i * marginTop + sumHeights;
-        } else {
-            x = paddingLeft + i * marginRight + sumWidths;
-            y = paddingTop;
-        }
-        sumWidths += size.width();
-        sumHeights += size.height();
-        places.append({ x, y, size });
+        const QRectF &place = places.at(i);
         if (i > 0)
             QWidget::setTabOrder(buttons.at(i - 1), button);
         // Keyboard focus starts on the button a reader meets first: the
         // top row, then the left.
-        if (i == 0 || std::make_pair(y, x) < firstPlace) {
-            firstPlace = std::make_pair(y, x);
+        if (i == 0 || std::make_pair(place.y(), place.x()) < firstPlace) {
+            firstPlace = std::make_pair(place.y(), place.x());
             firstButton = button;
         }
-        button->setHomePosition(QPoint(int(x), int(y)));
-        home.assign(button, Property::geometry, QRectF(x, y, size.width(), size.height()));
+        button->setHomePosition(QPoint(int(place.x()), int(place.y())));
+        home.assign(button, Property::geometry, place);
         home.assign(button, Property::visible, true);
         home.assign(button, Property::focusPolicy, int(Qt::StrongFocus));
         home.assign(button, Property::showChecked, false);
@@ -525,14 +370,12 @@ void MainWindow::buildLayout()
         LaunchButton *button = buttons.at(i);
         if (!button->hasChildren())
             continue;
-        const Slot &own = places.at(i);
+        const QRectF &own = places.at(i);
         QState *subState = button->subMenu();
         stateMachine->addState(subState);
         LayoutParts open(subState);
 
-        const QRectF first = verticalLayout ? QRectF(own.x, paddingTop + 0.01, own.size.width(), own.size.height())
-                                            : QRectF(paddingLeft + 0.01, own.y, own.size.width(), own.size.height());
-        open.assign(button, Property::geometry, first);
+        open.assign(button, Property::geometry, Layout::openRect(config.layout, own));
         open.assign(button, Property::showChecked, true);
         // Connected before the transitions, so it runs first on a click:
         // the sub-menu's buttons are made and placed just before it opens.
@@ -540,7 +383,7 @@ void MainWindow::buildLayout()
         QSignalTransition *there = homeState->addTransition(button, &QAbstractButton::clicked, subState);
         QSignalTransition *back = subState->addTransition(button, &QAbstractButton::clicked, homeState);
         animateShift(there, back, button);
-        subMenuLayouts.insert(button, { own.y, there, back, false });
+        subMenuLayouts.insert(button, { own.y(), there, back, false });
 
         for (int j = 0; j < buttons.size(); ++j) {
             if (j == i)
@@ -563,7 +406,7 @@ void MainWindow::animateShift(QAbstractTransition *there, QAbstractTransition *b
 {
     for (QAbstractTransition *transition : { there, back }) {
         auto *animation = new QPropertyAnimation(target, Property::geometry, stateMachine);
-        animation->setDuration(shiftDuration);
+        animation->setDuration(config.layout.shiftDuration);
         transition->addAnimation(animation);
     }
 }
@@ -583,17 +426,10 @@ void MainWindow::layOutSubMenu(LaunchButton *button)
         LaunchButton *child = children.at(k);
         if (k > 0)
             QWidget::setTabOrder(children.at(k - 1), child);
-        const QSize size = buttonSize(child, buttonWidth, buttonHeight);
-        const int slot = int(k) + 1;
-        double x;
-        double y;
-        if (verticalLayout) {
-            x = paddingLeft;
-            y = slot * size.height() + slot * marginTop + paddingTop;
-        } else {
-            x = slot * size.width() + slot * marginRight + paddingLeft;
-            y = it->y;
-        }
+        const QRectF place = Layout::entryRect(config.layout, int(k), ownSize(child), it->y);
+        const double x = place.x();
+        const double y = place.y();
+        const QSize size(int(place.width()), int(place.height()));
         const QRectF hidden(x, -500, size.width(), size.height());
         child->setGeometry(hidden.toRect());
         child->setVisible(false);

@@ -22,13 +22,13 @@
 #include <QStateMachine>
 #include <QThreadPool>
 
+#include "config/launcherconfig.h"
 #include "widgets/imagefiles.h"
 #include "widgets/startfailurenotice.h"
 #include "widgets/toolbutton.h"
 
 class LaunchButton;
 class QAbstractTransition;
-class QSettings;
 
 // The launcher's only window: a frameless window drawn from the skin's
 // background, with one launch button per link, the window controls, the
@@ -55,12 +55,12 @@ public:
     // The top-level launch buttons in layout order.
     const QList<LaunchButton *> &launchButtons() const { return buttons; }
     QString linksFolderPath() const { return linksFolder; }
-    QString background() const { return backgroundPath; }
-    bool isVerticalLayout() const { return verticalLayout; }
+    QString background() const { return config.backgroundPath; }
+    bool isVerticalLayout() const { return config.layout.vertical; }
     QStateMachine *layoutMachine() const { return stateMachine; }
     QSystemTrayIcon *tray() const { return trayIcon; }
     ToolButton *toolButton(const QString &group) const;
-    const QMap<QString, QVariant> &defaults() const { return buttonDefaults; }
+    const QMap<QString, QVariant> &defaults() const { return config.buttonDefaults; }
 
     // The absolute path of a program named in the autorun list.
     static QString programPath(const QString &name);
@@ -93,21 +93,7 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
 
 private:
-    struct ToolGroup {
-        bool present = false;
-        QString image;
-        double llx = 0.0;
-        double lly = 0.0;
-        QString toggleImage; // always_on_top
-        QString process; // info
-        QStringList args; // info, document
-    };
-
-    struct AutorunEntry {
-        QString program;
-        QStringList arguments;
-        bool wait = false;
-    };
+    using AutorunEntry = LauncherConfig::AutorunEntry;
 
     // The whole initialisation; an empty override looks the links folder up.
     void init(const QString &linksFolderOverride);
@@ -133,40 +119,19 @@ private:
     void runAutorunPass(const QList<AutorunEntry> &entries, bool waitPass);
     void animateShift(QAbstractTransition *there, QAbstractTransition *back, QObject *target);
     void layOutSubMenu(LaunchButton *button);
-    void readToolGroup(QSettings &settings, const QStringList &groups, const QString &name, ToolGroup &group);
 
     bool interactive;
     bool canRunResult = true;
     bool validInstance = false;
-    bool pinCheckRequired = false;
     bool fullMode = true;
 
     QString linksFolder = QStringLiteral("links");
     QString linksDirectory; // the resolved, absolute links folder
-    QString backgroundPath;
     QString windowIconPath;
     QIcon windowIconPicture;
-    QString windowTitle;
-
-    QList<AutorunEntry> autorun;
-    bool anyAutorunWaits = false;
-
-    double paddingLeft = 0.0;
-    double paddingTop = 50.0;
-    double marginRight = 0.0;
-    double marginTop = 0.0;
-    bool verticalLayout = false;
-    int shiftDuration = 300;
-    double buttonWidth = -1.0;
-    double buttonHeight = -1.0;
-    QMap<QString, QVariant> buttonDefaults;
-    QMap<QString, QString> groupNames;
-
-    ToolGroup exitGroup;
-    ToolGroup minimizeGroup;
-    ToolGroup stayOnTopGroup;
-    ToolGroup infoGroup;
-    ToolGroup documentGroup;
+    // What launcher.conf says; a links folder without one keeps the values
+    // of the last that had one, but for those a reset clears.
+    LauncherConfig config;
 
     QList<LaunchButton *> buttons;
     // The top-level button that comes first in reading order at home.

@@ -99,9 +99,9 @@ void MainWindow::runAutorunPrograms()
 {
     // The waiting programs end before the window shows; the others start
     // one after another while it is in use.
-    if (anyAutorunWaits)
+    if (config.anyAutorunWaits)
         runAutorun(true);
-    if (!autorun.isEmpty())
+    if (!config.autorun.isEmpty())
         runAutorun(false);
 }
 
@@ -109,7 +109,7 @@ void MainWindow::runAutorun(bool waitPass)
 {
     // The pass works on its own copy: a reload may rebuild the lists while
     // the background pass is still running.
-    const QList<AutorunEntry> entries = autorun;
+    const QList<AutorunEntry> entries = config.autorun;
     if (waitPass) {
         runAutorunPass(entries, true);
         return;

@@ -56,13 +56,13 @@ void MainWindow::createTray()
     trayMenu->addAction(quitAction);
     trayIcon = new QSystemTrayIcon(windowIconPicture, this);
     trayIcon->setContextMenu(trayMenu);
-    trayIcon->setToolTip(windowTitle);
+    trayIcon->setToolTip(config.title);
     trayIcon->setVisible(interactive);
 }
 
 void MainWindow::createToolButtons()
 {
-    auto make = [this](const ToolGroup &group, const QString &text) {
+    auto make = [this](const LauncherConfig::Control &group, const QString &text) {
         auto *button = new ToolButton(this);
         button->setUncheckedPixmap(ImageFiles::pixmap(group.image), true);
         button->setToolTip(text);
@@ -74,22 +74,22 @@ void MainWindow::createToolButtons()
         button->show();
         return button;
     };
-    if (infoGroup.present) {
-        infoButton = make(infoGroup, tr("Informazioni"));
-        infoButton->setCommand(infoGroup.process, infoGroup.args, QString());
+    if (config.info.present) {
+        infoButton = make(config.info, tr("Informazioni"));
+        infoButton->setCommand(config.info.process, config.info.args, QString());
     }
-    if (documentGroup.present) {
-        documentsButton = make(documentGroup, tr("Documenti"));
-        documentsButton->setCommand(QStringLiteral("OPENFOLDER"), documentGroup.args, QString());
+    if (config.document.present) {
+        documentsButton = make(config.document, tr("Documenti"));
+        documentsButton->setCommand(QStringLiteral("OPENFOLDER"), config.document.args, QString());
     }
-    if (stayOnTopGroup.present) {
-        stayOnTopButton = make(stayOnTopGroup, tr("Primo piano"));
-        stayOnTopButton->setCheckedPixmap(ImageFiles::pixmap(stayOnTopGroup.toggleImage), false);
+    if (config.alwaysOnTop.present) {
+        stayOnTopButton = make(config.alwaysOnTop, tr("Primo piano"));
+        stayOnTopButton->setCheckedPixmap(ImageFiles::pixmap(config.alwaysOnTop.toggleImage), false);
     }
-    if (minimizeGroup.present)
-        minimizeButton = make(minimizeGroup, tr("Minimizza"));
-    if (exitGroup.present)
-        exitButton = make(exitGroup, tr("Esci"));
+    if (config.minimize.present)
+        minimizeButton = make(config.minimize, tr("Minimizza"));
+    if (config.exit.present)
+        exitButton = make(config.exit, tr("Esci"));
 }
 
 void MainWindow::connectSignals()

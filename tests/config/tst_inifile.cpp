@@ -103,6 +103,28 @@ private slots:
         }
         QCOMPARE(ini.value(QStringLiteral("no/such"), 7).toInt(), 7);
         QCOMPARE(ini.isWellFormed(), settings.status() == QSettings::NoError);
+
+        // The key lines kept for a tool: the last one of each key holds the value read.
+        QHash<QString, QVariant> last;
+        const IniFile lines = IniFile::fromData(text, false, IniFile::Lines::Keep);
+        for (const IniFile::Entry &entry : lines.entries())
+            if (!entry.key.isEmpty()) // a key QSettings cannot look up
+                last.insert(entry.section.isEmpty() ? entry.key : entry.section + '/' + entry.key, entry.value);
+        for (const QString &key : keys)
+            QCOMPARE(describe(last.value(key)), describe(settings.value(key)));
+    }
+
+    void keepsTheLineOfEachKey()
+    {
+        // A section given twice is read as one; quoted and continued values span lines.
+        const IniFile ini = IniFile::fromData(
+            "; c\n[a]\nx=1\n#y=2\n[b]\r\nv=\"one\ntwo\"\nw=a\\\nb\n[a]\nx=3\n", false, IniFile::Lines::Keep);
+        QStringList seen;
+        for (const IniFile::Entry &entry : ini.entries())
+            seen << QStringLiteral("%1/%2:%3").arg(entry.section, entry.key).arg(entry.line);
+        QCOMPARE(seen, QStringList({ "a/x:3", "a/#y:4", "b/v:6", "b/w:8", "a/x:11" }));
+        QCOMPARE(ini.sectionLine(QStringLiteral("b")), 5);
+        QCOMPARE(ini.value(QStringLiteral("a/x")).toString(), QStringLiteral("3"));
     }
 
     void ignoresKeyCaseWhereThePlatformDoes()

@@ -1,9 +1,13 @@
 #include "config/backgroundsignature.h"
 #include "testsupport.h"
+#include "widgets/launchbutton.h"
+#include "window/appflags.h"
+#include "window/mainwindow.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QStateMachine>
 #include <QtTest>
 
 using SkinFiles = QMap<QString, QByteArray>;
@@ -17,6 +21,9 @@ private slots:
     void reportsFault_data();
     void reportsFault();
     void exitCodesAndJson();
+    void resourceFolderElsewhere();
+    void readsAndPlacesLikeTheLauncher_data();
+    void readsAndPlacesLikeTheLauncher();
     void demoMediumIsClean_data();
     void demoMediumIsClean();
 
@@ -76,7 +83,7 @@ void SkinLintTest::reportsFault_data()
         { "a.link", link("tittle=Run\npriority=2\n") }
     } << R"(a.link:3: warning: unknown key "tittle" in [properties]; did you mean "title"?)";
     QTest::newRow("unknown group") << Files { { "a.link", link("priority=2\n", "[clik]\npath=icon.png\n") } }
-                                   << "a.link:4: warning: unknown group [clik]";
+                                   << "a.link:4: warning: unknown group [clik]; did you mean [click]?";
     QTest::newRow("colour word") << Files {
         { "a.link", link("titlergb=red\npriority=2\n") }
     } << R"(a.link:3: warning: "red" is not a colour (r/g/b) for "titlergb"; the launcher uses 0/0/0)";
@@ -98,10 +105,13 @@ void SkinLintTest::reportsFault_data()
         { "launcher.conf", launcherConf + "layout=diagonal\n" }
     } << R"(launcher.conf:9: warning: "diagonal" is not an orientation (horizontal, vertical) for "layout"; the launcher uses horizontal)";
     QTest::newRow("drop filter") << Files {
-        { "a.link", link("priority=2\n", "[ondrop]\nsubmenu=menu\nfilter=txt\n") }, { "menu/", {} }
-    } << R"(a.link:6: warning: "txt" is not a drop filter ("*" or "ext:SUFFIX") for "filter"; no dropped file opens the sub-menu)";
+        { "a.link", link("priority=2\n", "[ondrop]\nsubmenu=menu\nfilter=EXT:txt\n") }, { "menu/", {} }
+    } << R"(a.link:6: warning: "EXT:txt" is not a drop filter ("*" or "ext:SUFFIX") for "filter"; no dropped file opens the sub-menu)";
     QTest::newRow("type name") << Files { { "a.link", link("priority=2\n", "[click]\ntype=LAUNCH\npath=icon.png\n") } }
                                << R"(a.link:5: warning: unknown command type "LAUNCH"; the launcher runs it as RUN)";
+    QTest::newRow("misspelt type name") << Files {
+        { "a.link", link("priority=2\n", "[click]\ntype=OPENFLODER\npath=icon.png\n") }
+    } << R"(a.link:5: warning: unknown command type "OPENFLODER"; the launcher runs it as RUN; did you mean "OPENFOLDER"?)";
     QTest::newRow("type number") << Files { { "a.link", link("priority=2\n", "[click]\ntype=5\npath=icon.png\n") } }
                                  << "a.link:5: error: no command has the type number 5: the button does nothing";
     QTest::newRow("missing icon") << Files { { "a.link", "[properties]\nicon=nope.png\npriority=2\n" } }
@@ -153,13 +163,6 @@ void SkinLintTest::reportsFault_data()
     QTest::newRow("button outside") << Files {
         { "a.link", link("priority=2\nwidth=500\n") }
     } << R"(a.link:3: warning: button "a" at 0,10 size 500x50 falls outside the 400x200 background)";
-    // Priority 2 comes first, so ok.link is pushed past the right edge.
-    QTest::newRow("button pushed outside")
-        << Files { { "a.link", link("priority=2\nwidth=350\n") } }
-        << R"(ok.link:3: warning: button "ok" at 360,10 size 50x50 falls outside the 400x200 background)";
-    QTest::newRow("vertical layout") << Files {
-        { "launcher.conf", launcherConf + "layout=VERTICAL\n" }, { "a.link", link("priority=2\nheight=150\n") }
-    } << R"(ok.link:3: warning: button "ok" at 0,160 size 50x50 falls outside the 400x200 background)";
     QTest::newRow("equal priorities") << Files {
         { "a.link", link("priority=1\n") }
     } << R"(ok.link:3: warning: priority 1 equals that of "a.link": their order is undefined)";
@@ -209,6 +212,96 @@ void SkinLintTest::exitCodesAndJson()
     QCOMPARE(lint({ dir.filePath("nowhere") }).code, 2);
     QCOMPARE(lint({}).code, 2);
     QCOMPARE(lint({ clean, "--fix" }).code, 2);
+    QCOMPARE(lint({ clean, "--respath" }).code, 2);
+}
+
+void SkinLintTest::resourceFolderElsewhere()
+{
+    // A skin authored away from its medium names the medium's files.
+    const QString skin = makeSkin({ { "a.link", link("priority=2\n", "[click]\npath=%respath%/tools/x\n") } });
+    QVERIFY(TestSupport::writeFile(dir.filePath("medium/Commons/tools/x"), "#!/bin/sh\n"));
+    QCOMPARE(lint({ skin }).code, 2);
+    QCOMPARE(lint({ skin, "--respath", dir.filePath("medium/Commons") }).code, 0);
+    QCOMPARE(lint({ "--medium", dir.filePath("medium"), skin, "--strict" }).code, 0);
+}
+
+// The linter's findings are about what the launcher reads, and on a tiny
+// background every button is reported outside at the place the window gives it.
+void SkinLintTest::readsAndPlacesLikeTheLauncher_data()
+{
+    using Files = SkinFiles;
+    QTest::addColumn<Files>("files");
+    QTest::addColumn<QStringList>("findings"); // all but the layout's
+    QTest::newRow("hash key, repeated key, odd boolean, base64 drop")
+        << Files { { "launcher.conf",
+                       "[app]\nbackground=background.png\n#padding-left=40\npadding-top=5\npadding-top=20\npincheck="
+                       "yes\n"
+                       "[button]\nwidth=50\nheight=40\nmargin-right=10\n" },
+               { "a.link", link("priority=2\n", "[drop]\ntype=11\npath=icon.png\n") } }
+        << QStringList {
+               R"(launcher.conf:3: warning: unknown key "#padding-left" in [app]; did you mean "padding-left"?)",
+               R"(launcher.conf:4: warning: "padding-top" is given again on line 5; the launcher reads that one)",
+               R"(launcher.conf:6: warning: "yes" is not a boolean for "pincheck"; the launcher uses false)"
+           };
+    QTest::newRow("vertical platform group, folder, picture size")
+        << Files { { "launcher.conf",
+                       "[app]\nbackground=background.png\npadding-left=7\n[button]\nwidth=10\n"
+                       "[button_" GATEPOINT_OS_NAME "]\nmargin-top=4\nlayout=VERTICAL\n" },
+               { "menu.link/_.link", "[properties]\nicon=../icon.png\npriority=2\n" },
+               { "menu.link/one.link", "[properties]\nicon=../icon.png\npriority=2\n" },
+               { "menu.link/two.link", "[properties]\nicon=../icon.png\npriority=1\nwidth=30\nheight=20\n" } }
+        << QStringList { R"(launcher.conf:5: warning: "width" in [button] is hidden on )" GATEPOINT_OS_NAME
+                         R"(: [button_)" GATEPOINT_OS_NAME R"(] replaces the whole group)" };
+}
+
+void SkinLintTest::readsAndPlacesLikeTheLauncher()
+{
+    QFETCH(SkinFiles, files);
+    QFETCH(QStringList, findings);
+    files.insert("background.png", BackgroundSignature::sign(TestSupport::pngBytes(10, 10)));
+    const QString folder = makeSkin(files);
+    QStringList lines = lint({ folder }).out.split('\n', Qt::SkipEmptyParts);
+    lines.removeLast(); // the count
+    const QString outside = QStringLiteral(" falls outside the 10x10 background");
+    QStringList placed;
+    for (const QString &line : lines) {
+        if (line.endsWith(outside))
+            placed << line.section(QStringLiteral(": warning: button "), 1);
+    }
+    for (const QString &line : placed)
+        lines.removeOne(lines.filter(line).constFirst());
+    QCOMPARE(lines, findings);
+
+    framelessWindow = true;
+    MainWindow window(false);
+    window.onReloadRequest(folder);
+    QVERIFY(window.canRun() && window.isValidInstance());
+    auto where = [&](const LaunchButton *button) {
+        const QRect r = button->geometry();
+        return QStringLiteral("\"%1\" at %2,%3 size %4x%5")
+                   .arg(QFileInfo(button->configuration().fileName).completeBaseName())
+                   .arg(r.x())
+                   .arg(r.y())
+                   .arg(r.width())
+                   .arg(r.height())
+            + outside;
+    };
+    QTRY_VERIFY(window.layoutMachine() && window.layoutMachine()->isRunning());
+    int shown = 0;
+    for (const LaunchButton *button : window.launchButtons()) {
+        QTRY_VERIFY2(placed.contains(where(button)), qPrintable(where(button) + '\n' + placed.join('\n')));
+        ++shown;
+    }
+    for (LaunchButton *button : window.launchButtons()) {
+        if (!button->hasChildren())
+            continue;
+        emit button->clicked();
+        for (const LaunchButton *entry : button->children()) {
+            QTRY_VERIFY2(placed.contains(where(entry)), qPrintable(where(entry) + '\n' + placed.join('\n')));
+            ++shown;
+        }
+    }
+    QCOMPARE(shown, placed.size());
 }
 
 void SkinLintTest::demoMediumIsClean_data()

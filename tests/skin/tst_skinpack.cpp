@@ -60,6 +60,8 @@ void SkinPackTest::packsSignedLintedMedium()
     // Picture plugins for the formats the medium holds, and only those.
     QVERIFY(QFileInfo::exists(medium + "/bin/plugins/imageformats/libqjpeg.so"));
     QVERIFY(!QFileInfo::exists(medium + "/bin/plugins/imageformats/libqgif.so"));
+    QVERIFY2(packed.out.contains(medium + "/Commons/links/background.png: signed") && !packed.out.contains(".tmp"),
+        qPrintable(packed.out));
     QCOMPARE(tool({ "verify", medium + "/Commons/links/background.png" }).code, 0);
     const TestSupport::Finished lint = tool({ "lint", medium + "/Commons/links", "--strict" });
     QVERIFY2(lint.code == 0, qPrintable(lint.out));

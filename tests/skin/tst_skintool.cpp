@@ -15,6 +15,8 @@ private slots:
     void verifyRejects();
     void badUsage_data();
     void badUsage();
+    void helpPerCommand();
+    void initWritesAStarterSkin();
     void renderSvg();
     void renderRejects_data();
     void renderRejects();
@@ -107,6 +109,27 @@ void SkinToolTest::badUsage()
 {
     QFETCH(QStringList, arguments);
     QCOMPARE(run(arguments).code, 2);
+}
+
+void SkinToolTest::helpPerCommand()
+{
+    for (const char *command : { "sign", "verify", "render-svg", "screenshot", "lint", "preview", "pack", "init" }) {
+        const TestSupport::Finished help = run({ command, "--help" });
+        QCOMPARE(help.code, 0);
+        QVERIFY2(help.out.startsWith(QStringLiteral("usage: gatepoint-skin %1 ").arg(command)), qPrintable(help.out));
+    }
+}
+
+void SkinToolTest::initWritesAStarterSkin()
+{
+    const QString skin = dir.filePath("starter");
+    QCOMPARE(run({ "init", skin }).code, 0);
+    const TestSupport::Finished lint = run({ "lint", skin, "--strict" });
+    QVERIFY2(lint.code == 0, qPrintable(lint.out));
+    QCOMPARE(run({ "preview", skin, "--out", dir.filePath("starter.png"), "--open", "more" }).code, 0);
+    QCOMPARE(QImage(dir.filePath("starter.png")).size(), QSize(480, 160));
+    // An author's folder is never written over.
+    QCOMPARE(run({ "init", skin }).code, 1);
 }
 
 void SkinToolTest::renderSvg()

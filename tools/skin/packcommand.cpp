@@ -7,11 +7,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSettings>
+#include <QSaveFile>
 #include <QStandardPaths>
 #include <QTextStream>
 
 #include "config/backgroundsignature.h"
+#include "config/launcherconfig.h"
 #include "config/vocabulary.h"
 
 namespace Skin {
@@ -36,6 +37,32 @@ bool copyTree(const QString &source, const QString &to)
             err() << "cannot copy " << entry.filePath() << '\n';
             return false;
         }
+    }
+    return true;
+}
+
+bool writeText(const QString &path, const QByteArray &text)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::NewOnly) && file.write(text) == text.size();
+}
+
+// Signs the copy of the background, replacing a digest it already carries.
+// Done here rather than through "sign": that names the file it signs, and
+// this one lies in the medium's temporary folder.
+bool resign(const QString &path, QString &error)
+{
+    QByteArray content;
+    if (!BackgroundSignature::readCapped(path, content, &error))
+        return false;
+    if (BackgroundSignature::isValid(content))
+        content.chop(BackgroundSignature::digestLength);
+    QSaveFile file(path);
+    const QByteArray signedContent = BackgroundSignature::sign(content);
+    if (content.isEmpty() || !file.open(QIODevice::WriteOnly) || file.write(signedContent) != signedContent.size()
+        || !file.commit()) {
+        error = content.isEmpty() ? QStringLiteral("nothing to sign (empty file)") : file.errorString();
+        return false;
     }
     return true;
 }
@@ -101,24 +128,24 @@ int runPack(const QStringList &arguments)
         translations = QFileInfo(program).absolutePath() + QStringLiteral("/../") + Vocabulary::File::commonsFolder;
     for (const QFileInfo &qm : QDir(translations).entryInfoList({ QStringLiteral("*.qm") }, QDir::Files))
         QFile::copy(qm.absoluteFilePath(), commons + QLatin1Char('/') + qm.fileName());
-    {
-        QSettings lang(commons + QLatin1Char('/') + Vocabulary::File::langIni, QSettings::IniFormat);
-        lang.setValue(Vocabulary::Key::langLang, Vocabulary::Word::autoLanguage);
-    }
+    // A lang.ini the author wrote stays as written; else the medium follows
+    // the user's language.
+    const QString langIni = commons + QLatin1Char('/') + Vocabulary::File::langIni;
+    if (!QFileInfo::exists(langIni)
+        && !writeText(langIni, "[lang]\nlang=" + Vocabulary::Word::autoLanguage.toUtf8() + '\n'))
+        return fail(tmp, QStringLiteral("cannot write ") + langIni);
     if (values.contains(QStringLiteral("--blob")))
         QFile::remove(commons + QLatin1Char('/') + Vocabulary::File::blob);
     if (values.contains(QStringLiteral("--blob"))
         && !QFile::copy(values.value(QStringLiteral("--blob")), commons + QLatin1Char('/') + Vocabulary::File::blob))
         return fail(tmp, QStringLiteral("cannot copy the blob ") + values.value(QStringLiteral("--blob")));
 
-    QSettings conf(links + QLatin1Char('/') + Vocabulary::File::launcherConf, QSettings::IniFormat);
-    const QString app = Vocabulary::platformGroup(conf.childGroups(), Vocabulary::Group::app);
-    const QString background = conf.value(app + QLatin1Char('/') + Vocabulary::Key::background).toString();
-    if (!background.isEmpty()) {
-        const QString path = QDir(links).absoluteFilePath(background);
-        if (QFileInfo(path).isFile() && runSign({ QStringLiteral("--replace"), path }) != Success)
-            return fail(tmp, QStringLiteral("cannot sign ") + path);
-    }
+    QString background = LauncherConfig::read(links).backgroundPath;
+    if (!QFileInfo(background).isFile())
+        background.clear();
+    QString signError;
+    if (!background.isEmpty() && !resign(background, signError))
+        return fail(tmp, background + QStringLiteral(": ") + signError);
 
     SkinLinter linter(links);
     int errors = 0;
@@ -143,6 +170,8 @@ int runPack(const QStringList &arguments)
         return fail(tmp, QStringLiteral("cannot replace ") + target);
     if (!QDir().rename(tmp, target))
         return fail(tmp, QStringLiteral("cannot rename ") + tmp);
+    if (!background.isEmpty())
+        out() << target << QLatin1Char('/') << QDir(tmp).relativeFilePath(background) << ": signed\n";
     out() << target << ": packed\n";
 
     const QString iso = values.value(QStringLiteral("--iso"));

@@ -6,12 +6,11 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QPixmap>
-#include <QSettings>
 #include <QTextStream>
 #include <QTimer>
 
+#include "config/launcherconfig.h"
 #include "window/appflags.h"
-#include "config/vocabulary.h"
 #include "widgets/launchbutton.h"
 #include "window/mainwindow.h"
 
@@ -78,10 +77,7 @@ int runPreview(const QStringList &arguments)
         return Failure;
     }
 
-    QSettings conf(folder + QLatin1Char('/') + Vocabulary::File::launcherConf, QSettings::IniFormat);
-    const QString buttonGroup = Vocabulary::platformGroup(conf.childGroups(), Vocabulary::Group::button);
-    const int shiftDuration = qBound(
-        0, Vocabulary::toInt(conf.value(buttonGroup + QLatin1Char('/') + Vocabulary::Key::shiftduration, 300)), 10000);
+    const int shiftDuration = LauncherConfig::read(folder).layout.shiftDuration;
 
     framelessWindow = true;
     MainWindow window(false);

@@ -32,6 +32,9 @@ struct Command {
     // Qt's own choice.
     const char *defaultPlatform;
     int (*run)(const QStringList &arguments);
+    // What each argument means, for "COMMAND --help"; null when the
+    // synopsis says it all.
+    const char *details = nullptr;
 };
 
 QTextStream &out();
@@ -54,5 +57,6 @@ int runScreenshot(const QStringList &arguments);
 int runLint(const QStringList &arguments);
 int runPreview(const QStringList &arguments);
 int runPack(const QStringList &arguments);
+int runInit(const QStringList &arguments);
 
 } // namespace Skin

@@ -18,7 +18,12 @@
 #include "commands/commandfactory.h"
 #include "config/backgroundsignature.h"
 #include "config/buttonconfig.h"
+#include "config/inifile.h"
+#include "config/launcherconfig.h"
+#include "config/layout.h"
 #include "config/vocabulary.h"
+#include "widgets/launchbutton.h"
+#include "commands/dropcommand.h"
 
 using namespace Vocabulary;
 
@@ -184,6 +189,23 @@ int editDistance(const QString &a, const QString &b)
     return row[b.size()];
 }
 
+// The word of the list nearest to a misspelt one, or empty when none is
+// near enough to be a typo.
+QString nearestWord(const QString &word, const QStringList &words, Qt::CaseSensitivity sensitivity)
+{
+    QString best;
+    int bestDistance = 3; // farther than this is no typo
+    const QString typed = sensitivity == Qt::CaseSensitive ? word : word.toUpper();
+    for (const QString &candidate : words) {
+        const int distance = editDistance(typed, sensitivity == Qt::CaseSensitive ? candidate : candidate.toUpper());
+        if (distance < bestDistance) {
+            bestDistance = distance;
+            best = candidate;
+        }
+    }
+    return best;
+}
+
 // The group a platform variant stands for ("click_linux" -> "click").
 QString baseGroupOf(const QString &group)
 {
@@ -222,13 +244,6 @@ bool isNumber(const QString &text, bool integer)
     return ok;
 }
 
-bool isKnownCommandNumber(int type)
-{
-    return (type >= CommandType::Run && type <= CommandType::RunAndExit)
-        || (type >= CommandType::OpenFolder && type <= CommandType::WinOpenFileBase64)
-        || (type >= CommandType::OpenMultipleFiles && type <= CommandType::RunFolder);
-}
-
 QString colourText(const QColor &colour, bool alpha)
 {
     QString text = QStringLiteral("%1/%2/%3").arg(colour.red()).arg(colour.green()).arg(colour.blue());
@@ -265,7 +280,13 @@ QString severityWord(SkinLinter::Severity severity)
 
 SkinLinter::SkinLinter(const QString &folder)
     : linksFolder(QDir::cleanPath(QFileInfo(folder).absoluteFilePath()))
+    , resourceFolder(QFileInfo(linksFolder).absolutePath())
 {
+}
+
+void SkinLinter::setResourceFolder(const QString &folder)
+{
+    resourceFolder = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
 }
 
 QVector<SkinLinter::Diagnostic> SkinLinter::run()
@@ -293,40 +314,29 @@ QVector<SkinLinter::Diagnostic> SkinLinter::run()
 
 SkinLinter::IniText SkinLinter::scan(const QString &path)
 {
+    // Read as the launcher reads it, so every finding points at a line the
+    // launcher really reads ("#key" is a key to it, not a comment).
     IniText ini;
     ini.path = path;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return ini;
-    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
-    QString group;
-    for (int i = 0; i < lines.size(); ++i) {
-        const QString line = lines.at(i).trimmed();
-        if (line.isEmpty() || line.startsWith(QLatin1Char(';')) || line.startsWith(QLatin1Char('#')))
-            continue;
-        if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
-            group = line.mid(1, line.size() - 2).trimmed();
-            // QSettings files its top-level keys under this name.
-            if (group == QLatin1String("General"))
-                group.clear();
-            if (!ini.groups.contains(group)) {
-                ini.groups << group;
-                ini.groupLines.insert(group, i + 1);
-            }
-            continue;
-        }
-        const int equals = line.indexOf(QLatin1Char('='));
-        if (equals <= 0)
-            continue;
+    ini.file = IniFile(path, -1, IniFile::Lines::Keep);
+    ini.groups = ini.file.childGroups();
+    QHash<QPair<QString, QString>, int> lastLine;
+    for (const IniFile::Entry &read : ini.file.entries()) {
         Entry entry;
-        entry.group = group;
-        entry.key = line.left(equals).trimmed();
-        entry.value = line.mid(equals + 1).trimmed();
-        if (entry.value.size() >= 2 && entry.value.startsWith(QLatin1Char('"'))
-            && entry.value.endsWith(QLatin1Char('"')))
-            entry.value = entry.value.mid(1, entry.value.size() - 2);
-        entry.line = i + 1;
+        entry.group = read.section;
+        entry.key = read.key;
+        entry.value = read.value.canConvert<QStringList>() && read.value.type() != QVariant::String
+            ? read.value.toStringList().join(QLatin1Char(','))
+            : read.value.toString();
+        entry.line = read.line;
+        lastLine.insert({ entry.group, entry.key }, entry.line);
+        if (!ini.groupLines.contains(entry.group))
+            ini.groupLines.insert(entry.group, entry.group.isEmpty() ? entry.line : ini.file.sectionLine(entry.group));
         ini.entries << entry;
+    }
+    for (Entry &entry : ini.entries) {
+        const int last = lastLine.value({ entry.group, entry.key });
+        entry.replacedAt = last != entry.line ? last : 0;
     }
     return ini;
 }
@@ -343,11 +353,11 @@ QString SkinLinter::resolve(const QString &text, const QString &folder) const
 {
     static const QString respath = QStringLiteral("%respath%");
     QString value = text;
-    // On a medium the links folder lies in the resource folder, so that one
-    // placeholder can be followed from here; the others name drives, the
-    // running launcher or the environment of the user's machine.
+    // The resource folder is known (on a medium it holds the links folder),
+    // so that one placeholder can be followed from here; the others name
+    // drives, the running launcher or the environment of the user's machine.
     if (value.startsWith(respath, Qt::CaseInsensitive))
-        value = QFileInfo(linksFolder).absolutePath() + value.mid(respath.size());
+        value = resourceFolder + value.mid(respath.size());
     if (value.contains(QLatin1Char('%')) || value.contains(QLatin1Char('$')))
         return QString();
     return QDir::cleanPath(QDir(folder).absoluteFilePath(value));
@@ -366,25 +376,26 @@ void SkinLinter::lintLauncherConf()
     lintHiddenKeys(ini, launcherRules().keys());
 
     // The background the launcher will really read.
-    const QString appGroup = platformGroup(ini.groups, Group::app);
-    const Entry *background = nullptr;
+    config = LauncherConfig::read(linksFolder, ini.file);
+    const QString appGroup = config.groupNames.value(Group::app);
+    const QString backgroundText = ini.file.value(appGroup + QLatin1Char('/') + Key::background).toString();
+    int backgroundLine = 0;
     for (const Entry &entry : ini.entries) {
         if (entry.group == appGroup && entry.key == Key::background)
-            background = &entry;
+            backgroundLine = entry.line;
     }
-    if (!background || background->value.isEmpty()) {
+    if (backgroundText.isEmpty()) {
         report(path, ini.groupLines.value(appGroup, 0), Severity::Error,
             QStringLiteral("no background: the launcher refuses to start"));
         return;
     }
-    const QString picture = QDir(linksFolder).absoluteFilePath(background->value);
+    const QString picture = config.backgroundPath;
     if (!QFileInfo(picture).isFile())
         return; // already reported as a missing file
-    backgroundPath = picture;
     if (!BackgroundSignature::verifyFile(picture)) {
-        report(path, background->line, Severity::Error,
+        report(path, backgroundLine, Severity::Error,
             QStringLiteral("background %1 carries no valid signature (gatepoint-skin sign --replace)")
-                .arg(quoted(background->value)));
+                .arg(quoted(backgroundText)));
     }
 }
 
@@ -415,16 +426,13 @@ void SkinLinter::lintLinkFile(const QString &path)
     lintKeys(ini, true);
     lintHiddenKeys(ini, { Group::properties, Group::ondrop, Group::click, Group::drop, Group::hover });
 
-    QString clickType;
-    for (const Entry &entry : ini.entries) {
-        if (entry.group == platformGroup(ini.groups, Group::click) && entry.key == Key::type)
-            clickType = entry.value;
-    }
+    const QString clickType
+        = ini.file.value(platformGroup(ini.groups, Group::click) + QLatin1Char('/') + Key::type).toString();
     bool hasIcon = false;
     const QString propertiesGroup = platformGroup(ini.groups, Group::properties);
     for (const Entry &entry : ini.entries) {
         // Only the groups the launcher reads on this platform name files.
-        if (platformGroup(ini.groups, baseGroupOf(entry.group)) != entry.group)
+        if (entry.replacedAt > 0 || platformGroup(ini.groups, baseGroupOf(entry.group)) != entry.group)
             continue;
         bool localisedForm = false;
         if (entry.group == propertiesGroup && baseKeyOf(entry.key, localisedForm) == Key::icon)
@@ -439,7 +447,7 @@ void SkinLinter::lintLinkFile(const QString &path)
     // The drop sub-menu's entries are links of their own.
     const QString ondropGroup = platformGroup(ini.groups, Group::ondrop);
     for (const Entry &entry : ini.entries) {
-        if (entry.group != ondropGroup || entry.key != Key::submenu)
+        if (entry.group != ondropGroup || entry.key != Key::submenu || entry.replacedAt > 0)
             continue;
         const QString folder = QDir(QFileInfo(path).absolutePath()).absoluteFilePath(entry.value);
         if (entry.value.isEmpty() || !QFileInfo(folder).isDir()) {
@@ -461,11 +469,21 @@ void SkinLinter::lintKeys(const IniText &ini, bool linkFile)
     QSet<QString> reportedGroups;
     for (const Entry &entry : ini.entries) {
         const QString base = baseGroupOf(entry.group);
+        if (entry.replacedAt > 0) {
+            report(ini.path, entry.line, Severity::Warning,
+                QStringLiteral("%1 is given again on line %2; the launcher reads that one")
+                    .arg(quoted(entry.key))
+                    .arg(entry.replacedAt));
+            continue;
+        }
         if (!table.contains(base)) {
             if (!reportedGroups.contains(entry.group)) {
                 reportedGroups.insert(entry.group);
-                report(ini.path, ini.groupLines.value(entry.group, entry.line), Severity::Warning,
-                    QStringLiteral("unknown group [%1]").arg(entry.group));
+                QString message = QStringLiteral("unknown group [%1]").arg(entry.group);
+                const QString best = nearestWord(base, table.keys(), Qt::CaseSensitive);
+                if (!best.isEmpty())
+                    message += QStringLiteral("; did you mean [%1]?").arg(best);
+                report(ini.path, ini.groupLines.value(entry.group, entry.line), Severity::Warning, message);
             }
             continue;
         }
@@ -481,15 +499,7 @@ void SkinLinter::lintKeys(const IniText &ini, bool linkFile)
             const QString where = entry.group.isEmpty() ? QStringLiteral("outside any group")
                                                         : QStringLiteral("in [%1]").arg(entry.group);
             QString message = QStringLiteral("unknown key %1 %2").arg(quoted(entry.key), where);
-            QString best;
-            int bestDistance = 3; // farther than this is no typo
-            for (auto it = keys.cbegin(); it != keys.cend(); ++it) {
-                const int distance = editDistance(key, it.key());
-                if (distance < bestDistance) {
-                    bestDistance = distance;
-                    best = it.key();
-                }
-            }
+            const QString best = nearestWord(key, keys.keys(), Qt::CaseSensitive);
             if (!best.isEmpty())
                 message += QStringLiteral("; did you mean %1?").arg(quoted(best));
             report(ini.path, entry.line, Severity::Warning, message);
@@ -558,9 +568,7 @@ void SkinLinter::lintValue(const IniText &ini, const Entry &entry, const QString
             warn(QStringLiteral("an orientation (horizontal, vertical)"), Word::horizontal);
         break;
     case Form::Filter: {
-        const QString prefix = Word::extFilter + QLatin1Char(':');
-        const bool extension = value.startsWith(prefix, Qt::CaseInsensitive) && value.size() > prefix.size();
-        if (value != Word::anyFile && !extension) {
+        if (!isDropFilter(value)) {
             report(ini.path, entry.line, Severity::Warning,
                 QStringLiteral(
                     "%1 is not a drop filter (\"*\" or \"ext:SUFFIX\") for %2; no dropped file opens the sub-menu")
@@ -571,15 +579,20 @@ void SkinLinter::lintValue(const IniText &ini, const Entry &entry, const QString
     case Form::Type: {
         bool number = false;
         const int type = value.trimmed().toInt(&number, 10);
+        // A drop of type 11 hands its files to a program in base64.
+        const int runs = baseGroup == Group::drop ? DropCommand::commandTypeFor(type) : type;
         if (number) {
-            if (!isKnownCommandNumber(type)) {
+            if (!CommandFactory::exists(runs)) {
                 report(ini.path, entry.line, Severity::Error,
                     QStringLiteral("no command has the type number %1: the button does nothing").arg(type));
             }
         } else if (!value.isEmpty() && value.toUpper() != QLatin1String("RUN")
             && commandTypeFromName(value) == CommandType::Run) {
-            report(ini.path, entry.line, Severity::Warning,
-                QStringLiteral("unknown command type %1; the launcher runs it as RUN").arg(quoted(value)));
+            QString message = QStringLiteral("unknown command type %1; the launcher runs it as RUN").arg(quoted(value));
+            const QString best = nearestWord(value, commandTypeNames().keys(), Qt::CaseInsensitive);
+            if (!best.isEmpty())
+                message += QStringLiteral("; did you mean %1?").arg(quoted(best));
+            report(ini.path, entry.line, Severity::Warning, message);
         }
         break;
     }
@@ -663,14 +676,9 @@ void SkinLinter::lintFiles(
             picture(Severity::Warning,
                 baseGroup == Group::hover ? QStringLiteral("hover image") : QStringLiteral("drag image"));
         } else if ((baseGroup == Group::click || baseGroup == Group::drop) && key == Key::path) {
-            QString typeText = clickType;
-            if (baseGroup == Group::drop) {
-                typeText.clear();
-                for (const Entry &other : ini.entries) {
-                    if (other.group == entry.group && other.key == Key::type)
-                        typeText = other.value;
-                }
-            }
+            const QString typeText = baseGroup == Group::drop
+                ? ini.file.value(entry.group + QLatin1Char('/') + Key::type).toString()
+                : clickType;
             const int type = commandTypeFromText(typeText);
             if (type == CommandType::OpenLink || type == CommandType::Reload)
                 return; // a web address, or no path at all
@@ -719,43 +727,27 @@ void SkinLinter::lintFonts(const QString &folder)
 
 void SkinLinter::lintLayout()
 {
-    const QString confPath = linksFolder + QLatin1Char('/') + File::launcherConf;
-    QSettings settings(confPath, QSettings::IniFormat);
-    const QStringList groups = settings.childGroups();
-    const QString app = platformGroup(groups, Group::app);
-    const QString button = platformGroup(groups, Group::button);
-    const double paddingLeft = toReal(settings.value(app + QLatin1Char('/') + Key::paddingLeft, 0.0));
-    const double paddingTop = toReal(settings.value(app + QLatin1Char('/') + Key::paddingTop, 50.0));
-    bool vertical = isVerticalWord(settings.value(app + QLatin1Char('/') + Key::layout, Word::horizontal).toString());
-    if (settings.contains(button + QLatin1Char('/') + Key::layout))
-        vertical = isVerticalWord(settings.value(button + QLatin1Char('/') + Key::layout).toString());
-    const double marginRight = toReal(settings.value(button + QLatin1Char('/') + Key::marginRight, 0.0));
-    const double marginTop = toReal(settings.value(button + QLatin1Char('/') + Key::marginTop, 0.0));
-    const double buttonWidth = toReal(settings.value(button + QLatin1Char('/') + Key::width, 0.0));
-    const double buttonHeight = toReal(settings.value(button + QLatin1Char('/') + Key::height, 0.0));
-    QMap<QString, QVariant> defaults;
-    defaults.insert(Inherited::width, buttonWidth);
-    defaults.insert(Inherited::height, buttonHeight);
-
+    // The records as the window reads them, with the shared defaults.
     std::vector<std::unique_ptr<ButtonConfig>> records;
     const QFileInfoList entries
         = QDir(linksFolder)
               .entryInfoList({ File::linkPattern }, QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
     for (const QFileInfo &entry : entries) {
-        auto record = std::make_unique<ButtonConfig>(entry, defaults, true);
+        auto record = std::make_unique<ButtonConfig>(entry, config.buttonDefaults, true);
         if (!record->iconPath.isEmpty())
             records.push_back(std::move(record));
     }
     auto linkFileOf = [](const ButtonConfig &record) {
         return record.isFolder ? record.filePath + QLatin1Char('/') + File::folderLink : record.filePath;
     };
-    auto lineOf = [this](const QString &path, const QString &key) {
+    auto lineOf = [](const QString &path, const QString &key) {
         const IniText ini = scan(path);
+        int line = 0;
         for (const Entry &entry : ini.entries) {
             if (baseGroupOf(entry.group) == Group::properties && entry.key == key)
-                return entry.line;
+                line = entry.line;
         }
-        return 0;
+        return line;
     };
     auto samePriorities = [&](const std::vector<const ButtonConfig *> &list) {
         for (size_t i = 0; i < list.size(); ++i) {
@@ -771,20 +763,26 @@ void SkinLinter::lintLayout()
         }
     };
 
-    std::vector<const ButtonConfig *> ordered;
+    std::vector<const ButtonConfig *> topLevel;
     for (const auto &record : records)
-        ordered.push_back(record.get());
-    samePriorities(ordered);
-    std::stable_sort(ordered.begin(), ordered.end(),
-        [](const ButtonConfig *a, const ButtonConfig *b) { return a->priority > b->priority; });
+        topLevel.push_back(record.get());
+    samePriorities(topLevel);
+    for (const ButtonConfig *record : topLevel) {
+        std::vector<const ButtonConfig *> children;
+        for (const auto &child : record->children)
+            children.push_back(child.get());
+        samePriorities(children);
+    }
 
     QSize backgroundSize;
-    if (!backgroundPath.isEmpty())
-        backgroundSize = QImageReader(backgroundPath).size();
+    if (!config.backgroundPath.isEmpty())
+        backgroundSize = QImageReader(config.backgroundPath).size();
     if (!backgroundSize.isValid())
         return;
     const QRect bounds(QPoint(0, 0), backgroundSize);
-    auto checkInside = [&](const ButtonConfig &record, const QRect &rect) {
+    auto checkInside = [&](const ButtonConfig &record, const QRectF &place) {
+        // The window places its buttons at whole pixels.
+        const QRect rect(int(place.x()), int(place.y()), int(place.width()), int(place.height()));
         if (bounds.contains(rect))
             return;
         report(linkFileOf(record), lineOf(linkFileOf(record), Key::priority), Severity::Warning,
@@ -797,29 +795,9 @@ void SkinLinter::lintLayout()
                 .arg(backgroundSize.width())
                 .arg(backgroundSize.height()));
     };
-    auto sizeOf = [&](const ButtonConfig &record) {
-        return QSize(record.width ? record.width : int(buttonWidth), record.height ? record.height : int(buttonHeight));
-    };
-
-    double along = 0.0;
-    for (size_t i = 0; i < ordered.size(); ++i) {
-        const ButtonConfig &record = *ordered[i];
-        const QSize size = sizeOf(record);
-        const double x = vertical ? paddingLeft : paddingLeft + double(i) * marginRight + along;
-        const double y = vertical ? paddingTop + double(i) * marginTop + along : paddingTop;
-        along += vertical ? size.height() : size.width();
-        checkInside(record, QRect(int(x), int(y), size.width(), size.height()));
-
-        std::vector<const ButtonConfig *> children;
-        for (size_t k = 0; k < record.children.size(); ++k) {
-            const ButtonConfig &child = *record.children[k];
-            children.push_back(&child);
-            const QSize childSize = sizeOf(child);
-            const double step = double(k + 1);
-            const double cx = vertical ? paddingLeft : step * childSize.width() + step * marginRight + paddingLeft;
-            const double cy = vertical ? step * childSize.height() + step * marginTop + paddingTop : y;
-            checkInside(child, QRect(int(cx), int(cy), childSize.width(), childSize.height()));
-        }
-        samePriorities(children);
+    for (const Layout::Placed &button : Layout::place(config.layout, topLevel, &LaunchButton::ownSize)) {
+        checkInside(*button.record, button.rect);
+        for (const Layout::Placed &entry : button.entries)
+            checkInside(*entry.record, entry.rect);
     }
 }

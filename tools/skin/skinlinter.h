@@ -5,6 +5,9 @@
 #include <QStringList>
 #include <QVector>
 
+#include "config/inifile.h"
+#include "config/launcherconfig.h"
+
 // Checks a links folder the way the launcher will read it and collects every
 // problem an author should hear about before a medium is burnt. The launcher
 // itself never complains (it quietly falls back to defaults), so this is the
@@ -21,6 +24,9 @@ public:
     };
 
     explicit SkinLinter(const QString &linksFolder);
+    // Where "%respath%" points; by default the folder that holds the links
+    // folder, as on a medium.
+    void setResourceFolder(const QString &folder);
 
     // Runs every check; the result is sorted by file and line.
     QVector<Diagnostic> run();
@@ -29,13 +35,15 @@ private:
     struct Entry {
         QString group; // empty outside any group
         QString key;
-        QString value;
+        QString value; // a list joined at ","
         int line = 0;
+        int replacedAt = 0; // the later line of the same key, which the launcher reads
     };
     struct IniText {
         QString path;
-        QVector<Entry> entries;
-        QStringList groups; // in order of appearance
+        IniFile file;
+        QVector<Entry> entries; // in file order
+        QStringList groups; // the groups the launcher sees
         QMap<QString, int> groupLines;
     };
 
@@ -59,7 +67,8 @@ private:
     QString resolve(const QString &text, const QString &folder) const;
 
     QString linksFolder;
-    QString backgroundPath;
+    QString resourceFolder;
+    LauncherConfig config;
     QVector<Diagnostic> diagnostics;
 };
 
