@@ -131,10 +131,8 @@ QVariant ButtonConfig::localisedValue(const IniFile &settings, const QString &ke
 QVariant ButtonConfig::localisedValue(
     const IniFile &settings, const QString &key, const QVariant &fallback, const QString &full)
 {
-    auto textAt = [&settings](const QString &candidate) {
-        const QVariant value = settings.value(candidate);
-        return value.type() == QVariant::StringList ? value.toStringList().join(QLatin1Char(',')) : value.toString();
-    };
+    // Texts are shown as written, commas and all.
+    auto textAt = [&settings](const QString &candidate) { return settings.text(candidate); };
     // Most keys have no language variants at all: one lookup then.
     if (!settings.hasDottedKeys(key)) {
         const QString text = textAt(key);

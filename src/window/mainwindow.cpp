@@ -13,7 +13,6 @@
 #include <QProgressDialog>
 #include <QPropertyAnimation>
 #include <QSet>
-#include <QSettings>
 #include <QSignalTransition>
 #include <QState>
 #include <QStateMachine>
@@ -44,6 +43,7 @@ constexpr int maximumLinkEntries = 20000;
 // rather than read into memory.
 constexpr qint64 maximumFontFileBytes = qint64(64) * 1024 * 1024;
 constexpr qint64 maximumLinksConfBytes = 1024 * 1024;
+constexpr qint64 maximumLauncherConfBytes = qint64(16) * 1024 * 1024;
 
 // Background autorun passes alive at once; each reload starts one, and one
 // waiting on an agent that never ends keeps its thread.
@@ -229,7 +229,7 @@ void MainWindow::init(const QString &linksFolderOverride)
     // unmapped by some window managers.
 }
 
-void MainWindow::readToolGroup(QSettings &settings, const QStringList &groups, const QString &name, ToolGroup &group)
+void MainWindow::readToolGroup(IniFile &settings, const QStringList &groups, const QString &name, ToolGroup &group)
 {
     const QDir links(linksDirectory);
     auto resolved = [&](const QString &text) {
@@ -286,8 +286,9 @@ void MainWindow::loadLauncherConfiguration(const QString &linksFolderOverride, b
     if (!QFileInfo(confPath).isFile())
         return;
 
-    QSettings settings(confPath, QSettings::IniFormat);
-    settings.setIniCodec("UTF-8");
+    // Read afresh each time, as the link files are: a rewrite within the
+    // file system's time grain is not hidden by a cache.
+    IniFile settings(confPath, maximumLauncherConfBytes);
     const QStringList groups = settings.childGroups();
     groupNames.clear();
     for (const QString &base : { Group::app, Group::button, Group::buttonHover, Group::buttonDragging, Group::exit,
@@ -313,7 +314,7 @@ void MainWindow::loadLauncherConfiguration(const QString &linksFolderOverride, b
         anyAutorunWaits = anyAutorunWaits || entry.wait;
         autorun.append(entry);
     }
-    windowTitle = settings.value(Key::title, QString()).toString();
+    windowTitle = settings.text(Key::title);
     const QString backgroundText = settings.value(fullReading ? Key::background : Key::backgroundLite).toString();
     backgroundPath = !backgroundText.isEmpty() && QFileInfo::exists(links.filePath(backgroundText))
         ? QDir::cleanPath(links.absoluteFilePath(backgroundText))

@@ -28,7 +28,7 @@
 
 class LaunchButton;
 class QAbstractTransition;
-class QSettings;
+class IniFile;
 
 // The launcher's only window: a frameless window drawn from the skin's
 // background, with one launch button per link, the window controls, the
@@ -133,7 +133,7 @@ private:
     void runAutorunPass(const QList<AutorunEntry> &entries, bool waitPass);
     void animateShift(QAbstractTransition *there, QAbstractTransition *back, QObject *target);
     void layOutSubMenu(LaunchButton *button);
-    void readToolGroup(QSettings &settings, const QStringList &groups, const QString &name, ToolGroup &group);
+    void readToolGroup(IniFile &settings, const QStringList &groups, const QString &name, ToolGroup &group);
 
     bool interactive;
     bool canRunResult = true;
