@@ -132,8 +132,8 @@ private slots:
         medium.links.write(QStringLiteral("multi.link"),
             "[properties]\nicon=icon.png\npriority=2\n[click]\npath=%respath%/tools/multi\n");
         QCOMPARE(medium.handOver({ QStringLiteral("y") }), 0); // the probe itself, for comparison
-        QCOMPARE(TestSupport::runProgram(medium.program, { QStringLiteral("multi"), QStringLiteral("-x") }, medium.env,
-                     30000)
+        QCOMPARE(TestSupport::runProgram(
+                     medium.program, { QStringLiteral("multi"), QStringLiteral("-x") }, medium.env, 30000)
                      .code,
             0);
         const auto records = TestSupport::waitForProbeRecords(medium.probeOut, 2);
@@ -148,8 +148,8 @@ private slots:
     void autorunArguments()
     {
         const QByteArray probe = TestSupport::helperPath(QStringLiteral("gp_probe")).toUtf8();
-        Medium medium("autorun=" + probe + "," + probe + "," + probe
-            + "\nautorun_args_1=\nautorun_args_2=\"a b\",%lang%\n");
+        Medium medium(
+            "autorun=" + probe + "," + probe + "," + probe + "\nautorun_args_1=\nautorun_args_2=\"a b\",%lang%\n");
         medium.env.insert(QStringLiteral("LC_ALL"), QStringLiteral("it_IT.UTF-8"));
         QProcess launcher;
         launcher.setProcessEnvironment(medium.env);
