@@ -92,7 +92,8 @@ private slots:
         QTest::newRow("secret for public")
             << BackgroundSignature::keyFileText(BackgroundSignature::KeyKind::Secret, secretKey) << false;
         QTest::newRow("short key") << QByteArray("gatepoint issuer public key\nAAAA\n") << false;
-        QTest::newRow("not Base64") << QByteArray("gatepoint issuer public key\n" + QByteArray(44, '*') + "\n") << false;
+        QTest::newRow("not Base64") << QByteArray("gatepoint issuer public key\n" + QByteArray(44, '*') + "\n")
+                                    << false;
         QTest::newRow("no label") << publicKey.toBase64() + '\n' << false;
     }
     void keyFiles()
@@ -138,8 +139,8 @@ private slots:
         QCOMPARE(result.code, 0);
         QCOMPARE(skinTool({ QStringLiteral("verify"), bg }).code, 0);
         // Signed again by the issuer: the earlier signature goes.
-        QCOMPARE(skinTool({ QStringLiteral("sign"), QStringLiteral("--replace"), QStringLiteral("--key"), secret, bg })
-                     .code,
+        QCOMPARE(
+            skinTool({ QStringLiteral("sign"), QStringLiteral("--replace"), QStringLiteral("--key"), secret, bg }).code,
             0);
         QCOMPARE(QFileInfo(bg).size(),
             picture.size() + BackgroundSignature::issuerSignatureLength + BackgroundSignature::digestLength);
