@@ -7,6 +7,9 @@ CMAKE_ARGS ?=
 
 BUILD_PACKAGES := cmake g++ make pkg-config ccache qtbase5-dev qttools5-dev qttools5-dev-tools libqt5svg5-dev \
                   qttranslations5-l10n libx11-dev fonts-dejavu-core
+# Issuer signatures on backgrounds (-DGATEPOINT_ISSUER_SIGNATURE=ON, and the
+# tests that check them).
+ISSUER_PACKAGES := libsodium-dev
 TEST_PACKAGES  := xvfb xauth xdotool x11-utils icewm openbox g++-mingw-w64-x86-64 xorriso time \
                   desktop-file-utils groff-base
 RUN_PACKAGES   := xvfb xauth x11-utils
@@ -30,7 +33,7 @@ endef
 all: build
 
 deps:
-	$(call ensure_packages,$(BUILD_PACKAGES))
+	$(call ensure_packages,$(BUILD_PACKAGES) $(ISSUER_PACKAGES))
 
 build: deps
 	cmake -S . -B $(BUILD) -DGATEPOINT_TESTS=ON $(CMAKE_ARGS) >/dev/null
@@ -45,7 +48,7 @@ test: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
 
 test-asan:
-	$(call ensure_packages,$(BUILD_PACKAGES) $(TEST_PACKAGES) $(ASAN_PACKAGES))
+	$(call ensure_packages,$(BUILD_PACKAGES) $(ISSUER_PACKAGES) $(TEST_PACKAGES) $(ASAN_PACKAGES))
 	# Leak checking stays off: Qt's platform plugins keep their screens and
 	# fonts until exit and LeakSanitizer reports them; memory errors and
 	# undefined behaviour stop the run.

@@ -8,6 +8,7 @@
 #include "app/singleinstance.h"
 #include "app/startup.h"
 #include "commands/temporarycopies.h"
+#include "config/backgroundsignature.h"
 #include "platform/platform.h"
 #include "platform/processstart.h"
 #include "window/mainwindow.h"
@@ -15,6 +16,11 @@
 int main(int argc, char *argv[])
 {
     Platform::beginPreparingFonts();
+#ifdef GATEPOINT_ISSUER_PUBLIC_KEY
+    // Built for a token's issuer: backgrounds must carry the issuer's
+    // signature as well as the digest.
+    BackgroundSignature::requireIssuerSignature(QByteArray::fromBase64(QByteArrayLiteral(GATEPOINT_ISSUER_PUBLIC_KEY)));
+#endif
     // Taken before the application object removes its own options: every
     // argument after a button name is a file to hand over, as given.
     const QStringList commandLine = Platform::commandLineArguments(argc, argv);

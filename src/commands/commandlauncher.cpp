@@ -59,9 +59,10 @@ bool launch(const LaunchRequest &request, const std::function<void(ICommand *)> 
     arguments.reserve(request.configuredArguments.size() + request.userArguments.size());
     for (const QString &argument : request.configuredArguments)
         arguments.append(hasUrlScheme(argument) ? argument : expandPlaceholders(argument, &drivesFound));
+    const QString workingDir = expandPlaceholders(request.workingDir, &drivesFound);
     if (!drivesFound) {
         qCDebug(lcCommands) << "Drive placeholder not resolved, nothing started:" << request.commandPath
-                            << request.configuredArguments;
+                            << request.configuredArguments << request.workingDir;
         StartNotices::report(request.commandPath, StartNotices::DriveMissing);
         return false;
     }
@@ -70,7 +71,7 @@ bool launch(const LaunchRequest &request, const std::function<void(ICommand *)> 
     QMap<QString, QVariant> parameters;
     parameters.insert(Param::cmdline, commandLine);
     parameters.insert(Param::arguments, arguments);
-    parameters.insert(Param::workingdir, request.workingDir);
+    parameters.insert(Param::workingdir, workingDir);
     parameters.insert(Param::profile, request.profile);
     parameters.insert(Param::profileKey, request.profileKey);
     parameters.insert(Param::pidpath, request.pidPath);

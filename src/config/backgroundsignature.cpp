@@ -1,7 +1,13 @@
 #include "config/backgroundsignature.h"
 
 #include <QCryptographicHash>
+#include <QDebug>
 
+#ifdef GATEPOINT_HAVE_SODIUM
+#include <sodium.h>
+#endif
+
+#include "platform/logging.h"
 #include "platform/platform.h"
 
 namespace BackgroundSignature {
@@ -98,12 +104,181 @@ bool verifyFile(const QString &path)
     QByteArray content;
     if (!readCapped(path, content))
         return false;
-    return isValid(content);
+    return isAcceptable(content);
 }
 
 QByteArray sign(const QByteArray &payload)
 {
     return payload + digestFor(payload);
+}
+
+namespace {
+
+QByteArray &requiredKey()
+{
+    static QByteArray key;
+    return key;
+}
+
+bool &keyRequired()
+{
+    static bool required = false;
+    return required;
+}
+
+#ifdef GATEPOINT_HAVE_SODIUM
+// What the issuer signs: the picture behind a fixed context, so that a
+// signature made with the same key for anything else never passes here.
+QByteArray issuerMessage(const QByteArray &payload)
+{
+    return QByteArrayLiteral("gatepoint background v1\n") + payload;
+}
+
+bool cryptoReady()
+{
+    static const bool ready = sodium_init() >= 0;
+    return ready;
+}
+
+const unsigned char *bytes(const QByteArray &data)
+{
+    return reinterpret_cast<const unsigned char *>(data.constData());
+}
+#endif
+
+const char publicKeyLabel[] = "gatepoint issuer public key";
+const char secretKeyLabel[] = "gatepoint issuer secret key";
+
+} // namespace
+
+bool issuerSignaturesAvailable()
+{
+#ifdef GATEPOINT_HAVE_SODIUM
+    return cryptoReady();
+#else
+    return false;
+#endif
+}
+
+void requireIssuerSignature(const QByteArray &publicKey)
+{
+    requiredKey() = publicKey;
+    keyRequired() = true;
+    if (publicKey.size() != issuerPublicKeyLength || !issuerSignaturesAvailable())
+        qCDebug(lcConfig) << "BackgroundSignature: no usable issuer key, every background is refused";
+}
+
+QByteArray requiredIssuerKey()
+{
+    return requiredKey();
+}
+
+bool makeIssuerKeys(QByteArray &publicKey, QByteArray &secretKey)
+{
+#ifdef GATEPOINT_HAVE_SODIUM
+    if (!cryptoReady())
+        return false;
+    publicKey.resize(crypto_sign_PUBLICKEYBYTES);
+    secretKey.resize(crypto_sign_SECRETKEYBYTES);
+    return crypto_sign_keypair(
+               reinterpret_cast<unsigned char *>(publicKey.data()), reinterpret_cast<unsigned char *>(secretKey.data()))
+        == 0;
+#else
+    Q_UNUSED(publicKey)
+    Q_UNUSED(secretKey)
+    return false;
+#endif
+}
+
+QByteArray issuerPublicKeyOf(const QByteArray &secretKey)
+{
+#ifdef GATEPOINT_HAVE_SODIUM
+    if (!cryptoReady() || secretKey.size() != issuerSecretKeyLength)
+        return QByteArray();
+    QByteArray publicKey(crypto_sign_PUBLICKEYBYTES, Qt::Uninitialized);
+    if (crypto_sign_ed25519_sk_to_pk(reinterpret_cast<unsigned char *>(publicKey.data()), bytes(secretKey)) != 0)
+        return QByteArray();
+    return publicKey;
+#else
+    Q_UNUSED(secretKey)
+    return QByteArray();
+#endif
+}
+
+QByteArray signAsIssuer(const QByteArray &payload, const QByteArray &secretKey)
+{
+#ifdef GATEPOINT_HAVE_SODIUM
+    if (!cryptoReady() || secretKey.size() != issuerSecretKeyLength)
+        return QByteArray();
+    const QByteArray message = issuerMessage(payload);
+    QByteArray signature(crypto_sign_BYTES, Qt::Uninitialized);
+    if (crypto_sign_detached(reinterpret_cast<unsigned char *>(signature.data()), nullptr, bytes(message),
+            static_cast<unsigned long long>(message.size()), bytes(secretKey))
+        != 0)
+        return QByteArray();
+    return sign(payload + signature);
+#else
+    Q_UNUSED(payload)
+    Q_UNUSED(secretKey)
+    return QByteArray();
+#endif
+}
+
+bool hasIssuerSignature(const QByteArray &content, const QByteArray &publicKey)
+{
+    if (!isValid(content) || content.size() < digestLength + issuerSignatureLength)
+        return false;
+#ifdef GATEPOINT_HAVE_SODIUM
+    if (!cryptoReady() || publicKey.size() != issuerPublicKeyLength)
+        return false;
+    const int payloadLength = content.size() - digestLength - issuerSignatureLength;
+    const QByteArray message = issuerMessage(content.left(payloadLength));
+    const QByteArray signature = content.mid(payloadLength, issuerSignatureLength);
+    return crypto_sign_verify_detached(
+               bytes(signature), bytes(message), static_cast<unsigned long long>(message.size()), bytes(publicKey))
+        == 0;
+#else
+    Q_UNUSED(publicKey)
+    return false;
+#endif
+}
+
+bool isAcceptable(const QByteArray &content)
+{
+    if (!keyRequired())
+        return isValid(content);
+    if (hasIssuerSignature(content, requiredKey()))
+        return true;
+    qCDebug(lcConfig) << "BackgroundSignature: the background carries no valid issuer signature";
+    return false;
+}
+
+QByteArray keyFileText(KeyKind kind, const QByteArray &key)
+{
+    return QByteArray(kind == KeyKind::Public ? publicKeyLabel : secretKeyLabel) + '\n' + key.toBase64() + '\n';
+}
+
+bool readKeyFile(const QString &path, KeyKind kind, QByteArray &key, QString *error)
+{
+    auto fail = [error](const QString &why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    const Platform::FileContents file = Platform::readPlainFile(path, 4096);
+    if (file.status != Platform::FileContents::Read)
+        return fail(QStringLiteral("cannot read the key file"));
+    const QList<QByteArray> lines = file.data.split('\n');
+    const QByteArray label(kind == KeyKind::Public ? publicKeyLabel : secretKeyLabel);
+    if (lines.size() < 2 || lines.at(0).trimmed() != label)
+        return fail(QStringLiteral("not a %1 file").arg(QString::fromLatin1(label)));
+    const QByteArray::FromBase64Result decoded
+        = QByteArray::fromBase64Encoding(lines.at(1).trimmed(), QByteArray::AbortOnBase64DecodingErrors);
+    const int length = kind == KeyKind::Public ? issuerPublicKeyLength : issuerSecretKeyLength;
+    if (!decoded || decoded.decoded.size() != length)
+        return fail(QStringLiteral("the key is not %1 bytes of Base64").arg(length));
+    key = decoded.decoded;
+    return true;
 }
 
 } // namespace BackgroundSignature

@@ -131,10 +131,8 @@ QVariant ButtonConfig::localisedValue(const IniFile &settings, const QString &ke
 QVariant ButtonConfig::localisedValue(
     const IniFile &settings, const QString &key, const QVariant &fallback, const QString &full)
 {
-    auto textAt = [&settings](const QString &candidate) {
-        const QVariant value = settings.value(candidate);
-        return value.type() == QVariant::StringList ? value.toStringList().join(QLatin1Char(',')) : value.toString();
-    };
+    // Texts are shown as written, commas and all.
+    auto textAt = [&settings](const QString &candidate) { return settings.text(candidate); };
     // Most keys have no language variants at all: one lookup then.
     if (!settings.hasDottedKeys(key)) {
         const QString text = textAt(key);
@@ -330,14 +328,20 @@ void ButtonConfig::readConfiguration(const QString &path, bool full)
         const QString pressedIconText = settings.value(Key::pressedicon).toString();
         if (!pressedIconText.isEmpty())
             pressedIcon = absoluteIn(dir, pressedIconText);
+        // The state file may live on the flash partition ("%flash%/...").
         const QString pressedFileText = settings.value(Key::pressedfilepath).toString();
-        if (!pressedFileText.isEmpty())
-            pressedFilePath = absoluteIn(dir, pressedFileText);
+        bool drivesFound = true;
+        const QString pressedFile = expandPlaceholders(pressedFileText, &drivesFound);
+        if (!drivesFound)
+            qCDebug(lcConfig) << "readConfiguration: the state file's partition is not there:" << pressedFileText;
+        else if (!pressedFile.isEmpty())
+            pressedFilePath = absoluteIn(dir, pressedFile);
         pressedSection = settings.value(Key::pressedsection).toString();
     }
     const QString workingText = settings.value(Key::wpath).toString();
-    if (!workingText.isEmpty())
-        workingDir = absoluteIn(dir, workingText);
+    // Placeholders stay as written, like the command path's: they are
+    // expanded when the program starts.
+    workingDir = resolveCommandPath(dir, workingText, 0, workingDir);
     priority = toInt(settings.value(Key::priority, 0));
     firstAccessibleName = localisedValue(settings, Key::firstaccessiblename, QString(), language).toString();
     firstAccessibleDescription

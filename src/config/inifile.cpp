@@ -148,8 +148,10 @@ int hexValue(char ch)
 
 // A value: leading blanks skipped, trailing blanks of unquoted text dropped,
 // C escapes, quotes, and commas outside quotes making a list. Returns true
-// for a list (in list), else the text is in text.
-bool unescapeValue(const QByteArray &str, int from, int to, QString &text, QStringList &list, QTextCodec *codec)
+// for a list (in list), else the text is in text. Without splitAtCommas a
+// comma is text like any other: the value as written.
+bool unescapeValue(const QByteArray &str, int from, int to, QString &text, QStringList &list, QTextCodec *codec,
+    bool splitAtCommas = true)
 {
     static const char escapeCodes[][2] = { { 'a', '\a' }, { 'b', '\b' }, { 'f', '\f' }, { 'n', '\n' }, { 'r', '\r' },
         { 't', '\t' }, { 'v', '\v' }, { '"', '"' }, { '?', '?' }, { '\'', '\'' }, { '\\', '\\' } };
@@ -209,7 +211,7 @@ normal:
                 goto skipSpaces;
             break;
         case ',':
-            if (!inQuotes) {
+            if (!inQuotes && splitAtCommas) {
                 if (!currentQuoted)
                     chopTrailingSpaces(text, chopLimit);
                 if (!isList) {
@@ -363,6 +365,7 @@ IniFile &IniFile::operator=(const IniFile &other)
     leaves = other.leaves;
     oddValues = other.oddValues;
     originalKeys = other.originalKeys;
+    writtenTexts = other.writtenTexts;
     values = other.values;
     dottedStems = other.dottedStems;
     indexed = other.indexed;
@@ -515,6 +518,12 @@ void IniFile::parseSection(const QString &section, const QByteArray &data, int f
             const QString name = section.isEmpty() ? section : section.left(section.size() - 1);
             keyLines.append({ name, leaf, value, lineAt(piece->second + lineStart - piece->first) });
         }
+        if (isList) {
+            QString written;
+            unescapeValue(data, equalsPos + 1, lineStart + lineLen, written, list, codec, false);
+            const QString key = section + leaf;
+            writtenTexts.insert(ignoreCase ? key.toLower() : key, textToVariant(written).toString());
+        }
 
         if (!ignoreCase && sectionIsNormal && !leaf.isEmpty() && !leaf.contains(QLatin1Char('/'))) {
             if (!sectionLeaves)
@@ -627,6 +636,17 @@ QVariant IniFile::value(const QString &key, const QVariant &fallback) const
 {
     const QVariant *found = find(key);
     return found ? *found : fallback;
+}
+
+QString IniFile::text(const QString &key) const
+{
+    const QVariant *found = find(key);
+    if (!found)
+        return QString();
+    if (found->type() != QVariant::StringList && found->type() != QVariant::List)
+        return found->toString();
+    const auto written = writtenTexts.constFind(fullKey(key));
+    return written != writtenTexts.constEnd() ? written.value() : found->toStringList().join(QLatin1Char(','));
 }
 
 bool IniFile::contains(const QString &key) const

@@ -44,6 +44,9 @@ public:
     IniFile &operator=(const IniFile &other);
 
     QVariant value(const QString &key, const QVariant &fallback = QVariant()) const;
+    // The value as one text, as it was written: commas and the blanks
+    // after them are kept ("Apri, salva"), where value() gives a list.
+    QString text(const QString &key) const;
     bool contains(const QString &key) const;
     // Groups below the current group, sorted as QSettings sorts them. A
     // section without keys is not a group.
@@ -89,6 +92,7 @@ private:
     const Leaves *current = nullptr; // of the current group, when it has keys
     QHash<QString, QVariant> oddValues; // keys not in normal form ("a//b", "/a", "a/")
     QHash<QString, QString> originalKeys; // lower-case key to key, when case is ignored
+    QHash<QString, QString> writtenTexts; // list values by full key, as written
     // Every key by its full name, as QSettings names it, and the stems of
     // the dotted ones: made when a lookup by path first needs them.
     mutable QHash<QString, QVariant> values;

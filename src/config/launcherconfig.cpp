@@ -86,7 +86,7 @@ LauncherConfig LauncherConfig::read(const QString &linksDirectory, const IniFile
         config.anyAutorunWaits = config.anyAutorunWaits || entry.wait;
         config.autorun.append(entry);
     }
-    config.title = settings.value(Key::title, QString()).toString();
+    config.title = settings.text(Key::title);
     const QString backgroundText = settings.value(fullReading ? Key::background : Key::backgroundLite).toString();
     config.backgroundPath = !backgroundText.isEmpty() && QFileInfo::exists(links.filePath(backgroundText))
         ? QDir::cleanPath(links.absoluteFilePath(backgroundText))

@@ -105,16 +105,12 @@ double toReal(const QVariant &value)
 
 bool toBool(const QVariant &value)
 {
-    if (value.type() == QVariant::Bool)
-        return value.toBool();
-    const QString text = value.toString().trimmed();
-    if (text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
-        return true;
-    if (text.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0)
-        return false;
-    bool ok = false;
-    const double number = text.toDouble(&ok);
-    return ok && number != 0.0;
+    // As QVariant reads a text: false only for "", "0" and "false" in any
+    // case, so a word such as "yes" or "on" switches a gate on, never off.
+    // A value with a comma is one text here, not a list.
+    if (value.type() == QVariant::StringList)
+        return QVariant(value.toStringList().join(QLatin1Char(','))).toBool();
+    return value.toBool();
 }
 
 namespace {

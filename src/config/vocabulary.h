@@ -304,7 +304,8 @@ bool isVerticalWord(const QString &word);
 // number out of range).
 int toInt(const QVariant &value);
 double toReal(const QVariant &value);
-// "true"/"false" or a number (non-zero is true).
+// False only for an empty text, "0" and "false" (any case), as
+// QVariant::toBool() reads a text; any other word is true.
 bool toBool(const QVariant &value);
 
 // "r/g/b" or "r/g/b/a". With fewer than three parts the colour in hand is

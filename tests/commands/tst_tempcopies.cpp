@@ -3,6 +3,7 @@
 // is not used, and a copy swapped before its start is not run.
 #include <QtTest>
 
+#include "../window/windowfixture.h"
 #include "commandharness.h"
 #include "commands/startnotices.h"
 #include "commands/temporarycopies.h"
@@ -98,6 +99,73 @@ private slots:
         QVERIFY(QFileInfo::exists(swapped));
         QVERIFY(!QFileInfo::exists(mark));
         QVERIFY(TestSupport::readProbeRecords(probeOut).isEmpty());
+    }
+
+    // A run-in-temp start ends the launcher at once, so its copy outlives
+    // it. The next start of the launcher removes the copies whose programs
+    // have ended and leaves the running ones alone.
+    void nextStartRemovesCopiesOfEndedPrograms()
+    {
+        LinksFolder links;
+        const QString program = links.layOutMedium();
+        links.signedBackground();
+        links.write(QStringLiteral("launcher.conf"), "[app]\nbackground=bg.png\n");
+        links.probeLink(QStringLiteral("probe.link"), 1);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("GP_PROBE_OUT"), probeOut);
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("HOME"), links.root.path());
+        env.insert(QStringLiteral("TMPDIR"), temp->path());
+        env.remove(QStringLiteral("PIN_CHECK_DONE"));
+
+        // As an earlier launcher leaves them: one copy whose program runs,
+        // one whose program has ended.
+        const QString folder = Platform::privateCopyFolder();
+        QVERIFY(!folder.isEmpty());
+        const QString running = folder + QStringLiteral("/running-tool");
+        const QString ended = folder + QStringLiteral("/ended-tool");
+        for (const QString &copy : { running, ended })
+            QVERIFY(QFile::copy(TestSupport::helperPath(QStringLiteral("gp_probe")), copy));
+        QProcess runningProgram;
+        QProcessEnvironment sleeping = env;
+        sleeping.insert(QStringLiteral("GP_PROBE_SLEEP_MS"), QStringLiteral("600000"));
+        runningProgram.setProcessEnvironment(sleeping);
+        runningProgram.start(running, { QStringLiteral("running") });
+        QVERIFY(runningProgram.waitForStarted());
+        const auto stopRunning = qScopeGuard([&] {
+            runningProgram.kill();
+            runningProgram.waitForFinished();
+        });
+        QVERIFY(TestSupport::writeFile(
+            running + QStringLiteral(".gatepoint-pid"), QByteArray::number(runningProgram.processId())));
+        QProcess endedProgram;
+        endedProgram.start(ended, { QStringLiteral("ended") });
+        QVERIFY(endedProgram.waitForFinished());
+        QVERIFY(TestSupport::writeFile(
+            ended + QStringLiteral(".gatepoint-pid"), QByteArray::number(endedProgram.processId())));
+        QCOMPARE(TestSupport::waitForProbeRecords(probeOut, 2).size(), 2);
+
+        auto handOver = [&](const char *argument) {
+            return TestSupport::runProgram(
+                program, { QStringLiteral("probe"), QString::fromLatin1(argument) }, env, 30000)
+                .code;
+        };
+        QCOMPARE(handOver("a b"), 0);
+        auto records = TestSupport::waitForProbeRecords(probeOut, 3);
+        QCOMPARE(records.size(), 3);
+        QCOMPARE(records.last().rawArguments, QList<QByteArray> { "a b" });
+        QVERIFY(!QFileInfo::exists(ended));
+        QVERIFY(!QFileInfo::exists(ended + QStringLiteral(".gatepoint-pid")));
+        QVERIFY(QFileInfo::exists(running));
+
+        runningProgram.kill();
+        QVERIFY(runningProgram.waitForFinished());
+        QCOMPARE(handOver("c"), 0);
+        records = TestSupport::waitForProbeRecords(probeOut, 4);
+        QCOMPARE(records.size(), 4);
+        QCOMPARE(records.last().rawArguments, QList<QByteArray> { "c" });
+        QVERIFY(!QFileInfo::exists(running));
+        QVERIFY(!QFileInfo::exists(running + QStringLiteral(".gatepoint-pid")));
     }
 
 private:

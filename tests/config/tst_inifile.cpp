@@ -138,6 +138,34 @@ private slots:
         QCOMPARE(ini.childGroups().constFirst().toLower(), QStringLiteral("click"));
     }
 
+    // A text as written: the list QSettings would make is joined back with
+    // the commas and blanks the file has.
+    void textAsWritten_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("comma and blank") << QByteArray("t=Apri, salva") << QStringLiteral("Apri, salva");
+        QTest::newRow("blanks around") << QByteArray("t = a ,  b , c ") << QStringLiteral("a ,  b , c");
+        QTest::newRow("quoted") << QByteArray("t=\"a, b\"") << QStringLiteral("a, b");
+        QTest::newRow("quoted part") << QByteArray("t=\"a \", b") << QStringLiteral("a , b");
+        QTest::newRow("escape") << QByteArray("t=a\\tb, c") << QStringLiteral("a\tb, c");
+        QTest::newRow("at sign") << QByteArray("t=@@x, y") << QStringLiteral("@x, y");
+        QTest::newRow("trailing comma") << QByteArray("t=a,") << QStringLiteral("a,");
+        QTest::newRow("no comma") << QByteArray("t= plain ") << QStringLiteral("plain");
+    }
+    void textAsWritten()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QString, text);
+        for (const bool ignoreCase : { false, true }) {
+            IniFile ini = IniFile::fromData("[p]\n" + line + "\n", ignoreCase);
+            QCOMPARE(ini.text(QStringLiteral("p/t")), text);
+            ini.beginGroup(QStringLiteral("p"));
+            QCOMPARE(ini.text(QStringLiteral("t")), text);
+            QCOMPARE(ini.text(QStringLiteral("missing")), QString());
+        }
+    }
+
     void knowsWhichKeysHaveDottedVariants()
     {
         IniFile ini = IniFile::fromData("[p]\ntitle.it=a\ntitle=b\nicon=c\nver.1.it=d\n[q.x]\nk=e\n", false);

@@ -94,7 +94,7 @@ void SkinLintTest::reportsFault_data()
                             << R"(a.link:3: warning: "high" is not a whole number for "priority"; the launcher uses 0)";
     QTest::newRow("boolean") << Files {
         { "a.link", link("titleshadow=yes\npriority=2\n") }
-    } << R"(a.link:3: warning: "yes" is not a boolean for "titleshadow"; the launcher uses false)";
+    } << R"(a.link:3: warning: "yes" is not a boolean for "titleshadow"; the launcher uses true)";
     QTest::newRow("weight") << Files {
         { "a.link", link("titleweight=heavy\npriority=2\n") }
     } << R"(a.link:3: warning: "heavy" is not a weight (LIGHT, NORMAL, DEMIBOLD, BOLD, BLACK) for "titleweight"; the launcher uses NORMAL)";

@@ -257,6 +257,39 @@ private slots:
         QCOMPARE(button->iconOverlayWidget()->imagePath(), icon);
     }
 
+    // The state file is named by placeholder, and a rewrite that keeps its
+    // size and time stamp (FAT keeps two-second stamps) still shows.
+    void checkStateFileRewrittenInPlace()
+    {
+        const QString folder = scratch.filePath(QStringLiteral("state-folder"));
+        QVERIFY(QDir().mkpath(folder));
+        qputenv("GP_STATE_FOLDER", folder.toUtf8());
+        const QString link = scratch.filePath(QStringLiteral("check.link"));
+        QVERIFY(TestSupport::writeFile(link,
+            "[properties]\nicon=icon.png\npressedicon=pressed.png\npressedfilepath=$GP_STATE_FOLDER/state.ini\n"
+            "pressedsection=state/on\n[click]\ntype=9\npath=/bin/true\n"));
+        ButtonConfig config;
+        config.readConfiguration(link, true);
+        qunsetenv("GP_STATE_FOLDER");
+        const QString statePath = folder + QStringLiteral("/state.ini");
+        QCOMPARE(config.pressedFilePath, statePath);
+
+        QVERIFY(TestSupport::writeFile(statePath, "[state]\non=1\n"));
+        const QDateTime stamp = QFileInfo(statePath).lastModified();
+        LaunchButton *button = make(config);
+        QCOMPARE(button->iconOverlayWidget()->imagePath(), pressedIcon);
+        for (const QByteArray &content : { QByteArray("[state]\non=0\n"), QByteArray("[state]\non=1\n") }) {
+            QVERIFY(TestSupport::writeFile(statePath, content));
+            QFile file(statePath);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(stamp, QFileDevice::FileModificationTime));
+            file.close();
+            QCOMPARE(QFileInfo(statePath).lastModified(), stamp);
+            button->refreshCheckImage();
+            QCOMPARE(button->iconOverlayWidget()->imagePath(), content.endsWith("1\n") ? pressedIcon : icon);
+        }
+    }
+
     void ownership()
     {
         ButtonConfig config = record();

@@ -16,10 +16,14 @@
 namespace {
 
 const Skin::Command commands[] = {
-    { "sign", "[--replace] FILE", "append the background digest (--replace re-signs a signed file)",
+    { "sign", "[--replace] [--key SECRET_KEY_FILE] FILE",
+        "append the background digest (--replace re-signs a signed file; --key adds the issuer's signature)",
         Skin::AppKind::Core, nullptr, Skin::runSign },
-    { "verify", "FILE", "exit 0 when FILE carries a valid background digest, 1 otherwise", Skin::AppKind::Core, nullptr,
-        Skin::runVerify },
+    { "verify", "[--key PUBLIC_KEY_FILE] FILE",
+        "exit 0 when FILE carries a valid background digest (and with --key the issuer's signature), 1 otherwise",
+        Skin::AppKind::Core, nullptr, Skin::runVerify },
+    { "keygen", "SECRET_KEY_FILE PUBLIC_KEY_FILE", "make an issuer key pair for signing backgrounds",
+        Skin::AppKind::Core, nullptr, Skin::runKeygen },
     { "render-svg", "IN.svg OUT.png [WIDTH HEIGHT]", "render an SVG onto a transparent picture", Skin::AppKind::Gui,
         "offscreen", Skin::runRenderSvg },
     { "screenshot", "OUT.png", "save the whole X screen as a picture", Skin::AppKind::Gui, "xcb", Skin::runScreenshot },

@@ -1,9 +1,11 @@
-// sign and verify: the background digest as the launcher checks it.
+// sign and verify: the background digest as the launcher checks it, and
+// the issuer's signature beside it (--key).
 
 #include "skincommand.h"
 
 #include "config/backgroundsignature.h"
 
+#include <QFile>
 #include <QSaveFile>
 #include <QTextStream>
 
@@ -30,15 +32,66 @@ bool takeOneFile(
     return true;
 }
 
+const QString keyOption = QStringLiteral("--key");
+
+// Takes "--key FILE" (or "--key=FILE") out of arguments. False, with a
+// message, when it is given twice, without a file, or cannot be used here.
+bool takeKeyOption(const char *command, QStringList &arguments, QString &keyPath)
+{
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        if (argument == QLatin1String("--"))
+            break;
+        QString value;
+        if (argument == keyOption) {
+            if (i + 1 >= arguments.size()) {
+                err() << "gatepoint-skin " << command << ": --key needs a FILE\n";
+                return false;
+            }
+            value = arguments.at(i + 1);
+            arguments.removeAt(i + 1);
+            arguments.removeAt(i);
+        } else if (argument.startsWith(keyOption + QLatin1Char('='))) {
+            value = argument.mid(keyOption.size() + 1);
+            arguments.removeAt(i);
+        } else {
+            continue;
+        }
+        if (!keyPath.isEmpty() || value.isEmpty()) {
+            err() << "gatepoint-skin " << command << ": --key takes one FILE\n";
+            return false;
+        }
+        keyPath = value;
+        --i;
+    }
+    if (!keyPath.isEmpty() && !BackgroundSignature::issuerSignaturesAvailable()) {
+        err() << "gatepoint-skin " << command << ": built without issuer signatures (libsodium)\n";
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
-int runSign(const QStringList &arguments)
+int runSign(const QStringList &givenArguments)
 {
+    QStringList arguments = givenArguments;
+    QString keyPath;
+    if (!takeKeyOption("sign", arguments, keyPath))
+        return UsageError;
     QStringList options;
     QString path;
     if (!takeOneFile("sign", arguments, { replaceOption }, options, path))
         return UsageError;
     const bool replace = options.contains(replaceOption);
+
+    QByteArray secretKey;
+    QString keyError;
+    if (!keyPath.isEmpty()
+        && !BackgroundSignature::readKeyFile(keyPath, BackgroundSignature::KeyKind::Secret, secretKey, &keyError)) {
+        err() << keyPath << ": " << keyError << '\n';
+        return Failure;
+    }
 
     QByteArray content;
     QString error;
@@ -55,7 +108,11 @@ int runSign(const QStringList &arguments)
             err() << path << ": already signed (use --replace to sign it again)\n";
             return Failure;
         }
-        payload.chop(BackgroundSignature::digestLength);
+        // The issuer's own earlier signature goes with the digest.
+        const bool ownSignature = !secretKey.isEmpty()
+            && BackgroundSignature::hasIssuerSignature(content, BackgroundSignature::issuerPublicKeyOf(secretKey));
+        payload.chop(
+            BackgroundSignature::digestLength + (ownSignature ? BackgroundSignature::issuerSignatureLength : 0));
     }
     if (payload.isEmpty()) {
         err() << path << ": nothing to sign (empty file)\n";
@@ -69,21 +126,37 @@ int runSign(const QStringList &arguments)
         err() << path << ": cannot write: " << file.errorString() << '\n';
         return Failure;
     }
-    const QByteArray signedContent = BackgroundSignature::sign(payload);
+    const QByteArray signedContent = secretKey.isEmpty() ? BackgroundSignature::sign(payload)
+                                                         : BackgroundSignature::signAsIssuer(payload, secretKey);
+    if (signedContent.isEmpty()) {
+        err() << path << ": the issuer signature could not be made\n";
+        return Failure;
+    }
     if (file.write(signedContent) != signedContent.size() || !file.commit()) {
         err() << path << ": cannot write: " << file.errorString() << '\n';
         return Failure;
     }
-    out() << path << ": signed\n";
+    out() << path << (secretKey.isEmpty() ? ": signed\n" : ": signed by the issuer\n");
     return Success;
 }
 
-int runVerify(const QStringList &arguments)
+int runVerify(const QStringList &givenArguments)
 {
+    QStringList arguments = givenArguments;
+    QString keyPath;
+    if (!takeKeyOption("verify", arguments, keyPath))
+        return UsageError;
     QStringList options;
     QString path;
     if (!takeOneFile("verify", arguments, {}, options, path))
         return UsageError;
+    QByteArray publicKey;
+    QString keyError;
+    if (!keyPath.isEmpty()
+        && !BackgroundSignature::readKeyFile(keyPath, BackgroundSignature::KeyKind::Public, publicKey, &keyError)) {
+        err() << keyPath << ": " << keyError << '\n';
+        return Failure;
+    }
 
     QByteArray content;
     QString error;
@@ -95,7 +168,71 @@ int runVerify(const QStringList &arguments)
         out() << path << ": invalid (no valid background digest)\n";
         return Failure;
     }
+    if (!publicKey.isEmpty()) {
+        if (!BackgroundSignature::hasIssuerSignature(content, publicKey)) {
+            out() << path << ": invalid (no valid issuer signature)\n";
+            return Failure;
+        }
+        out() << path << ": valid (issuer signature)\n";
+        return Success;
+    }
     out() << path << ": valid\n";
+    return Success;
+}
+
+int runKeygen(const QStringList &arguments)
+{
+    QStringList options;
+    QStringList files;
+    QString error;
+    if (!splitArguments(arguments, {}, options, files, error)) {
+        err() << "gatepoint-skin keygen: " << error << '\n';
+        return UsageError;
+    }
+    if (files.size() != 2) {
+        err() << "gatepoint-skin keygen: expected SECRET_KEY_FILE and PUBLIC_KEY_FILE\n";
+        return UsageError;
+    }
+    if (!BackgroundSignature::issuerSignaturesAvailable()) {
+        err() << "gatepoint-skin keygen: built without issuer signatures (libsodium)\n";
+        return UsageError;
+    }
+    QByteArray publicKey;
+    QByteArray secretKey;
+    if (!BackgroundSignature::makeIssuerKeys(publicKey, secretKey)) {
+        err() << "gatepoint-skin keygen: no key pair could be made\n";
+        return Failure;
+    }
+    // Neither file may exist: an issuer's key is never replaced by mistake.
+    // The secret file is the owner's alone before the key goes in.
+    const struct {
+        QString path;
+        QByteArray text;
+        bool secret;
+    } outputs[] = {
+        { files.at(0), BackgroundSignature::keyFileText(BackgroundSignature::KeyKind::Secret, secretKey), true },
+        { files.at(1), BackgroundSignature::keyFileText(BackgroundSignature::KeyKind::Public, publicKey), false },
+    };
+    for (const auto &output : outputs) {
+        QFile file(output.path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            err() << output.path << ": cannot create (it must not exist): " << file.errorString() << '\n';
+            return Failure;
+        }
+        if (output.secret && !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
+            err() << output.path << ": cannot make it the owner's alone\n";
+            file.remove();
+            return Failure;
+        }
+        if (file.write(output.text) != output.text.size() || !file.flush()) {
+            err() << output.path << ": cannot write: " << file.errorString() << '\n';
+            file.remove();
+            return Failure;
+        }
+    }
+    out() << files.at(0) << ": issuer secret key (keep it off the medium)\n"
+          << files.at(1)
+          << ": issuer public key (build with -DGATEPOINT_ISSUER_SIGNATURE=ON -DGATEPOINT_ISSUER_KEY=...)\n";
     return Success;
 }
 

@@ -52,6 +52,7 @@ bool parseDimension(const QString &text, int maximum, int &value);
 
 int runSign(const QStringList &arguments);
 int runVerify(const QStringList &arguments);
+int runKeygen(const QStringList &arguments);
 int runRenderSvg(const QStringList &arguments);
 int runScreenshot(const QStringList &arguments);
 int runLint(const QStringList &arguments);
