@@ -72,6 +72,8 @@ private slots:
         Medium medium("pincheck=true\n");
         QCOMPARE(medium.run({ QStringLiteral("probe"), QStringLiteral("x") }), 255); // -1
         medium.env.insert(QStringLiteral("PIN_CHECK_DONE"), QStringLiteral("01"));
+        QCOMPARE(medium.run({ QStringLiteral("probe"), QStringLiteral("x") }), 255);
+        medium.env.insert(QStringLiteral("PIN_CHECK_DONE"), QStringLiteral("1"));
         QCOMPARE(medium.run({ QStringLiteral("probe"), QStringLiteral("x") }), 0);
         QCOMPARE(TestSupport::waitForProbeRecords(medium.probeOut, 1).size(), 1);
     }
