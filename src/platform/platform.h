@@ -90,6 +90,12 @@ FileContents readPlainFile(const QString &path, qint64 maximumBytes);
 // status (when given) says why.
 std::unique_ptr<QFile> openPlainFile(const QString &path, FileContents::Status *status = nullptr);
 
+// A file the user names for the debug lines, opened for appending and made
+// (mode 0600) when missing. Only a plain file is taken: a pipe with nobody
+// reading it or a device would block the launcher. Null on failure; error
+// (when given) says why.
+std::unique_ptr<QFile> openAppendFile(const QString &path, QString *error = nullptr);
+
 // Replaces the file at path with data, for files the launcher writes where a
 // user or a configuration says (the process-id file): the bytes go to a new
 // file of a fresh name in the same folder, which is then renamed over path,
@@ -144,11 +150,15 @@ public:
     // file cannot be opened.
     bool tryLock(int timeoutMs);
     void unlock();
+    // After a failed tryLock: whether somebody else held the lock (rather
+    // than the file could not be opened).
+    bool heldElsewhere() const { return busy; }
 
 private:
     struct Handle;
     QString path;
     std::unique_ptr<Handle> handle;
+    bool busy = false;
 };
 
 } // namespace Platform

@@ -6,60 +6,8 @@
 
 #include <signal.h>
 
-#include "../window/windowfixture.h"
+#include "launchermedium.h"
 #include "testsupport.h"
-
-namespace {
-
-class Medium {
-public:
-    explicit Medium(const QByteArray &conf = QByteArray())
-    {
-        program = links.layOutMedium();
-        links.signedBackground();
-        links.write(QStringLiteral("launcher.conf"), "[app]\nbackground=bg.png\ntitle=process-test\n" + conf);
-        links.probeLink(QStringLiteral("probe.link"), 1);
-        probeOut = links.root.filePath(QStringLiteral("probe.jsonl"));
-        env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("GP_PROBE_OUT"), probeOut);
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("HOME"), links.root.path());
-        env.remove(QStringLiteral("PIN_CHECK_DONE"));
-    }
-
-    QString commons() const { return links.root.filePath(QStringLiteral("medium/Commons")); }
-
-    std::unique_ptr<QProcess> start(const QStringList &arguments)
-    {
-        auto process = std::make_unique<QProcess>();
-        process->setProcessEnvironment(env);
-        process->setProcessChannelMode(QProcess::MergedChannels);
-        process->start(program, arguments);
-        process->waitForStarted();
-        return process;
-    }
-
-    int run(const QStringList &arguments) { return TestSupport::runProgram(program, arguments, env, 30000).code; }
-
-    // Waits until an interactive instance has built its window.
-    static bool waitUntilRunning(QProcess &process)
-    {
-        QByteArray seen;
-        return QTest::qWaitFor(
-            [&] {
-                seen += process.readAll();
-                return seen.contains("MainWindow::showEvent");
-            },
-            20000);
-    }
-
-    LinksFolder links;
-    QString program;
-    QString probeOut;
-    QProcessEnvironment env;
-};
-
-} // namespace
 
 class TestProcess : public QObject {
     Q_OBJECT
