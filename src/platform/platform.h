@@ -69,6 +69,11 @@ void forceMinimize(QWidget *window);
 // activating, moving or resizing it.
 void setStayOnTop(QWidget *window, bool onTop);
 
+// Gives the keyboard to a shown top-level window, where no window manager
+// does it on the toolkit's request (a bare X server). Does nothing where a
+// window manager runs or the window is not on screen.
+void takeKeyboardFocus(QWidget *window);
+
 // --- Files -------------------------------------------------------------------
 
 // A small file read whole, in as few system calls as the platform allows:

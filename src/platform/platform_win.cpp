@@ -198,6 +198,15 @@ void setStayOnTop(QWidget *window, bool onTop)
         SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
 }
 
+void takeKeyboardFocus(QWidget *window)
+{
+    if (!window || !window->isVisible())
+        return;
+    // Granted when the launcher may take the foreground; else the task bar
+    // entry flashes, as Windows wants.
+    SetForegroundWindow(reinterpret_cast<HWND>(window->window()->winId()));
+}
+
 FileStamp fileStamp(const QString &path)
 {
     FileStamp stamp;

@@ -191,6 +191,7 @@ void MainWindow::bringForward()
         showNormal();
     raise();
     activateWindow();
+    Platform::takeKeyboardFocus(this);
 }
 
 void MainWindow::systemTrayActivated(QSystemTrayIcon::ActivationReason reason)

@@ -64,7 +64,7 @@ public:
     }
 
     // What the program's own instance object says, from this process.
-    template<typename Use> auto asProgram(Use use)
+    template <typename Use> auto asProgram(Use use)
     {
         const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
         qputenv("XDG_RUNTIME_DIR", env.value(QStringLiteral("XDG_RUNTIME_DIR")).toUtf8());

@@ -62,8 +62,7 @@ bool privateFolder(const QString &path)
 // The name the launcher used to listen on in the shared temporary folder.
 QString oldServerName(const QString &program)
 {
-    const QByteArray identity
-        = QFileInfo(program).canonicalFilePath().toUtf8() + '\n' + Platform::userName().toUtf8();
+    const QByteArray identity = QFileInfo(program).canonicalFilePath().toUtf8() + '\n' + Platform::userName().toUtf8();
     return QStringLiteral("gatepoint-")
         + QString::fromLatin1(QCryptographicHash::hash(identity, QCryptographicHash::Sha1).toHex().left(20));
 }
@@ -105,15 +104,24 @@ private slots:
     {
         QTest::addColumn<QString>("plant");
         QTest::addColumn<QString>("where");
-        QTest::newRow("runtime folder") << "" << "runtime";
-        QTest::newRow("runtime folder open to others") << "open runtime" << "temp";
-        QTest::newRow("no runtime folder") << "no runtime" << "temp";
-        QTest::newRow("no TMPDIR") << "no runtime, no TMPDIR" << "system temp";
-        QTest::newRow("relative TMPDIR") << "no runtime, relative TMPDIR" << "cache";
-        QTest::newRow("temp folder lets others rename") << "no runtime, temp not sticky" << "cache";
-        QTest::newRow("squatted folder open to all") << "no runtime, squat open" << "cache";
-        QTest::newRow("squatted folder is a link") << "no runtime, squat link" << "cache";
-        QTest::newRow("squatted folder of another user") << "no runtime, squat owner" << "cache";
+        QTest::newRow("runtime folder") << ""
+                                        << "runtime";
+        QTest::newRow("runtime folder open to others") << "open runtime"
+                                                       << "temp";
+        QTest::newRow("no runtime folder") << "no runtime"
+                                           << "temp";
+        QTest::newRow("no TMPDIR") << "no runtime, no TMPDIR"
+                                   << "system temp";
+        QTest::newRow("relative TMPDIR") << "no runtime, relative TMPDIR"
+                                         << "cache";
+        QTest::newRow("temp folder lets others rename") << "no runtime, temp not sticky"
+                                                        << "cache";
+        QTest::newRow("squatted folder open to all") << "no runtime, squat open"
+                                                     << "cache";
+        QTest::newRow("squatted folder is a link") << "no runtime, squat link"
+                                                   << "cache";
+        QTest::newRow("squatted folder of another user") << "no runtime, squat owner"
+                                                         << "cache";
     }
 
     // The lock and the server always end up in a folder of the user's
@@ -304,8 +312,8 @@ private slots:
         first.setWorkingDirectory(cwd.path());
         first.start(medium.program, QStringList());
         QVERIFY(Medium::waitUntilRunning(first));
-        QCOMPARE(TestSupport::runProgram(medium.program, { QStringLiteral("--hide") }, medium.env, 30000, cwd.path())
-                     .code,
+        QCOMPARE(
+            TestSupport::runProgram(medium.program, { QStringLiteral("--hide") }, medium.env, 30000, cwd.path()).code,
             1);
         stop(first);
         QVERIFY(QDir(cwd.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
