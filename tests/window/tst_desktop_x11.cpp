@@ -5,7 +5,9 @@
 // back.
 #include <QtTest>
 
+#include <QAction>
 #include <QApplication>
+#include <QMenu>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QSystemTrayIcon>
@@ -574,6 +576,26 @@ private slots:
                      },
                      15000),
             qPrintable(QStringLiteral("window %1, active %2").arg(id, activeWindow(managed))));
+    }
+
+    // The tray menu says which launcher this is.
+    void trayMenuShowsTheVersion()
+    {
+        if (!Desktop::available(QStringLiteral("icewm")))
+            QSKIP("icewm not installed");
+        Desktop desktop;
+        QVERIFY(desktop.start(QStringLiteral("icewm"), display));
+        if (!QTest::qWaitFor([] { return QSystemTrayIcon::isSystemTrayAvailable(); }, 10000))
+            QSKIP("no tray");
+        LinksFolder links;
+        layOut(links, 400, 200);
+        links.probeLink(QStringLiteral("a.link"), 1);
+        MainWindow window(true);
+        window.onReloadRequest(links.path());
+        QVERIFY(window.tray());
+        const QList<QAction *> entries = window.tray()->contextMenu()->actions();
+        QVERIFY(!entries.isEmpty());
+        QCOMPARE(entries.first()->text(), QStringLiteral("gatepoint versione " GATEPOINT_VERSION));
     }
 
     void reloadDuringALongAutorun_data() { addManagerRows(); }
