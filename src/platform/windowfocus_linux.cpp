@@ -12,6 +12,51 @@
 
 namespace Platform {
 
+#ifdef GATEPOINT_HAVE_X11
+namespace {
+
+int ignoreErrors(Display *, XErrorEvent *)
+{
+    return 0;
+}
+
+// The window a check property names, or None; on a window that no longer
+// exists the server answers with an error, which is ignored here.
+::Window checkWindow(Display *display, ::Window on, Atom check)
+{
+    Atom type = None;
+    int format = 0;
+    unsigned long items = 0;
+    unsigned long remaining = 0;
+    unsigned char *data = nullptr;
+    ::Window named = None;
+    if (XGetWindowProperty(display, on, check, 0, 1, False, XA_WINDOW, &type, &format, &items, &remaining, &data)
+            == Success
+        && data && items == 1 && format == 32)
+        named = *reinterpret_cast<::Window *>(data);
+    if (data)
+        XFree(data);
+    return named;
+}
+
+// A window manager runs when the root names a check window that names
+// itself; one that has ended leaves the root's property behind.
+bool windowManagerRuns(Display *display)
+{
+    const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", True);
+    if (check == None)
+        return false;
+    XErrorHandler previous = XSetErrorHandler(ignoreErrors);
+    const ::Window named = checkWindow(display, DefaultRootWindow(display), check);
+    const bool runs = named != None && checkWindow(display, named, check) == named;
+    XSync(display, False);
+    XSetErrorHandler(previous);
+    return runs;
+}
+
+} // namespace
+#endif
+
 void takeKeyboardFocus(QWidget *window)
 {
 #ifdef GATEPOINT_HAVE_X11
@@ -25,19 +70,7 @@ void takeKeyboardFocus(QWidget *window)
     // one the toolkit sets the focus with the time of its last event, which
     // the server ignores when another client took the focus since; the
     // current time always holds.
-    const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", True);
-    Atom type = None;
-    int format = 0;
-    unsigned long items = 0;
-    unsigned long remaining = 0;
-    unsigned char *data = nullptr;
-    const bool managed = check != None
-        && XGetWindowProperty(display, DefaultRootWindow(display), check, 0, 1, False, XA_WINDOW, &type, &format,
-               &items, &remaining, &data)
-            == Success
-        && items > 0;
-    if (data)
-        XFree(data);
+    const bool managed = windowManagerRuns(display);
     if (!managed) {
         const ::Window id = ::Window(window->window()->winId());
         XRaiseWindow(display, id);

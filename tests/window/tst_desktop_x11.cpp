@@ -104,10 +104,11 @@ QRect workArea(const QString &display)
 
 // The top-level windows from bottom to top: as the window manager stacks
 // its clients, else as the server stacks the root's children.
-QStringList stackingOrder(const QString &display = QString())
+QStringList stackingOrder(bool managed, const QString &display = QString())
 {
     QStringList order;
-    const QString stacking = rootProperty(QStringLiteral("_NET_CLIENT_LIST_STACKING"), display);
+    // A window manager that has ended leaves its list on the root window.
+    const QString stacking = managed ? rootProperty(QStringLiteral("_NET_CLIENT_LIST_STACKING"), display) : QString();
     if (stacking.contains('#')) {
         for (const QString &entry : stacking.section('#', 1).split(',', Qt::SkipEmptyParts))
             order.append(QString::number(entry.trimmed().toULongLong(nullptr, 16)));
@@ -504,6 +505,7 @@ private slots:
         launcher.start(program, medium.root.path(), display,
             state == "hidden" ? QStringList { QStringLiteral("--hide") } : QStringList(), env);
 
+        const bool managed = !manager.isEmpty();
         QString id;
         QWidget cover;
         QString coverId;
@@ -538,7 +540,7 @@ private slots:
             coverId = QString::number(cover.winId());
             QVERIFY(QTest::qWaitFor(
                 [&] {
-                    const QStringList order = stackingOrder();
+                    const QStringList order = stackingOrder(managed);
                     return windowInfo(coverId).viewable && desktop.manages(coverId)
                         && order.indexOf(coverId) > order.indexOf(id);
                 },
@@ -564,13 +566,12 @@ private slots:
         QVERIFY(second.process.waitForFinished(15000));
         QCOMPARE(second.process.exitCode(), 1);
 
-        const bool managed = !manager.isEmpty();
         QVERIFY2(QTest::qWaitFor(
                      [&] {
                          id = viewableWindow(launcher.pid(), title);
                          if (id.isEmpty())
                              return false;
-                         const QStringList order = stackingOrder();
+                         const QStringList order = stackingOrder(managed);
                          const bool onTop = coverId.isEmpty() || order.indexOf(id) > order.indexOf(coverId);
                          return onTop && activeWindow(managed) == id;
                      },
