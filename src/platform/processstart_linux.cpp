@@ -220,9 +220,13 @@ QString privateCopyFolder()
 {
     const QString suffix = QString::number(::getuid());
     const QString temp = QDir::tempPath();
-    if (!othersCanRenameIn(temp))
+    // A relative TMPDIR would put the copies in whatever folder the
+    // launcher was started in.
+    const QString named = qEnvironmentVariable("TMPDIR");
+    const bool relative = !named.isEmpty() && !QDir::isAbsolutePath(named);
+    if (!relative && !othersCanRenameIn(temp))
         return ensurePrivateFolder(QDir(temp).absoluteFilePath(QStringLiteral("gatepoint-") + suffix));
-    qCDebug(lcPlatform) << "others may rename entries in the temporary folder, not used:" << temp;
+    qCDebug(lcPlatform) << "the temporary folder is relative or others may rename entries in it, not used:" << temp;
 
     // The session's runtime folder is the user's alone; else a folder in
     // the user's cache.
@@ -262,11 +266,15 @@ InstanceChannel instanceChannel(const QString &key)
     if (!channel.lockPath.isEmpty())
         return channel;
 
-    // A relative temporary folder would put the lock wherever the launcher
-    // happens to be started.
+    // A relative TMPDIR names a different folder for every folder the
+    // launcher is started in (Qt makes it absolute against the current
+    // one): no lock would ever meet another.
     const QString uid = QString::number(::getuid());
+    const QString named = qEnvironmentVariable("TMPDIR");
     const QString temp = QDir::tempPath();
-    if (QDir::isAbsolutePath(temp) && !othersCanRenameIn(temp))
+    if (!named.isEmpty() && !QDir::isAbsolutePath(named))
+        qCDebug(lcPlatform) << "the temporary folder is relative, not used:" << named;
+    else if (!othersCanRenameIn(temp))
         channel = channelIn(QDir(temp).absoluteFilePath(QStringLiteral("gatepoint-instance-") + uid));
     if (!channel.lockPath.isEmpty())
         return channel;

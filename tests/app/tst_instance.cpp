@@ -62,7 +62,10 @@ bool privateFolder(const QString &path)
 // The name the launcher used to listen on in the shared temporary folder.
 QString oldServerName(const QString &program)
 {
-    const QByteArray identity = QFileInfo(program).canonicalFilePath().toUtf8() + '\n' + Platform::userName().toUtf8();
+    QString user = qEnvironmentVariable("USER");
+    if (user.isEmpty())
+        user = qEnvironmentVariable("USERNAME");
+    const QByteArray identity = QFileInfo(program).canonicalFilePath().toUtf8() + '\n' + user.toUtf8();
     return QStringLiteral("gatepoint-")
         + QString::fromLatin1(QCryptographicHash::hash(identity, QCryptographicHash::Sha1).toHex().left(20));
 }
@@ -301,25 +304,42 @@ private slots:
         stop(*first);
     }
 
-    // With neither TMPDIR nor a runtime folder the single instance still
-    // holds, and nothing lands in the folder the launcher was started in.
+    void noTemporaryFolderSet_data()
+    {
+        QTest::addColumn<QString>("tmpdir");
+        QTest::newRow("unset") << QString();
+        QTest::newRow("empty") << "";
+        QTest::newRow("relative") << ".";
+    }
+
+    // With no usable TMPDIR and no runtime folder the single instance still
+    // holds, wherever each start is made, and nothing lands in the folder
+    // a start is made in.
     void noTemporaryFolderSet()
     {
+        QFETCH(QString, tmpdir);
         Medium medium;
         medium.env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
-        medium.env.remove(QStringLiteral("TMPDIR"));
-        QTemporaryDir cwd;
+        if (tmpdir.isNull())
+            medium.env.remove(QStringLiteral("TMPDIR"));
+        else
+            medium.env.insert(QStringLiteral("TMPDIR"), tmpdir);
+        QTemporaryDir firstFolder;
+        QTemporaryDir secondFolder;
         QProcess first;
         first.setProcessEnvironment(medium.env);
         first.setProcessChannelMode(QProcess::MergedChannels);
-        first.setWorkingDirectory(cwd.path());
+        first.setWorkingDirectory(firstFolder.path());
         first.start(medium.program, QStringList());
         QVERIFY(Medium::waitUntilRunning(first));
-        QCOMPARE(
-            TestSupport::runProgram(medium.program, { QStringLiteral("--hide") }, medium.env, 30000, cwd.path()).code,
-            1);
+        const int second = TestSupport::runProgram(
+            medium.program, { QStringLiteral("--hide") }, medium.env, 30000, secondFolder.path())
+                               .code;
         stop(first);
-        QVERIFY(QDir(cwd.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
+        QCOMPARE(second, 1);
+        for (const QTemporaryDir *folder : { &firstFolder, &secondFolder })
+            QCOMPARE(QDir(folder->path()).entryList({ QStringLiteral("gatepoint*") }, QDir::AllEntries | QDir::System),
+                QStringList());
     }
 
     // Idle connections held open against the running instance do not let a
