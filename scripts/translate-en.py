@@ -34,6 +34,31 @@ ENGLISH = {
     "E&apos; gia&apos; in esecuzione un&apos;altra istanza del processo": "Another instance of the program is already running",
     "Avvio": "Start-up",
     "Non sono presenti risorse valide": "No valid resources were found",
+    "gatepoint versione %1": "gatepoint version %1",
+    "Uso: %1 [opzioni] [--hide | PULSANTE [FILE...] [processpidpath::PERCORSO]]\n"
+    "\n"
+    "Senza argomenti apre la finestra del launcher; con --hide la apre nascosta, con la sola icona "
+    "nell&apos;area di notifica.\n"
+    "Con il nome di un pulsante consegna i file che seguono a quel pulsante e termina; "
+    "processpidpath::PERCORSO scrive l&apos;identificativo del programma avviato in PERCORSO.\n"
+    "\n"
+    "Opzioni:\n"
+    "  --help              mostra questo aiuto ed esce\n"
+    "  --version           mostra la versione ed esce\n"
+    "  --debug-log FILE    scrive i messaggi di diagnostica in coda a FILE\n"
+    "                      (anche con la variabile d&apos;ambiente GATEPOINT_DEBUG_LOG=FILE)\n":
+    "Usage: %1 [options] [--hide | BUTTON [FILE...] [processpidpath::PATH]]\n"
+    "\n"
+    "Without arguments it opens the launcher window; with --hide it opens it hidden, with only the icon "
+    "in the notification area.\n"
+    "With the name of a button it hands the files that follow to that button and ends; "
+    "processpidpath::PATH writes the id of the started program to PATH.\n"
+    "\n"
+    "Options:\n"
+    "  --help              show this help and exit\n"
+    "  --version           show the version and exit\n"
+    "  --debug-log FILE    append the diagnostic messages to FILE\n"
+    "                      (also with the environment variable GATEPOINT_DEBUG_LOG=FILE)\n",
 }
 
 path = sys.argv[1]

@@ -65,6 +65,10 @@
         <source>Attendere</source>
         <translation>Please wait</translation>
     </message>
+    <message>
+        <source>gatepoint versione %1</source>
+        <translation>gatepoint version %1</translation>
+    </message>
 </context>
 <context>
     <name>StartFailureNotice</name>
@@ -122,6 +126,30 @@
     <message>
         <source>Non sono presenti risorse valide</source>
         <translation>No valid resources were found</translation>
+    </message>
+    <message>
+        <source>Uso: %1 [opzioni] [--hide | PULSANTE [FILE...] [processpidpath::PERCORSO]]
+
+Senza argomenti apre la finestra del launcher; con --hide la apre nascosta, con la sola icona nell&apos;area di notifica.
+Con il nome di un pulsante consegna i file che seguono a quel pulsante e termina; processpidpath::PERCORSO scrive l&apos;identificativo del programma avviato in PERCORSO.
+
+Opzioni:
+  --help              mostra questo aiuto ed esce
+  --version           mostra la versione ed esce
+  --debug-log FILE    scrive i messaggi di diagnostica in coda a FILE
+                      (anche con la variabile d&apos;ambiente GATEPOINT_DEBUG_LOG=FILE)
+</source>
+        <translation>Usage: %1 [options] [--hide | BUTTON [FILE...] [processpidpath::PATH]]
+
+Without arguments it opens the launcher window; with --hide it opens it hidden, with only the icon in the notification area.
+With the name of a button it hands the files that follow to that button and ends; processpidpath::PATH writes the id of the started program to PATH.
+
+Options:
+  --help              show this help and exit
+  --version           show the version and exit
+  --debug-log FILE    append the diagnostic messages to FILE
+                      (also with the environment variable GATEPOINT_DEBUG_LOG=FILE)
+</translation>
     </message>
 </context>
 </TS>

@@ -65,6 +65,10 @@
         <source>Attendere</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>gatepoint versione %1</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>StartFailureNotice</name>
@@ -121,6 +125,20 @@
     </message>
     <message>
         <source>Non sono presenti risorse valide</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Uso: %1 [opzioni] [--hide | PULSANTE [FILE...] [processpidpath::PERCORSO]]
+
+Senza argomenti apre la finestra del launcher; con --hide la apre nascosta, con la sola icona nell&apos;area di notifica.
+Con il nome di un pulsante consegna i file che seguono a quel pulsante e termina; processpidpath::PERCORSO scrive l&apos;identificativo del programma avviato in PERCORSO.
+
+Opzioni:
+  --help              mostra questo aiuto ed esce
+  --version           mostra la versione ed esce
+  --debug-log FILE    scrive i messaggi di diagnostica in coda a FILE
+                      (anche con la variabile d&apos;ambiente GATEPOINT_DEBUG_LOG=FILE)
+</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

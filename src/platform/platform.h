@@ -69,6 +69,11 @@ void forceMinimize(QWidget *window);
 // activating, moving or resizing it.
 void setStayOnTop(QWidget *window, bool onTop);
 
+// Gives the keyboard to a shown top-level window, where no window manager
+// does it on the toolkit's request (a bare X server). Does nothing where a
+// window manager runs or the window is not on screen.
+void takeKeyboardFocus(QWidget *window);
+
 // --- Files -------------------------------------------------------------------
 
 // A small file read whole, in as few system calls as the platform allows:
@@ -89,6 +94,12 @@ FileContents readPlainFile(const QString &path, qint64 maximumBytes);
 // block, and handed over only when it is a regular file. Null otherwise;
 // status (when given) says why.
 std::unique_ptr<QFile> openPlainFile(const QString &path, FileContents::Status *status = nullptr);
+
+// A file the user names for the debug lines, opened for appending and made
+// (mode 0600) when missing. Only a plain file is taken: a pipe with nobody
+// reading it or a device would block the launcher. Null on failure; error
+// (when given) says why.
+std::unique_ptr<QFile> openAppendFile(const QString &path, QString *error = nullptr);
 
 // Replaces the file at path with data, for files the launcher writes where a
 // user or a configuration says (the process-id file): the bytes go to a new
@@ -144,11 +155,15 @@ public:
     // file cannot be opened.
     bool tryLock(int timeoutMs);
     void unlock();
+    // After a failed tryLock: whether somebody else held the lock (rather
+    // than the file could not be opened).
+    bool heldElsewhere() const { return busy; }
 
 private:
     struct Handle;
     QString path;
     std::unique_ptr<Handle> handle;
+    bool busy = false;
 };
 
 } // namespace Platform

@@ -249,6 +249,35 @@ std::unique_ptr<QFile> openPlainFile(const QString &path, FileContents::Status *
     return file;
 }
 
+std::unique_ptr<QFile> openAppendFile(const QString &path, QString *error)
+{
+    auto fail = [error](const QString &why) {
+        if (error)
+            *error = why;
+        return std::unique_ptr<QFile>();
+    };
+    if (path.isEmpty())
+        return fail(QStringLiteral("no path"));
+    const int fd = ::open(
+        QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0600);
+    if (fd < 0)
+        return fail(QString::fromLocal8Bit(std::strerror(errno)));
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return fail(QStringLiteral("not a plain file"));
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags != -1)
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    auto file = std::make_unique<QFile>();
+    if (!file->open(fd, QIODevice::WriteOnly | QIODevice::Append, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return fail(file->errorString());
+    }
+    return file;
+}
+
 bool replaceFile(const QString &path, const QByteArray &data, QString *error)
 {
     auto fail = [error](const QString &why) {
@@ -398,6 +427,7 @@ ProcessLock::~ProcessLock()
 
 bool ProcessLock::tryLock(int timeoutMs)
 {
+    busy = false;
     if (handle)
         return true;
     // flock() belongs to the open file: the system drops it with the last
@@ -416,6 +446,7 @@ bool ProcessLock::tryLock(int timeoutMs)
         }
         if (waited.elapsed() >= timeoutMs) {
             ::close(fd);
+            busy = true;
             return false;
         }
         QThread::msleep(5);

@@ -198,6 +198,15 @@ void setStayOnTop(QWidget *window, bool onTop)
         SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
 }
 
+void takeKeyboardFocus(QWidget *window)
+{
+    if (!window || !window->isVisible())
+        return;
+    // Granted when the launcher may take the foreground; else the task bar
+    // entry flashes, as Windows wants.
+    SetForegroundWindow(reinterpret_cast<HWND>(window->window()->winId()));
+}
+
 FileStamp fileStamp(const QString &path)
 {
     FileStamp stamp;
@@ -261,6 +270,24 @@ std::unique_ptr<QFile> openPlainFile(const QString &path, FileContents::Status *
     return file;
 }
 
+std::unique_ptr<QFile> openAppendFile(const QString &path, QString *error)
+{
+    auto fail = [error](const QString &why) {
+        if (error)
+            *error = why;
+        return std::unique_ptr<QFile>();
+    };
+    const QFileInfo info(path);
+    if (path.isEmpty())
+        return fail(QStringLiteral("no path"));
+    if (info.exists() && !info.isFile())
+        return fail(QStringLiteral("not a plain file"));
+    auto file = std::make_unique<QFile>(path);
+    if (!file->open(QIODevice::WriteOnly | QIODevice::Append))
+        return fail(file->errorString());
+    return file;
+}
+
 bool replaceFile(const QString &path, const QByteArray &data, QString *error)
 {
     auto fail = [error](const QString &why) {
@@ -320,11 +347,13 @@ ProcessLock::~ProcessLock()
 
 bool ProcessLock::tryLock(int timeoutMs)
 {
+    busy = false;
     if (handle && handle->file.isLocked())
         return true;
     handle = std::make_unique<Handle>(path);
     if (handle->file.tryLock(timeoutMs))
         return true;
+    busy = handle->file.error() == QLockFile::LockFailedError;
     handle.reset();
     return false;
 }

@@ -74,6 +74,25 @@ QStringList splitWindowsCommandLine(const QString &commandLine);
 // a link). Empty when no such folder can be had.
 QString privateCopyFolder();
 
+// --- The single-instance channel ----------------------------------------------
+
+// Where one installation's instances meet: the lock that the running
+// instance holds, and the name its local server listens on. Both lie in a
+// folder of this user's alone, so nobody else can take the name first,
+// hold the lock or read what passes. On Linux that is the session's
+// runtime folder (XDG_RUNTIME_DIR) where it is set and private; else a
+// folder in the temporary folder when nobody else can rename entries there;
+// else one in the user's cache, named after the host as well (a home may
+// be shared between machines). Each is made with mode 0700 when missing
+// and used only when it is a folder, not a link, owned by the user and
+// closed to everybody else. Both paths are empty when no such folder can be
+// had. key tells installations apart (letters and digits only).
+struct InstanceChannel {
+    QString lockPath;
+    QString serverName;
+};
+InstanceChannel instanceChannel(const QString &key);
+
 // What a file is, beyond its name: device and inode (Linux), volume and file
 // index (Windows). Two equal identities name the same file, not a file of
 // the same name. Empty for a path that names nothing; links are not followed.

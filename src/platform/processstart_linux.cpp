@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSysInfo>
 
 #include <cerrno>
 #include <csignal>
@@ -15,6 +16,7 @@
 #include <pwd.h>
 #include <spawn.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -218,9 +220,13 @@ QString privateCopyFolder()
 {
     const QString suffix = QString::number(::getuid());
     const QString temp = QDir::tempPath();
-    if (!othersCanRenameIn(temp))
+    // A relative TMPDIR would put the copies in whatever folder the
+    // launcher was started in.
+    const QString named = qEnvironmentVariable("TMPDIR");
+    const bool relative = !named.isEmpty() && !QDir::isAbsolutePath(named);
+    if (!relative && !othersCanRenameIn(temp))
         return ensurePrivateFolder(QDir(temp).absoluteFilePath(QStringLiteral("gatepoint-") + suffix));
-    qCDebug(lcPlatform) << "others may rename entries in the temporary folder, not used:" << temp;
+    qCDebug(lcPlatform) << "the temporary folder is relative or others may rename entries in it, not used:" << temp;
 
     // The session's runtime folder is the user's alone; else a folder in
     // the user's cache.
@@ -233,6 +239,56 @@ QString privateCopyFolder()
     if (othersCanRenameIn(cache))
         return QString();
     return ensurePrivateFolder(QDir(cache).absoluteFilePath(QStringLiteral("gatepoint-copies-") + suffix));
+}
+
+InstanceChannel instanceChannel(const QString &key)
+{
+    // Somebody else's folder of a candidate's name (made first, in a
+    // shared temporary folder) is passed over: the next candidate is ours.
+    const auto channelIn = [&key](const QString &candidate) -> InstanceChannel {
+        // A local socket's path must fit the address structure.
+        const QString base = candidate + QLatin1Char('/') + key;
+        if (QFile::encodeName(base).size() >= int(sizeof(sockaddr_un::sun_path))) {
+            qCDebug(lcPlatform) << "path too long for a local socket, not used:" << candidate;
+            return {};
+        }
+        if (ensurePrivateFolder(candidate).isEmpty())
+            return {};
+        return { base + QStringLiteral(".lock"), base };
+    };
+    InstanceChannel channel;
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    struct stat info;
+    if (QDir::isAbsolutePath(runtime) && ::stat(QFile::encodeName(runtime).constData(), &info) == 0 && ownerOnly(info))
+        channel = channelIn(QDir(runtime).absoluteFilePath(QStringLiteral("gatepoint")));
+    else if (!runtime.isEmpty())
+        qCDebug(lcPlatform) << "the runtime folder is not private, not used:" << runtime;
+    if (!channel.lockPath.isEmpty())
+        return channel;
+
+    // A relative TMPDIR names a different folder for every folder the
+    // launcher is started in (Qt makes it absolute against the current
+    // one): no lock would ever meet another.
+    const QString uid = QString::number(::getuid());
+    const QString named = qEnvironmentVariable("TMPDIR");
+    const QString temp = QDir::tempPath();
+    if (!named.isEmpty() && !QDir::isAbsolutePath(named))
+        qCDebug(lcPlatform) << "the temporary folder is relative, not used:" << named;
+    else if (!othersCanRenameIn(temp))
+        channel = channelIn(QDir(temp).absoluteFilePath(QStringLiteral("gatepoint-instance-") + uid));
+    if (!channel.lockPath.isEmpty())
+        return channel;
+
+    const QString cache = QDir::home().absoluteFilePath(QStringLiteral(".cache"));
+    QDir().mkpath(cache);
+    if (QDir::isAbsolutePath(cache) && !othersCanRenameIn(cache)) {
+        QString host = QSysInfo::machineHostName();
+        host.remove(QLatin1Char('/'));
+        channel = channelIn(QDir(cache).absoluteFilePath(QStringLiteral("gatepoint-instance-") + host));
+    }
+    if (channel.lockPath.isEmpty())
+        qCDebug(lcPlatform) << "no private folder for the single-instance lock";
+    return channel;
 }
 
 // Device and inode name the file; a freed inode is soon given to the next

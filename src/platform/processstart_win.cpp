@@ -165,6 +165,24 @@ QString privateCopyFolder()
     return path;
 }
 
+// The lock lies in the user's own temporary folder (in the profile); the
+// local server is a named pipe, which Qt opens for this user alone
+// (UserAccessOption), and the lock, not the pipe, tells whether an
+// instance runs.
+InstanceChannel instanceChannel(const QString &key)
+{
+    QString user = userName();
+    user.remove(QLatin1Char('/')).remove(QLatin1Char('\\')).remove(QLatin1Char(':'));
+    const QString folder = QDir(QDir::tempPath()).absoluteFilePath(QStringLiteral("gatepoint-instance-") + user);
+    QDir().mkpath(folder);
+    const QFileInfo info(folder);
+    if (info.isSymLink() || !info.isDir()) {
+        qCDebug(lcPlatform) << "not a private folder of this user:" << folder;
+        return {};
+    }
+    return { QDir(folder).absoluteFilePath(key + QStringLiteral(".lock")), key + QLatin1Char('-') + user };
+}
+
 QString fileIdentity(const QString &path)
 {
     if (path.isEmpty())

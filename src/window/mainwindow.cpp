@@ -166,9 +166,11 @@ void MainWindow::init(const QString &linksFolderOverride)
     loadLauncherConfiguration(linksFolderOverride, true);
 
     if (config.pinCheckRequired) {
-        bool ok = false;
-        const int done = qEnvironmentVariable("PIN_CHECK_DONE", QStringLiteral("0")).toInt(&ok, 10);
-        if (!ok || done != 1) {
+        // Only the exact text "1" passes; what merely reads as the number
+        // one ("+1", "01", "1 ") does not.
+        const QByteArray done = qgetenv("PIN_CHECK_DONE");
+        if (done != "1") {
+            qCDebug(lcWindow) << "MainWindow::init: PIN check not passed, PIN_CHECK_DONE is" << done;
             canRunResult = false;
             return;
         }

@@ -74,6 +74,9 @@ public slots:
     void quitRequest();
     void minimize();
     void restore();
+    // Restores, raises and activates the window, also when it is minimised
+    // or hidden (a later start of the launcher asks for it).
+    void bringForward();
     void toggleStayOnTop(bool value);
     void systemTrayActivated(QSystemTrayIcon::ActivationReason reason);
     void onReloadRequest(QString path);
@@ -159,6 +162,7 @@ private:
     QPointer<QAction> minimizeAction;
     QPointer<QAction> restoreAction;
     QPointer<QAction> quitAction;
+    QPointer<QAction> versionAction;
     QList<QPointer<QShortcut>> shortcuts;
     QPointer<QMenu> trayMenu;
     QPointer<QSystemTrayIcon> trayIcon;

@@ -50,6 +50,11 @@ void MainWindow::createTray()
     if (!QSystemTrayIcon::isSystemTrayAvailable())
         return;
     trayMenu = new QMenu(this);
+    // Which launcher this is, for the user who reports a fault.
+    versionAction = new QAction(tr("gatepoint versione %1").arg(QStringLiteral(GATEPOINT_VERSION)), this);
+    versionAction->setEnabled(false);
+    trayMenu->addAction(versionAction);
+    trayMenu->addSeparator();
     trayMenu->addAction(minimizeAction);
     trayMenu->addAction(restoreAction);
     trayMenu->addSeparator();
@@ -128,6 +133,7 @@ void MainWindow::teardown()
     delete minimizeAction;
     delete restoreAction;
     delete quitAction;
+    delete versionAction;
     for (const QPointer<QShortcut> &shortcut : shortcuts)
         delete shortcut;
     shortcuts.clear();
@@ -167,6 +173,25 @@ void MainWindow::restore()
 {
     qCDebug(lcWindow) << "MainWindow::restore()";
     showNormal();
+}
+
+void MainWindow::bringForward()
+{
+    qCDebug(lcWindow) << "MainWindow::bringForward()";
+    // A window on its way out (a quit waits for an autorun pass) or one that
+    // never passed its checks stays as it is.
+    if (quitRequested || !skinShown)
+        return;
+    if (!isVisible()) {
+        // Started hidden: shown as a first start shows it.
+        present(false, false);
+        return;
+    }
+    if (windowState() & Qt::WindowMinimized)
+        showNormal();
+    raise();
+    activateWindow();
+    Platform::takeKeyboardFocus(this);
 }
 
 void MainWindow::systemTrayActivated(QSystemTrayIcon::ActivationReason reason)

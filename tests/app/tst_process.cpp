@@ -5,61 +5,10 @@
 #include <QProcess>
 
 #include <signal.h>
+#include <sys/stat.h>
 
-#include "../window/windowfixture.h"
+#include "launchermedium.h"
 #include "testsupport.h"
-
-namespace {
-
-class Medium {
-public:
-    explicit Medium(const QByteArray &conf = QByteArray())
-    {
-        program = links.layOutMedium();
-        links.signedBackground();
-        links.write(QStringLiteral("launcher.conf"), "[app]\nbackground=bg.png\ntitle=process-test\n" + conf);
-        links.probeLink(QStringLiteral("probe.link"), 1);
-        probeOut = links.root.filePath(QStringLiteral("probe.jsonl"));
-        env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("GP_PROBE_OUT"), probeOut);
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("HOME"), links.root.path());
-        env.remove(QStringLiteral("PIN_CHECK_DONE"));
-    }
-
-    QString commons() const { return links.root.filePath(QStringLiteral("medium/Commons")); }
-
-    std::unique_ptr<QProcess> start(const QStringList &arguments)
-    {
-        auto process = std::make_unique<QProcess>();
-        process->setProcessEnvironment(env);
-        process->setProcessChannelMode(QProcess::MergedChannels);
-        process->start(program, arguments);
-        process->waitForStarted();
-        return process;
-    }
-
-    int run(const QStringList &arguments) { return TestSupport::runProgram(program, arguments, env, 30000).code; }
-
-    // Waits until an interactive instance has built its window.
-    static bool waitUntilRunning(QProcess &process)
-    {
-        QByteArray seen;
-        return QTest::qWaitFor(
-            [&] {
-                seen += process.readAll();
-                return seen.contains("MainWindow::showEvent");
-            },
-            20000);
-    }
-
-    LinksFolder links;
-    QString program;
-    QString probeOut;
-    QProcessEnvironment env;
-};
-
-} // namespace
 
 class TestProcess : public QObject {
     Q_OBJECT
@@ -72,6 +21,8 @@ private slots:
         Medium medium("pincheck=true\n");
         QCOMPARE(medium.run({ QStringLiteral("probe"), QStringLiteral("x") }), 255); // -1
         medium.env.insert(QStringLiteral("PIN_CHECK_DONE"), QStringLiteral("01"));
+        QCOMPARE(medium.run({ QStringLiteral("probe"), QStringLiteral("x") }), 255);
+        medium.env.insert(QStringLiteral("PIN_CHECK_DONE"), QStringLiteral("1"));
         QCOMPARE(medium.run({ QStringLiteral("probe"), QStringLiteral("x") }), 0);
         QCOMPARE(TestSupport::waitForProbeRecords(medium.probeOut, 1).size(), 1);
     }
@@ -113,6 +64,101 @@ private slots:
         elsewhere->waitForFinished();
         next->terminate();
         next->waitForFinished();
+    }
+
+    // Options of the toolkit after the button name are the user's files:
+    // none of them reaches Qt (an unknown platform would end the program,
+    // a style or -reverse would change the window), all reach the program.
+    void toolkitOptionsAreHandedOver_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QStringList>("delivered");
+        const QStringList options { "-style", "windows", "-reverse", "-platform", "nosuchplatform", "-session", "s1",
+            "--platform", "x", "-display", ":99", "-qwindowtitle", "t", "--help", "--version", "--debug-log", "d" };
+        QTest::newRow("after the button") << QStringList { "probe" } + options << options;
+        QTest::newRow("toolkit options before the button are the toolkit's")
+            << QStringList { "-platform", "offscreen", "-reverse", "probe", "-reverse" } << QStringList { "-reverse" };
+    }
+
+    void toolkitOptionsAreHandedOver()
+    {
+        QFETCH(QStringList, arguments);
+        Medium medium;
+        QCOMPARE(medium.run(arguments), 0);
+        const auto records = TestSupport::waitForProbeRecords(medium.probeOut, 1);
+        QCOMPARE(records.size(), 1);
+        QTEST(records.first().arguments, "delivered");
+    }
+
+    // --help and --version print and end with 0, without a display.
+    void helpAndVersion_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("printed");
+        QTest::newRow("help") << "--help"
+                              << "--debug-log FILE";
+        QTest::newRow("version") << "--version" << QStringLiteral("gatepoint " GATEPOINT_VERSION "\n");
+    }
+
+    void helpAndVersion()
+    {
+        QFETCH(QString, option);
+        QFETCH(QString, printed);
+        Medium medium;
+        medium.env.remove(QStringLiteral("DISPLAY"));
+        medium.env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        const TestSupport::Finished finished = TestSupport::runProgram(medium.program, { option }, medium.env, 30000);
+        QCOMPARE(finished.code, 0);
+        QVERIFY2(finished.out.contains(printed), qPrintable(finished.out));
+        QVERIFY(TestSupport::readProbeRecords(medium.probeOut).isEmpty());
+    }
+
+    void debugLog_data()
+    {
+        QTest::addColumn<bool>("option");
+        QTest::addColumn<bool>("variable");
+        QTest::addColumn<bool>("fifo");
+        QTest::newRow("option") << true << false << false;
+        QTest::newRow("variable") << false << true << false;
+        QTest::newRow("option wins") << true << true << false;
+        QTest::newRow("a pipe is refused, not waited on") << true << false << true;
+    }
+
+    // The debug lines go to the file the user names, appended, each with
+    // its time and category; the run goes on without it when the file
+    // cannot be had.
+    void debugLog()
+    {
+        QFETCH(bool, option);
+        QFETCH(bool, variable);
+        QFETCH(bool, fifo);
+        Medium medium;
+        const QString fromOption = medium.links.root.filePath(QStringLiteral("option.log"));
+        const QString fromVariable = medium.links.root.filePath(QStringLiteral("variable.log"));
+        if (fifo)
+            QCOMPARE(::mkfifo(QFile::encodeName(fromOption).constData(), 0600), 0);
+        QStringList arguments { QStringLiteral("probe"), QStringLiteral("a") };
+        if (option)
+            arguments = QStringList { QStringLiteral("--debug-log"), fromOption } + arguments;
+        if (variable)
+            medium.env.insert(QStringLiteral("GATEPOINT_DEBUG_LOG"), fromVariable);
+        QCOMPARE(medium.run(arguments), 0);
+        QCOMPARE(TestSupport::waitForProbeRecords(medium.probeOut, 1).size(), 1);
+        const QString used = option ? fromOption : fromVariable;
+        if (fifo) {
+            QVERIFY(!QFileInfo(fromOption).isFile());
+            return;
+        }
+        QVERIFY(!QFileInfo::exists(option ? fromVariable : fromOption));
+        QFile log(used);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QByteArray text = log.readAll();
+        QVERIFY2(text.contains(" debug gatepoint.window: init\n"), text.left(2000).constData());
+        // Appended, not replaced.
+        log.close();
+        QCOMPARE(medium.run(arguments), 0);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QCOMPARE(log.readAll().count(" gatepoint.window: init\n"), 2);
     }
 
     void translationsFromTheMedium()

@@ -44,6 +44,59 @@ private slots:
         QTEST(parsed.fileArguments, "files");
     }
 
+    void fullCommandLine_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("request");
+        QTest::addColumn<QString>("debugLog");
+        QTest::addColumn<QList<int>>("toolkit");
+        QTest::addColumn<bool>("hide");
+        QTest::addColumn<QStringList>("files");
+        const QList<int> none;
+        QTest::newRow("nothing") << QStringList() << int(CommandLine::Run) << QString() << none << false
+                                 << QStringList();
+        QTest::newRow("help") << QStringList { "--help" } << int(CommandLine::Help) << QString() << none << false
+                              << QStringList();
+        QTest::newRow("version, the rest ignored") << QStringList { "--version", "probe" } << int(CommandLine::Version)
+                                                   << QString() << none << false << QStringList();
+        QTest::newRow("help after a button is a file")
+            << QStringList { "probe", "--help", "--version" } << int(CommandLine::Run) << QString() << none << false
+            << QStringList { "probe", "--help", "--version" };
+        QTest::newRow("help after a toolkit option is a button")
+            << QStringList { "-reverse", "--help" } << int(CommandLine::Run) << QString() << QList<int> { 0 } << false
+            << QStringList { "--help" };
+        QTest::newRow("debug log before the button")
+            << QStringList { "--debug-log", "/tmp/d.log", "probe", "--debug-log", "x" } << int(CommandLine::Run)
+            << QStringLiteral("/tmp/d.log") << none << false << QStringList { "probe", "--debug-log", "x" };
+        QTest::newRow("debug log and hide") << QStringList { "--debug-log", "d.log", "--HIDE" } << int(CommandLine::Run)
+                                            << QStringLiteral("d.log") << none << true << QStringList();
+        QTest::newRow("toolkit options only before the button")
+            << QStringList { "-style", "fusion", "-reverse", "probe", "-style", "x", "-reverse", "-platform", "y" }
+            << int(CommandLine::Run) << QString() << QList<int> { 0, 1, 2 } << false
+            << QStringList { "probe", "-style", "x", "-reverse", "-platform", "y" };
+        QTest::newRow("toolkit options with two dashes or a value after =")
+            << QStringList { "--platform", "offscreen", "-style=fusion", "--debug-log", "d", "-session", "s1", "probe" }
+            << int(CommandLine::Run) << QStringLiteral("d") << QList<int> { 0, 1, 2, 5, 6 } << false
+            << QStringList { "probe" };
+        QTest::newRow("after --hide nothing counts")
+            << QStringList { "--hide", "-platform", "x" } << int(CommandLine::Run) << QString() << none << true
+            << QStringList();
+        QTest::newRow("unknown dash word is a button")
+            << QStringList { "-x", "-style", "y" } << int(CommandLine::Run) << QString() << none << false
+            << QStringList { "-x", "-style", "y" };
+    }
+
+    void fullCommandLine()
+    {
+        QFETCH(QStringList, arguments);
+        const CommandLine parsed = parseCommandLine(arguments);
+        QTEST(int(parsed.request), "request");
+        QTEST(parsed.debugLog, "debugLog");
+        QTEST(parsed.toolkitArguments, "toolkit");
+        QTEST(parsed.startup.hide, "hide");
+        QTEST(parsed.startup.fileArguments, "files");
+    }
+
     void placeholders_data()
     {
         QTest::addColumn<QString>("text");

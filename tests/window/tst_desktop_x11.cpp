@@ -5,7 +5,9 @@
 // back.
 #include <QtTest>
 
+#include <QAction>
 #include <QApplication>
+#include <QMenu>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QSystemTrayIcon>
@@ -98,6 +100,37 @@ QRect workArea(const QString &display)
             screen.setHeight(line.section(':', 1).trimmed().toInt());
     }
     return screen;
+}
+
+// The top-level windows from bottom to top: as the window manager stacks
+// its clients, else as the server stacks the root's children.
+QStringList stackingOrder(bool managed, const QString &display = QString())
+{
+    QStringList order;
+    // A window manager that has ended leaves its list on the root window.
+    const QString stacking = managed ? rootProperty(QStringLiteral("_NET_CLIENT_LIST_STACKING"), display) : QString();
+    if (stacking.contains('#')) {
+        for (const QString &entry : stacking.section('#', 1).split(',', Qt::SkipEmptyParts))
+            order.append(QString::number(entry.trimmed().toULongLong(nullptr, 16)));
+        return order;
+    }
+    // xwininfo names the topmost child first.
+    for (const QString &line :
+        output(QStringLiteral("xwininfo"), { QStringLiteral("-root"), QStringLiteral("-children") }, display)
+            .split('\n')) {
+        const QString text = line.trimmed();
+        if (text.startsWith(QLatin1String("0x")))
+            order.prepend(QString::number(text.section(' ', 0, 0).toULongLong(nullptr, 16)));
+    }
+    return order;
+}
+
+// The window that has the keyboard: the window manager's active window,
+// else the server's input focus.
+QString activeWindow(bool managed)
+{
+    return output(
+        QStringLiteral("xdotool"), { managed ? QStringLiteral("getactivewindow") : QStringLiteral("getwindowfocus") });
 }
 
 // A window manager on a display, running until the object goes.
@@ -434,6 +467,136 @@ private slots:
             { QStringLiteral("mousemove"), QString::number(at.center().x()), QString::number(at.center().y()) });
         output(QStringLiteral("xdotool"), { QStringLiteral("click"), QStringLiteral("1") });
         QVERIFY(QTest::qWaitFor([&] { return !viewableWindow(launcher.pid(), title).isEmpty(); }, 15000));
+    }
+
+    void secondStartBringsTheWindowForward_data()
+    {
+        QTest::addColumn<QString>("manager");
+        QTest::addColumn<QString>("state");
+        QTest::newRow("no window manager, covered") << QString() << "covered";
+        QTest::newRow("icewm, minimised") << QStringLiteral("icewm") << "minimised";
+        QTest::newRow("openbox, minimised") << QStringLiteral("openbox") << "minimised";
+        QTest::newRow("openbox, covered") << QStringLiteral("openbox") << "covered";
+        QTest::newRow("icewm, hidden with the tray") << QStringLiteral("icewm") << "hidden";
+    }
+
+    // A second interactive start is refused with its message and code 1;
+    // once its message is answered, the running window is restored, raised
+    // and active.
+    void secondStartBringsTheWindowForward()
+    {
+        QFETCH(QString, manager);
+        QFETCH(QString, state);
+        if (!Desktop::available(manager))
+            QSKIP("window manager not installed");
+        Desktop desktop;
+        QVERIFY(desktop.start(manager, display));
+        if (state == "hidden" && !QTest::qWaitFor([] { return QSystemTrayIcon::isSystemTrayAvailable(); }, 10000))
+            QSKIP("no tray");
+        LinksFolder medium;
+        const QString program = medium.layOutMedium();
+        layOut(medium, 400, 200);
+        medium.probeLink(QStringLiteral("a.link"), 1);
+        const QString runtime = medium.root.filePath(QStringLiteral("run"));
+        QDir().mkpath(runtime);
+        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const QMap<QString, QString> env { { "XDG_RUNTIME_DIR", runtime } };
+        Launcher launcher;
+        launcher.start(program, medium.root.path(), display,
+            state == "hidden" ? QStringList { QStringLiteral("--hide") } : QStringList(), env);
+
+        const bool managed = !manager.isEmpty();
+        QString id;
+        QWidget cover;
+        QString coverId;
+        if (state == "hidden") {
+            // Only the tray icon shows.
+            QVERIFY(QTest::qWaitFor(
+                [&] {
+                    for (const QString &window : windowsOf(launcher.pid())) {
+                        const WindowInfo info = windowInfo(window);
+                        if (info.viewable && info.geometry.width() < 100)
+                            return true;
+                    }
+                    return false;
+                },
+                15000));
+            QVERIFY(viewableWindow(launcher.pid(), title).isEmpty());
+        } else {
+            QVERIFY(QTest::qWaitFor(
+                [&] {
+                    id = viewableWindow(launcher.pid(), title);
+                    return !id.isEmpty() && desktop.manages(id);
+                },
+                15000));
+        }
+        if (state == "minimised") {
+            output(QStringLiteral("xdotool"), { QStringLiteral("windowminimize"), QStringLiteral("--sync"), id });
+            QVERIFY(QTest::qWaitFor([&] { return !windowInfo(id).viewable; }, 10000));
+        } else if (state == "covered") {
+            cover.setWindowTitle(QStringLiteral("cover"));
+            cover.setGeometry(0, 0, 1280, 1024);
+            cover.show();
+            coverId = QString::number(cover.winId());
+            QVERIFY(QTest::qWaitFor(
+                [&] {
+                    const QStringList order = stackingOrder(managed);
+                    return windowInfo(coverId).viewable && desktop.manages(coverId)
+                        && order.indexOf(coverId) > order.indexOf(id);
+                },
+                10000));
+        }
+
+        // The second start shows its message; Return answers it.
+        Launcher second;
+        second.start(program, medium.root.path(), display, {}, env);
+        QString box;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                for (const QString &window : windowsOf(second.pid())) {
+                    if (windowInfo(window).viewable)
+                        box = window;
+                }
+                return !box.isEmpty();
+            },
+            15000));
+        output(QStringLiteral("xdotool"), { QStringLiteral("windowactivate"), QStringLiteral("--sync"), box });
+        output(QStringLiteral("xdotool"), { QStringLiteral("windowfocus"), QStringLiteral("--sync"), box });
+        output(QStringLiteral("xdotool"), { QStringLiteral("key"), QStringLiteral("Return") });
+        QVERIFY(second.process.waitForFinished(15000));
+        QCOMPARE(second.process.exitCode(), 1);
+
+        QVERIFY2(QTest::qWaitFor(
+                     [&] {
+                         id = viewableWindow(launcher.pid(), title);
+                         if (id.isEmpty())
+                             return false;
+                         const QStringList order = stackingOrder(managed);
+                         const bool onTop = coverId.isEmpty() || order.indexOf(id) > order.indexOf(coverId);
+                         return onTop && activeWindow(managed) == id;
+                     },
+                     15000),
+            qPrintable(QStringLiteral("window %1, active %2").arg(id, activeWindow(managed))));
+    }
+
+    // The tray menu says which launcher this is.
+    void trayMenuShowsTheVersion()
+    {
+        if (!Desktop::available(QStringLiteral("icewm")))
+            QSKIP("icewm not installed");
+        Desktop desktop;
+        QVERIFY(desktop.start(QStringLiteral("icewm"), display));
+        if (!QTest::qWaitFor([] { return QSystemTrayIcon::isSystemTrayAvailable(); }, 10000))
+            QSKIP("no tray");
+        LinksFolder links;
+        layOut(links, 400, 200);
+        links.probeLink(QStringLiteral("a.link"), 1);
+        MainWindow window(true);
+        window.onReloadRequest(links.path());
+        QVERIFY(window.tray());
+        const QList<QAction *> entries = window.tray()->contextMenu()->actions();
+        QVERIFY(!entries.isEmpty());
+        QCOMPARE(entries.first()->text(), QStringLiteral("gatepoint versione " GATEPOINT_VERSION));
     }
 
     void reloadDuringALongAutorun_data() { addManagerRows(); }

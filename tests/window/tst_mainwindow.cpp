@@ -203,6 +203,10 @@ private slots:
         QTest::newRow("pin empty") << QByteArray("pincheck=true\n") << QByteArray("") << true << false << false;
         QTest::newRow("pin wrong") << QByteArray("pincheck=true\n") << QByteArray("2") << true << false << false;
         QTest::newRow("pin done") << QByteArray("pincheck=true\n") << QByteArray("1") << true << true << true;
+        // Only the exact text passes, not what reads as the number one.
+        for (const char *lookalike : { "+1", "01", "0001", "1 ", " 1", "1\n", "0x1" })
+            QTest::newRow(qPrintable(QStringLiteral("pin looks like one: '%1'").arg(QLatin1String(lookalike))))
+                << QByteArray("pincheck=true\n") << QByteArray(lookalike) << true << false << false;
         QTest::newRow("unsigned") << QByteArray() << QByteArray() << false << true << false;
     }
 
