@@ -241,7 +241,7 @@ void SkinLintTest::readsAndPlacesLikeTheLauncher_data()
         << QStringList {
                R"(launcher.conf:3: warning: unknown key "#padding-left" in [app]; did you mean "padding-left"?)",
                R"(launcher.conf:4: warning: "padding-top" is given again on line 5; the launcher reads that one)",
-               R"(launcher.conf:6: warning: "yes" is not a boolean for "pincheck"; the launcher uses false)"
+               R"(launcher.conf:6: warning: "yes" is not a boolean for "pincheck"; the launcher uses true)"
            };
     QTest::newRow("vertical platform group, folder, picture size")
         << Files { { "launcher.conf",
