@@ -4,9 +4,6 @@
 // made of them within a bound of memory that the system measures.
 #include <QtTest>
 
-#include <QProcess>
-#include <QStandardPaths>
-
 #include "testsupport.h"
 #include "widgets/imagefiles.h"
 #include "../window/windowfixture.h"
@@ -149,7 +146,7 @@ private slots:
         if (!QFileInfo(time).isExecutable())
             QSKIP("needs /usr/bin/time (Debian package time)");
         LinksFolder links;
-        const QString program = links.layOutMedium();
+        links.layOutMedium();
         // The background is signed like any other; its pixels are refused.
         links.write(QStringLiteral("bg.png"), BackgroundSignature::sign(bytes30000));
         links.write(QStringLiteral("icon.png"), bytes4000); // the window icon
@@ -162,25 +159,11 @@ private slots:
         links.write(QStringLiteral("svg.link"), "[properties]\nicon=huge.svg\nwidth=0\nheight=0\n[click]\npath=x\n");
         links.write(QStringLiteral("png.link"), "[properties]\nicon=huge.png\n[click]\npath=x\n");
 
-        const QString probeOut = links.root.filePath(QStringLiteral("probe.jsonl"));
-        QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("GP_PROBE_OUT"), probeOut);
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("HOME"), links.root.path());
-        env.insert(QStringLiteral("TMPDIR"), links.root.path());
-        process.setProcessEnvironment(env);
-        process.setWorkingDirectory(links.root.path());
-        process.setProcessChannelMode(QProcess::MergedChannels);
-        process.start(time, { QStringLiteral("-v"), program, QStringLiteral("good"), QStringLiteral("a.pdf") });
-        if (!process.waitForFinished(120000)) {
-            process.kill();
-            process.waitForFinished();
-            QFAIL("the launcher did not end");
-        }
-        const QString output = QString::fromLocal8Bit(process.readAll());
-        QCOMPARE(process.exitCode(), 0);
-        const auto records = TestSupport::waitForProbeRecords(probeOut, 1);
+        const TestSupport::Finished run = links.runLauncher(
+            { QStringLiteral("good"), QStringLiteral("a.pdf") }, 120000, { time, QStringLiteral("-v") });
+        const QString &output = run.out;
+        QVERIFY2(run.code == 0, qPrintable(output.right(2000)));
+        const auto records = TestSupport::waitForProbeRecords(links.probeOut(), 1);
         QCOMPARE(records.size(), 1);
         QCOMPARE(records.first().arguments, QStringList { "a.pdf" });
         QVERIFY(output.contains(QStringLiteral("picture refused:")));

@@ -12,34 +12,6 @@
 
 namespace {
 
-struct Medium {
-    LinksFolder links;
-    QString program;
-    QString probeOut;
-
-    Medium()
-    {
-        program = links.layOutMedium();
-        links.signedBackground();
-        probeOut = links.root.filePath(QStringLiteral("probe.jsonl"));
-    }
-
-    // A hand-over run builds the whole window, hands the files to the named
-    // button and exits, so it shows that start-up went through.
-    int handOver(const QStringList &arguments, int timeoutMs, QString *output = nullptr)
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("GP_PROBE_OUT"), probeOut);
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("HOME"), links.root.path());
-        env.insert(QStringLiteral("TMPDIR"), links.root.path());
-        const auto run = TestSupport::runProgram(program, arguments, env, timeoutMs, links.root.path());
-        if (output)
-            *output = run.out + run.err;
-        return run.code;
-    }
-};
-
 QByteArray randomBytes(int size)
 {
     QByteArray bytes(size, '\0');
@@ -59,8 +31,9 @@ private slots:
 
     void brokenEverythingButOneGoodButton()
     {
-        Medium medium;
-        LinksFolder &links = medium.links;
+        LinksFolder links;
+        links.layOutMedium();
+        links.signedBackground();
         links.write(QStringLiteral("launcher.conf"),
             "[app]\nbackground=bg.png\npadding-left=99999999999999999999\nlayout=\xff\xfe\n"
             "autorun=missing-program\n"
@@ -92,13 +65,13 @@ private slots:
         QFile::link(links.path(QStringLiteral("fonts")), links.path(QStringLiteral("fonts/deeper/loop")));
         QFile::link(links.path(QStringLiteral("nowhere")), links.path(QStringLiteral("dangling.link")));
 
-        QString output;
-        const int code = medium.handOver(
-            { QStringLiteral("good"), QStringLiteral("file one.txt"), QStringLiteral(";ls") }, 120000, &output);
-        QCOMPARE(code, 0);
-        const auto records = TestSupport::waitForProbeRecords(medium.probeOut, 1);
-        if (records.size() != 1)
-            qInfo().noquote() << output.right(4000);
+        // A hand-over run builds the whole window, hands the files to the
+        // named button and exits, so it shows that start-up went through.
+        const TestSupport::Finished run
+            = links.runLauncher({ QStringLiteral("good"), QStringLiteral("file one.txt"), QStringLiteral(";ls") });
+        const QString &output = run.out;
+        QVERIFY2(run.code == 0, qPrintable(output.right(4000)));
+        const auto records = TestSupport::waitForProbeRecords(links.probeOut(), 1);
         QCOMPARE(records.size(), 1);
         QCOMPARE(records.first().arguments, QStringList({ "file one.txt", ";ls" }));
         QVERIFY(output.contains(QStringLiteral("UNABLE TO LOAD IMAGE")));
@@ -110,9 +83,9 @@ private slots:
 
     void tenThousandLinks()
     {
-        Medium medium;
-        LinksFolder &links = medium.links;
-        links.write(QStringLiteral("launcher.conf"), "[app]\nbackground=bg.png\n[button]\nwidth=40\nheight=40\n");
+        LinksFolder links;
+        links.layOutMedium();
+        links.skin("[button]\nwidth=40\nheight=40\n");
         links.probeLink(QStringLiteral("good.link"), 1);
         const QByteArray body = "[properties]\nicon=icon.png\ntitle=Many\n[click]\npath=/nonexistent\n";
 #if defined(__SANITIZE_ADDRESS__)
@@ -123,9 +96,8 @@ private slots:
         for (int i = 0; i < count; ++i)
             links.write(QStringLiteral("many%1.link").arg(i), body);
 
-        const int code = medium.handOver({ QStringLiteral("good"), QStringLiteral("x") }, 240000);
-        QCOMPARE(code, 0);
-        QCOMPARE(TestSupport::waitForProbeRecords(medium.probeOut, 1).size(), 1);
+        QCOMPARE(links.runLauncher({ QStringLiteral("good"), QStringLiteral("x") }, 240000).code, 0);
+        QCOMPARE(TestSupport::waitForProbeRecords(links.probeOut(), 1).size(), 1);
     }
 };
 
