@@ -1,6 +1,6 @@
-// A session in the window: the keyboard reaches every control, a reload
-// onto a skin that fails its checks keeps the skin on screen, and a hidden
-// start without a tray shows the window.
+// A session in the window: the keyboard reaches every control, and a reload
+// onto a skin that fails its checks keeps the skin on screen. (A hidden start
+// without a tray: tst_desktop_x11.)
 #include <QtTest>
 
 #include <QApplication>
@@ -110,20 +110,6 @@ private slots:
                 [](QWidget *w) { return qobject_cast<QProgressDialog *>(w) && w->isVisible(); });
         };
         QTRY_COMPARE(dialogs(), 0);
-    }
-
-    void hiddenStartWithoutATrayShows()
-    {
-        QVERIFY(!QSystemTrayIcon::isSystemTrayAvailable());
-        LinksFolder links;
-        layOutSkin(links);
-        qputenv("HOME", links.root.path().toUtf8());
-        TestSupport::writeFile(links.root.filePath(QStringLiteral("gatepoint/links.conf")),
-            "[load]\nconfpath=" + links.path().toUtf8() + "\n");
-        MainWindow window(true);
-        QVERIFY(!window.isVisible());
-        window.start(true);
-        QVERIFY(window.isVisible());
     }
 };
 
