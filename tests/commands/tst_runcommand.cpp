@@ -21,22 +21,6 @@ private slots:
     void initTestCase() { TestSupport::isolate(); }
     void init() { probeOut = Harness::probeOutput(scratch); }
 
-    void argumentsReachTheProgramUnchanged()
-    {
-        const QStringList tricky { QStringLiteral("with space"), QStringLiteral("quote\"d 'single'"),
-            QStringLiteral("cost$5;echo pwned"), QStringLiteral("àèìòù €"), QString() };
-        const Harness::ChainResult result
-            = runChain(CommandType::Run, probeClick(tricky + QStringList { QStringLiteral("pid-%pid%") }));
-        QVERIFY(result.known);
-        const auto records = TestSupport::waitForProbeRecords(probeOut, 1);
-        QCOMPARE(records.size(), 1);
-        // Placeholders were expanded before the arguments reached RUN.
-        QCOMPARE(records[0].arguments, tricky + QStringList { QStringLiteral("pid-%pid%") });
-        QCOMPARE(result.done, 1);
-        QVERIFY(result.doneAfterDeletion);
-        QVERIFY(!result.quit);
-    }
-
     void workingFolderAndEnvironment_data()
     {
         QTest::addColumn<bool>("ownWorkingDir");
@@ -165,6 +149,7 @@ private slots:
         QCOMPARE(TestSupport::readProbeRecords(probeOut).size(), 1);
         QCOMPARE(result.done, 1);
         QVERIFY(result.doneAfterDeletion);
+        QVERIFY(!result.quit);
     }
 
     // The shell-style start hands over one parameter string, each argument
