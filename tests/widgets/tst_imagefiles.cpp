@@ -86,9 +86,7 @@ private slots:
         QTest::newRow("png") << "a.png" << encoded(sample(), "PNG");
         QTest::newRow("upper-case suffix") << "b.PNG" << encoded(sample(), "PNG");
         QTest::newRow("bmp") << "c.bmp" << encoded(sample(), "BMP");
-        QTest::newRow("jpeg") << "d.jpg" << encoded(sample(), "JPEG");
         QTest::newRow("jpeg named png") << "e.png" << encoded(sample(), "JPEG");
-        QTest::newRow("png named bmp") << "f.bmp" << encoded(sample(), "PNG");
         QTest::newRow("png without suffix") << "g" << encoded(sample(), "PNG");
         QTest::newRow("corrupt") << "h.png" << encoded(sample(), "PNG").left(60);
         QTest::newRow("empty") << "i.png" << QByteArray();
