@@ -4,7 +4,6 @@
 
 #include "config/language.h"
 #include "config/buttonconfig.h"
-#include "config/debugtext.h"
 #include "config/recordreading.h"
 #include "config/vocabulary.h"
 #include "testsupport.h"
@@ -145,33 +144,6 @@ private slots:
         QCOMPARE(lite.iconPath, dir.filePath(QStringLiteral("lite.png")));
     }
 
-    // The reader's debug lines quote paths itself; they must read exactly
-    // as QDebug's quoting of the same text.
-    void debugLinesQuoteAsQDebugDoes_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::newRow("empty") << QString();
-        QTest::newRow("quote and backslash") << QStringLiteral("C:\\Program \"Files\"");
-        QTest::newRow("control characters") << QStringLiteral("a\tb\nc\rd") + QChar(0) + QChar(0x7f);
-        QTest::newRow("outside the BMP") << QString::fromUtf8("icon-\xF0\x9F\x94\x91.png");
-        QTest::newRow("lone surrogate") << QString(QChar(0xd800)) + QStringLiteral("x");
-        QTest::newRow("hex digit after escape") << QString(QChar(0x1)) + QStringLiteral("ab");
-    }
-
-    void debugLinesQuoteAsQDebugDoes()
-    {
-        QFETCH(QString, text);
-        static QStringList lines;
-        lines.clear();
-        const QtMessageHandler previous = qInstallMessageHandler(
-            [](QtMsgType, const QMessageLogContext &, const QString &message) { lines << message; });
-        qDebug() << "Icon:" << text;
-        qDebug().noquote() << "Icon:" << debugQuoted(text);
-        qInstallMessageHandler(previous);
-        QCOMPARE(lines.size(), 2);
-        QCOMPARE(lines.at(1), lines.at(0));
-    }
-
     void foldersAndSubMenus()
     {
         QTemporaryDir tree;
@@ -186,7 +158,6 @@ private slots:
         QCOMPARE(folder.children.front()->fileName, QStringLiteral("one.link"));
 
         TestSupport::writeFile(tree.filePath("empty.link/x.link"), "[properties]\nicon=i.png\n");
-        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("Unable to find settings file.*empty\\.link"));
         ButtonConfig empty(QFileInfo(tree.filePath("empty.link")), {}, true);
         QVERIFY(empty.iconPath.isEmpty());
         QVERIFY(empty.children.empty());

@@ -122,11 +122,9 @@ private slots:
 
         // A folder, and a pipe nobody writes to: nothing read, nothing blocks.
         QDir(dir.path()).mkdir(QStringLiteral("folder.png"));
-        QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^not a picture file:.*folder\\.png")));
         QVERIFY(ImageFiles::pixmap(dir.filePath(QStringLiteral("folder.png"))).isNull());
         const QString pipe = dir.filePath(QStringLiteral("pipe.png"));
         QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-        QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^not a picture file:.*pipe\\.png")));
         pending.start(pipe);
         QVERIFY(pending.pixmap().isNull());
     }
