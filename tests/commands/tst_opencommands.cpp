@@ -1,7 +1,6 @@
 // Commands that hand something to the desktop or to the window instead of
 // starting a program.
 
-#include <QDesktopServices>
 #include <QDir>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -11,26 +10,11 @@
 
 using Harness::runChain;
 
-// Stands in for the desktop: records every URL it is asked to open.
-class UrlCatcher final : public QObject {
-    Q_OBJECT
-
-public:
-    QList<QUrl> opened;
-
-public slots:
-    void open(const QUrl &url) { opened.append(url); }
-};
-
 class OpenCommandsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        TestSupport::isolate();
-        QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
-    }
+    void initTestCase() { TestSupport::isolate(); }
     void init() { catcher.opened.clear(); }
 
     // A "#" or "?" in a file name is part of the name, not a fragment or a
@@ -73,7 +57,7 @@ private slots:
 
 private:
     QTemporaryDir scratch;
-    UrlCatcher catcher;
+    TestSupport::UrlCatcher catcher;
 };
 
 QTEST_MAIN(OpenCommandsTest)

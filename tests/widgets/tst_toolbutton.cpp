@@ -1,7 +1,6 @@
 // Tool buttons: their own checked state and pictures on left-button
 // releases, and the two kinds of command (open a folder, start a program).
 
-#include <QDesktopServices>
 #include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -9,19 +8,11 @@
 #include "testsupport.h"
 #include "widgets/toolbutton.h"
 
-class UrlRecorder : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> opened;
-public slots:
-    void open(const QUrl &url) { opened.append(url); }
-};
-
 class ToolButtonTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir scratch;
-    UrlRecorder urls;
+    TestSupport::UrlCatcher urls;
 
     static QPixmap filled(const QColor &colour)
     {
@@ -35,9 +26,7 @@ private slots:
     {
         TestSupport::isolate();
         QVERIFY(scratch.isValid());
-        QDesktopServices::setUrlHandler(QStringLiteral("file"), &urls, "open");
     }
-    void cleanupTestCase() { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
     void init() { urls.opened.clear(); }
 
     void releasesToggleAndSwapPictures()
