@@ -89,7 +89,8 @@ public:
         return run;
     }
 
-    // A link whose click starts the probe with a tag.
+    // A link of the given priority whose click starts the probe; extra adds
+    // groups or keys after [properties].
     void probeLink(const QString &name, int priority, const QByteArray &extra = QByteArray()) const
     {
         picture(QStringLiteral("icon.png"), 40, 40);
