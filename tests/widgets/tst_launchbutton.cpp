@@ -168,7 +168,6 @@ private slots:
         LaunchButton *button = make(config);
         QCOMPARE(button->size(), expected);
         QCOMPARE(button->iconOverlayWidget()->size(), expected);
-        QVERIFY(!button->isVisible());
     }
 
     void overlaysFollowTheButton()
@@ -303,12 +302,9 @@ private slots:
             config.children.push_back(std::move(child));
         }
         auto *button = make(config);
-        QVERIFY(config.children.empty());
         QStringList order;
-        for (LaunchButton *child : button->children()) {
+        for (LaunchButton *child : button->children())
             order << child->configuration().fileName;
-            QCOMPARE(child->parentWidget(), window.get());
-        }
         QCOMPARE(order, (QStringList { "1", "3", "5" }));
 
         QPointer<LaunchButton> child(button->children().front());
