@@ -66,12 +66,10 @@ public:
 
     void setVisible(bool visible) override;
 
-    int dragModeValue() const { return dragMode; }
     bool isDropMenuOpen() const { return dropMenuOpen; }
     GraphicOverlay *iconOverlayWidget() const { return iconOverlay; }
     TextOverlay *titleOverlayWidget() const { return titleOverlay; }
     GraphicOverlay *hoverOverlayWidget() const { return hoverOverlay; }
-    GraphicOverlay *dragOverlayWidget() const { return dragOverlay; }
 
 signals:
     void done();

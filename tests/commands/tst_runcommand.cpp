@@ -21,22 +21,6 @@ private slots:
     void initTestCase() { TestSupport::isolate(); }
     void init() { probeOut = Harness::probeOutput(scratch); }
 
-    void argumentsReachTheProgramUnchanged()
-    {
-        const QStringList tricky { QStringLiteral("with space"), QStringLiteral("quote\"d 'single'"),
-            QStringLiteral("cost$5;echo pwned"), QStringLiteral("àèìòù €"), QString() };
-        const Harness::ChainResult result
-            = runChain(CommandType::Run, probeClick(tricky + QStringList { QStringLiteral("pid-%pid%") }));
-        QVERIFY(result.known);
-        const auto records = TestSupport::waitForProbeRecords(probeOut, 1);
-        QCOMPARE(records.size(), 1);
-        // Placeholders were expanded before the arguments reached RUN.
-        QCOMPARE(records[0].arguments, tricky + QStringList { QStringLiteral("pid-%pid%") });
-        QCOMPARE(result.done, 1);
-        QVERIFY(result.doneAfterDeletion);
-        QVERIFY(!result.quit);
-    }
-
     void workingFolderAndEnvironment_data()
     {
         QTest::addColumn<bool>("ownWorkingDir");
@@ -98,20 +82,15 @@ private slots:
         QCOMPARE(records[2].env.value(QStringLiteral("PYTHONPATH")), resourceBlob);
     }
 
-    void pidFileHoldsTheStartedProgram_data()
+    // A waited-for start writes its id too. (Detached starts: the hand-over
+    // in tst_hostilemedium.)
+    void pidFileHoldsTheWaitedForProgram()
     {
-        QTest::addColumn<bool>("wait");
-        QTest::newRow("detached") << false;
-        QTest::newRow("waited for") << true;
-    }
-    void pidFileHoldsTheStartedProgram()
-    {
-        QFETCH(bool, wait);
         const QString pidPath = scratch.filePath(QStringLiteral("tool.pid"));
         QVERIFY(TestSupport::writeFile(pidPath, "99999999 an older and longer id"));
         auto parameters = probeClick();
         parameters.insert(Param::pidpath, pidPath);
-        parameters.insert(Param::runandwait, wait);
+        parameters.insert(Param::runandwait, true);
         QVERIFY(runChain(CommandType::Run, parameters).done == 1);
         const auto records = TestSupport::waitForProbeRecords(probeOut, 1);
         QCOMPARE(records.size(), 1);
@@ -165,6 +144,7 @@ private slots:
         QCOMPARE(TestSupport::readProbeRecords(probeOut).size(), 1);
         QCOMPARE(result.done, 1);
         QVERIFY(result.doneAfterDeletion);
+        QVERIFY(!result.quit);
     }
 
     // The shell-style start hands over one parameter string, each argument

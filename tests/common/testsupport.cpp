@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDesktopServices>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -118,6 +119,19 @@ QList<ProbeRecord> waitForProbeRecords(const QString &path, int count, int timeo
         records = readProbeRecords(path);
     }
     return records;
+}
+
+UrlCatcher::UrlCatcher(const QStringList &schemes)
+    : schemes(schemes)
+{
+    for (const QString &scheme : schemes)
+        QDesktopServices::setUrlHandler(scheme, this, "open");
+}
+
+UrlCatcher::~UrlCatcher()
+{
+    for (const QString &scheme : schemes)
+        QDesktopServices::unsetUrlHandler(scheme);
 }
 
 } // namespace TestSupport

@@ -2,9 +2,11 @@
 
 #include <QList>
 #include <QMap>
+#include <QObject>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 #include <Qt>
 
 // Shared helpers for the test executables.
@@ -54,5 +56,20 @@ QList<ProbeRecord> readProbeRecords(const QString &path);
 // Waits (processing events) until the probe output holds at least count
 // records or the timeout passes; returns the records read.
 QList<ProbeRecord> waitForProbeRecords(const QString &path, int count, int timeoutMs = 10000);
+
+// Stands in for the desktop while it lives: records every URL of the given
+// schemes that the program asks it to open.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    explicit UrlCatcher(const QStringList &schemes = { QStringLiteral("file") });
+    ~UrlCatcher() override;
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl &url) { opened.append(url); }
+
+private:
+    QStringList schemes;
+};
 
 } // namespace TestSupport

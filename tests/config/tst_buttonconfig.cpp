@@ -4,7 +4,6 @@
 
 #include "config/language.h"
 #include "config/buttonconfig.h"
-#include "config/debugtext.h"
 #include "config/recordreading.h"
 #include "config/vocabulary.h"
 #include "testsupport.h"
@@ -145,35 +144,6 @@ private slots:
         QCOMPARE(lite.iconPath, dir.filePath(QStringLiteral("lite.png")));
     }
 
-    // The reader's debug lines quote paths itself; they must read exactly
-    // as QDebug's quoting of the same text.
-    void debugLinesQuoteAsQDebugDoes_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::newRow("path") << QStringLiteral("/media/token/Commons/links/a b.link");
-        QTest::newRow("empty") << QString();
-        QTest::newRow("quote and backslash") << QStringLiteral("C:\\Program \"Files\"");
-        QTest::newRow("control characters") << QStringLiteral("a\tb\nc\rd") + QChar(0) + QChar(0x7f);
-        QTest::newRow("accents") << QStringLiteral("Citt\u00e0/perch\u00e9.link");
-        QTest::newRow("outside the BMP") << QString::fromUtf8("icon-\xF0\x9F\x94\x91.png");
-        QTest::newRow("lone surrogate") << QString(QChar(0xd800)) + QStringLiteral("x");
-        QTest::newRow("hex digit after escape") << QString(QChar(0x1)) + QStringLiteral("ab");
-    }
-
-    void debugLinesQuoteAsQDebugDoes()
-    {
-        QFETCH(QString, text);
-        static QStringList lines;
-        lines.clear();
-        const QtMessageHandler previous = qInstallMessageHandler(
-            [](QtMsgType, const QMessageLogContext &, const QString &message) { lines << message; });
-        qDebug() << "Icon:" << text;
-        qDebug().noquote() << "Icon:" << debugQuoted(text);
-        qInstallMessageHandler(previous);
-        QCOMPARE(lines.size(), 2);
-        QCOMPARE(lines.at(1), lines.at(0));
-    }
-
     void foldersAndSubMenus()
     {
         QTemporaryDir tree;
@@ -188,7 +158,6 @@ private slots:
         QCOMPARE(folder.children.front()->fileName, QStringLiteral("one.link"));
 
         TestSupport::writeFile(tree.filePath("empty.link/x.link"), "[properties]\nicon=i.png\n");
-        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("Unable to find settings file.*empty\\.link"));
         ButtonConfig empty(QFileInfo(tree.filePath("empty.link")), {}, true);
         QVERIFY(empty.iconPath.isEmpty());
         QVERIFY(empty.children.empty());
@@ -276,28 +245,6 @@ private slots:
         QCOMPARE(oneNames.size(), qMin(cap, 41));
         QCOMPARE(oneCapped, cap <= 41);
         QCOMPARE(one.isEmpty(), cap == 0);
-    }
-
-    void badInput_data()
-    {
-        QTest::addColumn<QByteArray>("text");
-        QTest::newRow("binary") << QByteArray("\x00\x01\xff[properties\n=\n\x00icon=icon.png", 30);
-        QTest::newRow("invalid utf-8") << QByteArray("[properties]\nicon=icon.png\ntitle=\xc3\x28\xfe\n");
-        QTest::newRow("absurd numbers") << QByteArray(
-            "[properties]\nicon=icon.png\npriority=99999999999999999999\nradius=1e999\n"
-            "titlepixelsize=-7\n[drop]\nduration=99999999\nbouncetime=-1\n");
-        QTest::newRow("duplicate groups")
-            << QByteArray("[properties]\nicon=icon.png\n[properties]\ntitle=t\n[PROPERTIES]\ntitle=u\n");
-        QTest::newRow("quotes and spaces")
-            << QByteArray("[properties]\nicon=icon.png\n[click]\npath=\"a b\\\"c 'd' è.exe\"\nargs=\"x,y\", \"z\n");
-    }
-
-    void badInput()
-    {
-        QFETCH(QByteArray, text);
-        const ButtonConfig record = read(text);
-        QVERIFY(record.loaded);
-        QVERIFY(qIsFinite(record.radius));
     }
 };
 

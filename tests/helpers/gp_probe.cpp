@@ -4,9 +4,8 @@
 // folder, the variables the launcher prepares, its process id and a
 // monotonic timestamp taken first thing.
 //
-// Behaviour switches (environment):
-//   GP_PROBE_SLEEP_MS  sleep this long before exiting (a program that runs)
-//   GP_PROBE_EXIT      exit code (default 0)
+// GP_PROBE_SLEEP_MS makes it sleep this long before exiting (a program that
+// runs).
 #include <chrono>
 #include <cstdlib>
 #include <thread>
@@ -40,7 +39,7 @@ int main(int argc, char *argv[])
     record.insert(QStringLiteral("pid"), QCoreApplication::applicationPid());
     record.insert(QStringLiteral("monotonic_ns"), QString::number(startedNs));
     QJsonObject env;
-    for (const char *name : { "PYTHONPATH", "RESOURCEDIR", "RWROOT", "__COMPAT_LAYER", "GP_PROBE_TAG" }) {
+    for (const char *name : { "PYTHONPATH", "RESOURCEDIR", "RWROOT", "__COMPAT_LAYER" }) {
         if (qEnvironmentVariableIsSet(name))
             env.insert(QString::fromLatin1(name), QString::fromLocal8Bit(qgetenv(name)));
     }
@@ -59,5 +58,5 @@ int main(int argc, char *argv[])
     const int sleepMs = qEnvironmentVariableIntValue("GP_PROBE_SLEEP_MS");
     if (sleepMs > 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(sleepMs));
-    return qEnvironmentVariableIntValue("GP_PROBE_EXIT");
+    return 0;
 }

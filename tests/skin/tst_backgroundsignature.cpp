@@ -4,6 +4,8 @@
 #include <QCryptographicHash>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 // The background's keyed digest: what passes, what does not, and files that
 // are no pictures or too large to read.
 class BackgroundSignatureTest final : public QObject {
@@ -54,6 +56,10 @@ void BackgroundSignatureTest::files()
     QVERIFY(!BackgroundSignature::verifyFile(dir.filePath("absent.png")));
     QVERIFY(!BackgroundSignature::verifyFile(QString()));
     QVERIFY(!BackgroundSignature::verifyFile(dir.path()));
+    // A pipe is refused without being opened, which would block.
+    const QString pipe = dir.filePath("pipe.png");
+    QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    QVERIFY(!BackgroundSignature::verifyFile(pipe));
 
     // A sparse file, large on paper: the size cap rejects it unread.
     QFile file(dir.filePath("huge.png"));

@@ -2,17 +2,17 @@
 #include "testsupport.h"
 
 #include <QImage>
+#include <QTemporaryDir>
 #include <QtTest>
 
-// gatepoint-skin as a skin author runs it: exit codes and file effects.
+// gatepoint-skin as a skin author runs it: exit codes and file effects, and
+// the preview that pictures the real launcher window of a skin.
 class SkinToolTest final : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { TestSupport::isolate(); }
+    void initTestCase();
     void signVerifyAndReplace();
-    void verifyRejects_data();
-    void verifyRejects();
     void badUsage_data();
     void badUsage();
     void helpPerCommand();
@@ -20,6 +20,9 @@ private slots:
     void renderSvg();
     void renderRejects_data();
     void renderRejects();
+    void previewPicturesTheWindowAndOpensFolders();
+    void previewRefuses_data();
+    void previewRefuses();
 
 private:
     static TestSupport::Finished run(const QStringList &arguments)
@@ -45,7 +48,10 @@ void SkinToolTest::signVerifyAndReplace()
 {
     const QString path = dir.filePath("signed.png");
     QVERIFY(TestSupport::writeFile(path, picture));
+    // Unsigned and missing files do not verify. (Tampered contents:
+    // tst_backgroundsignature.)
     QCOMPARE(run({ "verify", path }).code, 1);
+    QCOMPARE(run({ "verify", dir.filePath("missing.png") }).code, 1);
     QCOMPARE(run({ "sign", path }).code, 0);
     const QByteArray once = read(path);
     QCOMPARE(once.left(picture.size()), picture);
@@ -72,37 +78,12 @@ void SkinToolTest::signVerifyAndReplace()
     QCOMPARE(read(fresh), once);
 }
 
-void SkinToolTest::verifyRejects_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QByteArray>("content"); // null: do not create
-    QByteArray tampered = BackgroundSignature::sign(picture);
-    tampered[20] = 'X';
-    QTest::newRow("tampered") << "tampered.png" << tampered;
-    QTest::newRow("short") << "short.png" << QByteArray("abc");
-    QTest::newRow("missing") << "missing.png" << QByteArray();
-}
-
-void SkinToolTest::verifyRejects()
-{
-    QFETCH(QString, name);
-    QFETCH(QByteArray, content);
-    const QString path = dir.filePath(name);
-    if (!content.isNull())
-        QVERIFY(TestSupport::writeFile(path, content));
-    const TestSupport::Finished result = run({ "verify", path });
-    QCOMPARE(result.code, 1);
-    QVERIFY((result.out + result.err).contains("invalid"));
-}
-
 void SkinToolTest::badUsage_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::newRow("no command") << QStringList();
     QTest::newRow("unknown command") << QStringList { "polish", "x" };
-    QTest::newRow("verify without file") << QStringList { "verify" };
     QTest::newRow("sign unknown option") << QStringList { "sign", "--force", "x.png" };
-    QTest::newRow("render without output") << QStringList { "render-svg", "in.svg" };
 }
 
 void SkinToolTest::badUsage()
@@ -156,7 +137,6 @@ void SkinToolTest::renderRejects_data()
     QTest::newRow("not svg") << QByteArray("this is no picture") << QStringList() << 1;
     QTest::newRow("zero width") << roundedSvg << QStringList { "0", "10" } << 2;
     QTest::newRow("huge") << roundedSvg << QStringList { "100000", "100000" } << 2;
-    QTest::newRow("words") << roundedSvg << QStringList { "wide", "tall" } << 2;
 }
 
 void SkinToolTest::renderRejects()
@@ -169,6 +149,64 @@ void SkinToolTest::renderRejects()
     QVERIFY(TestSupport::writeFile(in, svg));
     QTEST(run(QStringList { "render-svg", in, out } + size).code, "code");
     QVERIFY(!QFile::exists(out));
+}
+
+void SkinToolTest::initTestCase()
+{
+    TestSupport::isolate();
+    const QString links = dir.filePath("links");
+    QVERIFY(TestSupport::writeFile(links + "/launcher.conf",
+        "[app]\nbackground=background.png\npadding-left=10\npadding-top=10\n"
+        "[button]\nwidth=60\nheight=60\nmargin-right=10\nshiftduration=50\n"));
+    QVERIFY(TestSupport::writeFile(
+        links + "/background.png", BackgroundSignature::sign(TestSupport::pngBytes(400, 120, Qt::darkBlue))));
+    QVERIFY(TestSupport::writeFile(links + "/red.png", TestSupport::pngBytes(60, 60, Qt::red)));
+    QVERIFY(TestSupport::writeFile(links + "/green.png", TestSupport::pngBytes(60, 60, Qt::green)));
+    QVERIFY(TestSupport::writeFile(links + "/run.link", "[properties]\nicon=red.png\npriority=2\n"));
+    QVERIFY(TestSupport::writeFile(links + "/menu.link/_.link", "[properties]\nicon=../green.png\npriority=1\n"));
+    QVERIFY(TestSupport::writeFile(links + "/menu.link/child.link", "[properties]\nicon=../red.png\n"));
+    QVERIFY(TestSupport::writeFile(dir.filePath("unsigned/launcher.conf"), "[app]\nbackground=background.png\n"));
+    QVERIFY(
+        TestSupport::writeFile(dir.filePath("unsigned/background.png"), TestSupport::pngBytes(400, 120, Qt::darkBlue)));
+}
+
+void SkinToolTest::previewPicturesTheWindowAndOpensFolders()
+{
+    const QString links = dir.filePath("links");
+    const QString home = dir.filePath("home.png");
+    const QString opened = dir.filePath("opened.png");
+    QCOMPARE(run({ "preview", links, "--out", home }).code, 0);
+    QCOMPARE(run({ "preview", links, "--out", opened, "--open", "menu" }).code, 0);
+
+    const QImage homeShot(home);
+    const QImage openedShot(opened);
+    QCOMPARE(homeShot.size(), QSize(400, 120));
+    QCOMPARE(openedShot.size(), QSize(400, 120));
+    // Home: run (priority 2) first, the folder after it.
+    QCOMPARE(QColor(homeShot.pixel(40, 40)), QColor(Qt::red));
+    QCOMPARE(QColor(homeShot.pixel(110, 40)), QColor(Qt::green));
+    // Opened: the folder takes the first slot and its entry comes in beside it.
+    QCOMPARE(QColor(openedShot.pixel(110, 40)), QColor(Qt::red));
+    QVERIFY(openedShot != homeShot);
+}
+
+void SkinToolTest::previewRefuses_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("code");
+    const QString links = dir.filePath("links");
+    const QString out = dir.filePath("x.png");
+    QTest::newRow("no output") << QStringList { links } << 2;
+    QTest::newRow("unknown option") << QStringList { links, "--out", out, "--zoom", "2" } << 2;
+    QTest::newRow("unsigned background") << QStringList { dir.filePath("unsigned"), "--out", out } << 1;
+    QTest::newRow("no such button") << QStringList { links, "--out", out, "--open", "nothing" } << 1;
+}
+
+void SkinToolTest::previewRefuses()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, code);
+    QCOMPARE(run(QStringList { "preview" } + arguments).code, code);
 }
 
 QTEST_MAIN(SkinToolTest)

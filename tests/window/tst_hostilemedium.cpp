@@ -1,11 +1,16 @@
 // The real program on a medium that somebody meant harm with, or that is
 // simply broken: garbage and huge link files, absurd numbers, corrupt
 // pictures, a fonts folder that loops, shell-looking names, ten thousand
-// links. The launcher starts, skips what is broken and the good button still
-// works; nothing reaches a shell.
+// links; and special files where plain ones belong: a named pipe nobody
+// writes to would block an ordinary open for ever, a planted link would
+// redirect a write. The launcher starts within a bound, skips what is broken
+// and the good button still works; nothing reaches a shell, nothing outside
+// its own files is touched.
 #include <QtTest>
 
 #include <QRandomGenerator>
+
+#include <sys/stat.h>
 
 #include "testsupport.h"
 #include "windowfixture.h"
@@ -13,32 +18,38 @@
 namespace {
 
 struct Medium {
-    LinksFolder links;
-    QString program;
-    QString probeOut;
-
     Medium()
     {
         program = links.layOutMedium();
-        links.signedBackground();
-        probeOut = links.root.filePath(QStringLiteral("probe.jsonl"));
+        links.skin();
+        links.picture(QStringLiteral("good.png"), 40, 40);
+        links.write(QStringLiteral("good.link"),
+            "[properties]\nicon=good.png\n[click]\npath=" + TestSupport::helperPath(QStringLiteral("gp_probe")).toUtf8()
+                + "\n");
     }
 
-    // A hand-over run builds the whole window, hands the files to the named
-    // button and exits, so it shows that start-up went through.
-    int handOver(const QStringList &arguments, int timeoutMs, QString *output = nullptr)
+    // The bound: a start here takes well under a second.
+    TestSupport::Finished handOver(const QStringList &arguments)
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("GP_PROBE_OUT"), probeOut);
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("HOME"), links.root.path());
-        env.insert(QStringLiteral("TMPDIR"), links.root.path());
-        const auto run = TestSupport::runProgram(program, arguments, env, timeoutMs, links.root.path());
-        if (output)
-            *output = run.out + run.err;
-        return run.code;
+        return links.runLauncher(QStringList { QStringLiteral("good") } + arguments, 60000);
     }
+    QList<TestSupport::ProbeRecord> records() const { return TestSupport::waitForProbeRecords(links.probeOut(), 1); }
+
+    LinksFolder links;
+    QString program;
 };
+
+bool fifo(const QString &path)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
+}
+
+bool isFifo(const QString &path)
+{
+    struct stat info;
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISFIFO(info.st_mode);
+}
 
 QByteArray randomBytes(int size)
 {
@@ -59,8 +70,9 @@ private slots:
 
     void brokenEverythingButOneGoodButton()
     {
-        Medium medium;
-        LinksFolder &links = medium.links;
+        LinksFolder links;
+        links.layOutMedium();
+        links.signedBackground();
         links.write(QStringLiteral("launcher.conf"),
             "[app]\nbackground=bg.png\npadding-left=99999999999999999999\nlayout=\xff\xfe\n"
             "autorun=missing-program\n"
@@ -92,13 +104,13 @@ private slots:
         QFile::link(links.path(QStringLiteral("fonts")), links.path(QStringLiteral("fonts/deeper/loop")));
         QFile::link(links.path(QStringLiteral("nowhere")), links.path(QStringLiteral("dangling.link")));
 
-        QString output;
-        const int code = medium.handOver(
-            { QStringLiteral("good"), QStringLiteral("file one.txt"), QStringLiteral(";ls") }, 120000, &output);
-        QCOMPARE(code, 0);
-        const auto records = TestSupport::waitForProbeRecords(medium.probeOut, 1);
-        if (records.size() != 1)
-            qInfo().noquote() << output.right(4000);
+        // A hand-over run builds the whole window, hands the files to the
+        // named button and exits, so it shows that start-up went through.
+        const TestSupport::Finished run
+            = links.runLauncher({ QStringLiteral("good"), QStringLiteral("file one.txt"), QStringLiteral(";ls") });
+        const QString &output = run.out;
+        QVERIFY2(run.code == 0, qPrintable(output.right(4000)));
+        const auto records = TestSupport::waitForProbeRecords(links.probeOut(), 1);
         QCOMPARE(records.size(), 1);
         QCOMPARE(records.first().arguments, QStringList({ "file one.txt", ";ls" }));
         QVERIFY(output.contains(QStringLiteral("UNABLE TO LOAD IMAGE")));
@@ -110,9 +122,9 @@ private slots:
 
     void tenThousandLinks()
     {
-        Medium medium;
-        LinksFolder &links = medium.links;
-        links.write(QStringLiteral("launcher.conf"), "[app]\nbackground=bg.png\n[button]\nwidth=40\nheight=40\n");
+        LinksFolder links;
+        links.layOutMedium();
+        links.skin("[button]\nwidth=40\nheight=40\n");
         links.probeLink(QStringLiteral("good.link"), 1);
         const QByteArray body = "[properties]\nicon=icon.png\ntitle=Many\n[click]\npath=/nonexistent\n";
 #if defined(__SANITIZE_ADDRESS__)
@@ -123,9 +135,94 @@ private slots:
         for (int i = 0; i < count; ++i)
             links.write(QStringLiteral("many%1.link").arg(i), body);
 
-        const int code = medium.handOver({ QStringLiteral("good"), QStringLiteral("x") }, 240000);
-        QCOMPARE(code, 0);
-        QCOMPARE(TestSupport::waitForProbeRecords(medium.probeOut, 1).size(), 1);
+        QCOMPARE(links.runLauncher({ QStringLiteral("good"), QStringLiteral("x") }, 240000).code, 0);
+        QCOMPARE(TestSupport::waitForProbeRecords(links.probeOut(), 1).size(), 1);
+    }
+
+    void pipesAreNotOpened_data()
+    {
+        QTest::addColumn<QString>("where"); // below the medium's Commons/links, or "bin/", or "home/"
+        QTest::addColumn<QByteArray>("link");
+        QTest::newRow("font") << "fonts/a.ttf" << QByteArray();
+        QTest::newRow("links.conf beside the program") << "bin/links.conf" << QByteArray();
+        QTest::newRow("links.conf in the home folder") << "home/gatepoint/links.conf" << QByteArray();
+        QTest::newRow("window icon") << "icon.png" << QByteArray();
+        QTest::newRow("button and hover pictures")
+            << "pipe.png" << QByteArray("[properties]\nicon=pipe.png\n[click]\npath=x\n");
+        QTest::newRow("check button state")
+            << "state.ini"
+            << QByteArray("[properties]\nicon=good.png\npressedicon=good.png\npressedfilepath=state.ini\n"
+                          "pressedsection=a/b\n[click]\ntype=CHECKBUTTON\npath=x\n");
+    }
+    void pipesAreNotOpened()
+    {
+        QFETCH(QString, where);
+        QFETCH(QByteArray, link);
+        Medium medium;
+        QString path = medium.links.path(where);
+        if (where.startsWith(QLatin1String("bin/")))
+            path = QFileInfo(medium.program).absolutePath() + where.mid(3);
+        if (where.startsWith(QLatin1String("home/")))
+            path = medium.links.root.filePath(where.mid(5));
+        QVERIFY(fifo(path));
+        if (!link.isEmpty())
+            medium.links.write(QStringLiteral("other.link"), link);
+        if (where == QLatin1String("pipe.png"))
+            medium.links.write(
+                QStringLiteral("launcher.conf"), "[app]\nbackground=bg.png\n[button-hover]\nimage=pipe.png\n");
+
+        QCOMPARE(medium.handOver({ QStringLiteral("a b.pdf") }).code, 0);
+        const auto records = medium.records();
+        QCOMPARE(records.size(), 1);
+        QCOMPARE(records.first().arguments, QStringList { "a b.pdf" });
+        QVERIFY(isFifo(path));
+    }
+
+    // The process-id file is replaced, never written through what stands
+    // at its path.
+    void processIdFileFollowsNoLink_data()
+    {
+        QTest::addColumn<QString>("planted"); // "link", "pipe", "file" or "" (nothing there)
+        QTest::addColumn<bool>("written");
+        QTest::newRow("link to another file") << "link" << false;
+        QTest::newRow("pipe") << "pipe" << false;
+        QTest::newRow("older id file") << "file" << true;
+        QTest::newRow("nothing there") << "" << true;
+    }
+    void processIdFileFollowsNoLink()
+    {
+        QFETCH(QString, planted);
+        QFETCH(bool, written);
+        Medium medium;
+        const QString pidPath = medium.links.root.filePath(QStringLiteral("tool.pid"));
+        const QString victim = medium.links.root.filePath(QStringLiteral("victim.txt"));
+        QVERIFY(TestSupport::writeFile(victim, "precious"));
+        if (planted == QLatin1String("link"))
+            QVERIFY(QFile::link(victim, pidPath));
+        if (planted == QLatin1String("pipe"))
+            QVERIFY(fifo(pidPath));
+        if (planted == QLatin1String("file"))
+            QVERIFY(TestSupport::writeFile(pidPath, "99999999"));
+
+        const TestSupport::Finished run
+            = medium.handOver({ QStringLiteral("doc.pdf"), QStringLiteral("processpidpath::") + pidPath });
+        QCOMPARE(run.code, 0);
+        const auto records = medium.records();
+        QCOMPARE(records.size(), 1);
+        QFile target(victim);
+        QVERIFY(target.open(QIODevice::ReadOnly));
+        QCOMPARE(target.readAll(), QByteArray("precious"));
+        if (!written) {
+            QCOMPARE(QFileInfo(pidPath).isSymLink(), planted == QLatin1String("link"));
+            QCOMPARE(isFifo(pidPath), planted == QLatin1String("pipe"));
+            return;
+        }
+        QFile pid(pidPath);
+        QVERIFY(pid.open(QIODevice::ReadOnly));
+        QCOMPARE(pid.readAll().toLongLong(), records.first().pid);
+        // No temporary name is left beside it.
+        QCOMPARE(QDir(medium.links.root.path()).entryList({ QStringLiteral(".tool.pid*") }, QDir::Hidden | QDir::Files),
+            QStringList());
     }
 };
 

@@ -1,6 +1,8 @@
-// The real program on a real X server: a medium laid out as on a token, a
-// real pointer click through xdotool, and the program the button names
-// starting. (A second start while one runs: tst_process.)
+// The real program on a real X server, on a medium laid out as on a token:
+// a real pointer click through xdotool starts the program the button names,
+// and the sign shortcut opens the file question, into which a name with a
+// quote is typed that the sign tool then receives unaltered. (A second start
+// while one runs: tst_process.)
 #include <QtTest>
 
 #include <QProcess>
@@ -11,11 +13,17 @@
 
 namespace {
 
-QString run(const QStringList &arguments)
+QString xdotool(const QStringList &arguments)
 {
     return TestSupport::runProgram(
         QStringLiteral("xdotool"), arguments, QProcessEnvironment::systemEnvironment(), 10000)
         .out.trimmed();
+}
+
+QString visibleWindow(const QString &name)
+{
+    return xdotool({ QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), name })
+        .section(QLatin1Char('\n'), 0, 0);
 }
 
 } // namespace
@@ -32,72 +40,83 @@ private slots:
             QSKIP("needs xdotool");
     }
 
-    void pointerClickStartsTheProgram()
+    void clickAndSignReachThePrograms()
     {
-        // medium/bin/gatepoint beside medium/Commons/links, as on the token.
         LinksFolder scratch;
         const QString program = scratch.layOutMedium();
-        QVERIFY(QFileInfo(program).isExecutable());
         scratch.signedBackground(QStringLiteral("bg.png"), 400, 200);
         scratch.write(QStringLiteral("launcher.conf"),
             "[app]\nbackground=bg.png\ntitle=gatepoint-x11-test\npadding-left=20\npadding-top=60\n"
-            "[button]\nwidth=64\nheight=64\n");
-        scratch.probeLink(QStringLiteral("probe.link"), 1, "[click]\nargs=clicked, with space\n");
+            "[button]\nwidth=64\nheight=64\nmargin-right=10\n");
+        scratch.probeLink(QStringLiteral("probe.link"), 2, "[click]\nargs=clicked, with space\n");
+        scratch.probeLink(QStringLiteral("sign.link"), 1);
+        const QString document = scratch.root.filePath(QStringLiteral("l'anno 2024.pdf"));
+        QVERIFY(TestSupport::writeFile(document, "%PDF-1.4\n"));
 
-        const QString probeOut = scratch.root.filePath(QStringLiteral("probe.jsonl"));
+        const QString probeOut = scratch.probeOut();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("GP_PROBE_OUT"), probeOut);
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        env.insert(QStringLiteral("QT_QPA_PLATFORMTHEME"), QString());
         env.insert(QStringLiteral("HOME"), scratch.root.path());
         QProcess launcher;
         launcher.setProcessEnvironment(env);
         launcher.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        launcher.start(program, QStringList());
-        QVERIFY(launcher.waitForStarted());
-
+        auto stop = qScopeGuard([&] {
+            launcher.terminate();
+            if (!launcher.waitForFinished(5000))
+                launcher.kill();
+            launcher.waitForFinished(5000);
+        });
         // xvfb-run may hand over a display that takes a moment to accept
         // clients; a launcher that could not connect is started again.
-        int starts = 1;
+        int starts = 0;
         QString window;
         QVERIFY(QTest::qWaitFor(
             [&] {
                 if (launcher.state() == QProcess::NotRunning && starts < 4) {
                     ++starts;
-                    QTest::qWait(250);
                     launcher.start(program, QStringList());
                     launcher.waitForStarted();
                 }
-                window = run({ QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                                 QStringLiteral("gatepoint-x11-test") })
-                             .section(QLatin1Char('\n'), 0, 0);
+                window = visibleWindow(QStringLiteral("gatepoint-x11-test"));
                 return !window.isEmpty();
             },
             20000));
-        const QString geometry = run({ QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window });
         int x = 0;
         int y = 0;
-        for (const QString &line : geometry.split(QLatin1Char('\n'))) {
+        for (const QString &line : xdotool({ QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window })
+                                       .split(QLatin1Char('\n'))) {
             if (line.startsWith(QLatin1String("X=")))
                 x = line.mid(2).toInt();
             if (line.startsWith(QLatin1String("Y=")))
                 y = line.mid(2).toInt();
         }
-        // The middle of the only button: padding plus half its size. On a
+        // The middle of the first button: padding plus half its size. On a
         // loaded machine the layout may not have run at the first click, so
         // click again until the program starts (a few tries at most).
         QList<TestSupport::ProbeRecord> records;
         for (int attempt = 0; attempt < 6 && records.isEmpty(); ++attempt) {
-            run({ QStringLiteral("mousemove"), QString::number(x + 20 + 32), QString::number(y + 60 + 32) });
-            run({ QStringLiteral("click"), QStringLiteral("1") });
+            xdotool({ QStringLiteral("mousemove"), QString::number(x + 20 + 32), QString::number(y + 60 + 32) });
+            xdotool({ QStringLiteral("click"), QStringLiteral("1") });
             records = TestSupport::waitForProbeRecords(probeOut, 1, 3000);
         }
         QVERIFY(!records.isEmpty());
         QCOMPARE(records.first().arguments, QStringList({ "clicked", "with space" }));
 
-        launcher.terminate();
-        if (!launcher.waitForFinished(5000))
-            launcher.kill();
-        launcher.waitForFinished(5000);
+        // No window manager runs here: focus is given by hand.
+        QString dialog;
+        for (int attempt = 0; attempt < 5 && dialog.isEmpty(); ++attempt) {
+            xdotool({ QStringLiteral("windowfocus"), QStringLiteral("--sync"), window });
+            xdotool({ QStringLiteral("key"), QStringLiteral("ctrl+f") });
+            (void)QTest::qWaitFor([&] { return !(dialog = visibleWindow(QStringLiteral("^Apri$"))).isEmpty(); }, 3000);
+        }
+        QVERIFY2(!dialog.isEmpty(), "the file question did not open");
+        xdotool({ QStringLiteral("windowfocus"), QStringLiteral("--sync"), dialog });
+        xdotool({ QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), document });
+        xdotool({ QStringLiteral("key"), QStringLiteral("Return") });
+        records = TestSupport::waitForProbeRecords(probeOut, records.size() + 1, 15000);
+        QCOMPARE(records.last().arguments, QStringList { document });
     }
 };
 

@@ -115,9 +115,8 @@ private slots:
         LinksFolder links;
         const QString probeOut = links.root.filePath(QStringLiteral("probe.jsonl"));
         qputenv("GP_PROBE_OUT", probeOut.toUtf8());
-        links.signedBackground();
+        links.skin("autorun=slow\n");
         QFile::copy(TestSupport::helperPath(QStringLiteral("gp_probe")), links.path(QStringLiteral("slow")));
-        links.write(QStringLiteral("launcher.conf"), "[app]\nbackground=bg.png\nautorun=slow\n");
         links.probeLink(QStringLiteral("a.link"), 1);
         qputenv("GP_PROBE_SLEEP_MS", "1500");
         MainWindow window(true);
@@ -142,10 +141,8 @@ private slots:
         LinksFolder links;
         const QString probeOut = links.root.filePath(QStringLiteral("probe.jsonl"));
         qputenv("GP_PROBE_OUT", probeOut.toUtf8());
-        links.signedBackground();
+        links.skin("autorun=slow, slow\nautorun_args_1=second\n");
         QFile::copy(TestSupport::helperPath(QStringLiteral("gp_probe")), links.path(QStringLiteral("slow")));
-        links.write(
-            QStringLiteral("launcher.conf"), "[app]\nbackground=bg.png\nautorun=slow, slow\nautorun_args_1=second\n");
         links.probeLink(QStringLiteral("a.link"), 1);
         qputenv("GP_PROBE_SLEEP_MS", "300");
         {

@@ -56,7 +56,41 @@ public:
 
     void write(const QString &name, const QByteArray &text) const { TestSupport::writeFile(path(name), text); }
 
-    // A link whose click starts the probe with a tag.
+    // The signed background and a launcher.conf naming it, followed by conf
+    // (more keys of [app], then any other groups).
+    void skin(const QByteArray &conf = QByteArray()) const
+    {
+        signedBackground();
+        write(QStringLiteral("launcher.conf"), "[app]\nbackground=bg.png\n" + conf);
+    }
+
+    // Where the probe writes when the real program runs on this medium.
+    QString probeOut() const { return root.filePath(QStringLiteral("probe.jsonl")); }
+
+    // Runs the program that layOutMedium() placed, offscreen and with its
+    // home and temporary folder inside the medium's root, to its end
+    // (through wrapper, such as /usr/bin/time, when one is given). Output
+    // holds both channels.
+    TestSupport::Finished runLauncher(
+        const QStringList &arguments, int timeoutMs = 120000, const QStringList &wrapper = QStringList()) const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("GP_PROBE_OUT"), probeOut());
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("HOME"), root.path());
+        env.insert(QStringLiteral("TMPDIR"), root.path());
+        env.remove(QStringLiteral("PIN_CHECK_DONE"));
+        const QString program = root.filePath(QStringLiteral("medium/bin/gatepoint"));
+        TestSupport::Finished run = wrapper.isEmpty()
+            ? TestSupport::runProgram(program, arguments, env, timeoutMs, root.path())
+            : TestSupport::runProgram(
+                wrapper.first(), wrapper.mid(1) + QStringList { program } + arguments, env, timeoutMs, root.path());
+        run.out += run.err;
+        return run;
+    }
+
+    // A link of the given priority whose click starts the probe; extra adds
+    // groups or keys after [properties].
     void probeLink(const QString &name, int priority, const QByteArray &extra = QByteArray()) const
     {
         picture(QStringLiteral("icon.png"), 40, 40);
