@@ -76,10 +76,12 @@ void quitWhenProbeWrites(QObject *context, const QStateMachine *machine = nullpt
 int main(int argc, char *argv[])
 {
     Platform::beginPreparingFonts();
+    Platform::prepareWindowSystem();
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     PhaseMarks phases;
     phases.mark("TO_MAIN");
     QApplication app(argc, argv);
+    Platform::windowSystemConnected();
     phases.mark("APPLICATION");
     SingleInstance instance(QCoreApplication::applicationFilePath());
 

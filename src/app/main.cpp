@@ -15,11 +15,13 @@
 int main(int argc, char *argv[])
 {
     Platform::beginPreparingFonts();
+    Platform::prepareWindowSystem();
     // Taken before the application object removes its own options: every
     // argument after a button name is a file to hand over, as given.
     const QStringList commandLine = Platform::commandLineArguments(argc, argv);
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QApplication app(argc, argv);
+    Platform::windowSystemConnected();
     SingleInstance instance(QCoreApplication::applicationFilePath());
 
     installTranslations(&app, QStringLiteral("gatepoint"));
