@@ -118,6 +118,13 @@ const std::vector<LaunchButton *> &LaunchButton::children()
     if (childrenMade)
         return childButtons;
     childrenMade = true;
+    if (config.hasDeferredChildren()) {
+        config.readDeferredChildren();
+        std::stable_sort(config.children.begin(), config.children.end(),
+            [](const std::unique_ptr<ButtonConfig> &a, const std::unique_ptr<ButtonConfig> &b) {
+                return a->priority < b->priority;
+            });
+    }
     for (const auto &childRecord : config.children) {
         auto *child = new LaunchButton(childRecord.get(), parentWidget());
         connect(child, &LaunchButton::done, this, &LaunchButton::onChildDone);
@@ -419,7 +426,7 @@ void LaunchButton::onStartProcess()
     }
     if (config.isFolder)
         emit clicked(false);
-    if (!hasChildren() || !config.commandPath.isEmpty())
+    if (!config.commandPath.isEmpty() || !hasChildren())
         startCommand(config.commandType, config.commandPath, config.clickArgs, {}, QString());
 }
 
