@@ -10,6 +10,7 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QLayout>
 #include <QProgressDialog>
 #include <QPropertyAnimation>
 #include <QSet>
@@ -92,6 +93,27 @@ private:
     int used = 0;
 };
 
+// A click that opens or closes a sub-menu; a sub-menu whose entries, read
+// on that first click, turn out to be none does not open.
+class SubMenuTransition final : public QSignalTransition {
+public:
+    SubMenuTransition(LaunchButton *button, QState *source, QState *target)
+        : QSignalTransition(button, &QAbstractButton::clicked, source)
+        , button(button)
+    {
+        setTargetState(target);
+    }
+
+protected:
+    bool eventTest(QEvent *event) override
+    {
+        return QSignalTransition::eventTest(event) && button && button->hasChildren();
+    }
+
+private:
+    QPointer<LaunchButton> button;
+};
+
 } // namespace
 
 MainWindow::MainWindow(bool isInteractive, QWidget *parent)
@@ -99,6 +121,12 @@ MainWindow::MainWindow(bool isInteractive, QWidget *parent)
     , interactive(isInteractive)
 {
     setAttribute(Qt::WA_MouseTracking);
+    // The window places every widget itself and has no bars, docks or
+    // central widget: its own layout has nothing to do. Left on, it would
+    // lay out again, over all the window's children, each time one more
+    // button shows, so that showing n buttons cost n squared.
+    if (QLayout *own = layout())
+        own->setEnabled(false);
     // A pass waits on its program for as long as that runs; a thread per
     // pass, never reused for anything else.
     autorunPool.setMaxThreadCount(maximumAutorunPasses);
@@ -442,7 +470,9 @@ void MainWindow::createButtons()
         { File::linkPattern }, QDir::Dirs | QDir::Files | QDir::Drives | QDir::NoDotAndDotDot, QDir::NoSort);
     // Read on two threads: on a medium of many links this is most of the
     // start-up's work, and the debug lines still come in entry order.
-    TopLevelRecords read = readTopLevelRecords(entries, buttonDefaults, fullMode, maximumLinkEntries);
+    // A folder's entries, and a drop sub-menu's, are read when first needed.
+    TopLevelRecords read = readTopLevelRecords(
+        entries, buttonDefaults, fullMode, maximumLinkEntries, 2, ButtonConfig::Reading::EntryOnly);
     if (read.capped)
         qCDebug(lcWindow) << "MainWindow::createButtons: too many links, the rest is left out" << links.absolutePath();
     std::vector<std::unique_ptr<ButtonConfig>> &records = read.records;
@@ -523,7 +553,7 @@ void MainWindow::buildLayout()
 
     for (int i = 0; i < buttons.size(); ++i) {
         LaunchButton *button = buttons.at(i);
-        if (!button->hasChildren())
+        if (!button->mayHaveChildren())
             continue;
         const Slot &own = places.at(i);
         QState *subState = button->subMenu();
@@ -537,8 +567,8 @@ void MainWindow::buildLayout()
         // Connected before the transitions, so it runs first on a click:
         // the sub-menu's buttons are made and placed just before it opens.
         connect(button, &QAbstractButton::clicked, this, [this, button] { layOutSubMenu(button); });
-        QSignalTransition *there = homeState->addTransition(button, &QAbstractButton::clicked, subState);
-        QSignalTransition *back = subState->addTransition(button, &QAbstractButton::clicked, homeState);
+        auto *there = new SubMenuTransition(button, homeState, subState);
+        auto *back = new SubMenuTransition(button, subState, homeState);
         animateShift(there, back, button);
         subMenuLayouts.insert(button, { own.y, there, back, false });
 
