@@ -570,19 +570,10 @@ void MainWindow::buildLayout()
         auto *there = new SubMenuTransition(button, homeState, subState);
         auto *back = new SubMenuTransition(button, subState, homeState);
         animateShift(there, back, button);
+        // What the sub-menu does to the other buttons is set on its first
+        // opening too: for every sub-menu at once that is the square of the
+        // number of buttons, in assignments and animations.
         subMenuLayouts.insert(button, { own.y, there, back, false });
-
-        for (int j = 0; j < buttons.size(); ++j) {
-            if (j == i)
-                continue;
-            LaunchButton *other = buttons.at(j);
-            const QRect current = other->geometry();
-            open.assign(other, Property::geometry,
-                QRectF(current.x() + 500, current.y() - 500, current.width() - 500, current.height()));
-            open.assign(other, Property::visible, false);
-            open.assign(other, Property::focusPolicy, int(Qt::NoFocus));
-            animateShift(there, back, other);
-        }
     }
 
     if (!stateMachine->isRunning())
@@ -608,6 +599,17 @@ void MainWindow::layOutSubMenu(LaunchButton *button)
     // return home on; until then the buttons are put there by hand.
     LayoutParts home(homeState);
     LayoutParts open(button->subMenu());
+    // The other top-level buttons leave, from where they stood when the
+    // buttons were made (the origin, at their own size).
+    for (LaunchButton *other : qAsConst(buttons)) {
+        if (other == button)
+            continue;
+        const QSize size = buttonSize(other, buttonWidth, buttonHeight);
+        open.assign(other, Property::geometry, QRectF(500, -500, size.width() - 500, size.height()));
+        open.assign(other, Property::visible, false);
+        open.assign(other, Property::focusPolicy, int(Qt::NoFocus));
+        animateShift(it->there, it->back, other);
+    }
     const std::vector<LaunchButton *> &children = button->children();
     for (size_t k = 0; k < children.size(); ++k) {
         LaunchButton *child = children.at(k);

@@ -26,14 +26,19 @@ struct Medium {
 
     // A hand-over run builds the whole window, hands the files to the named
     // button and exits, so it shows that start-up went through.
-    int handOver(const QStringList &arguments, int timeoutMs, QString *output = nullptr)
+    // A wrapper (such as /usr/bin/time) starts the program when given.
+    int handOver(const QStringList &arguments, int timeoutMs, QString *output = nullptr,
+        const QString &wrapper = QString(), const QStringList &wrapperArguments = QStringList())
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("GP_PROBE_OUT"), probeOut);
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.insert(QStringLiteral("HOME"), links.root.path());
         env.insert(QStringLiteral("TMPDIR"), links.root.path());
-        const auto run = TestSupport::runProgram(program, arguments, env, timeoutMs, links.root.path());
+        const QString started = wrapper.isEmpty() ? program : wrapper;
+        const QStringList given
+            = wrapper.isEmpty() ? arguments : wrapperArguments + QStringList { program } + arguments;
+        const auto run = TestSupport::runProgram(started, given, env, timeoutMs, links.root.path());
         if (output)
             *output = run.out + run.err;
         return run.code;
@@ -106,6 +111,32 @@ private slots:
         // Nothing was ever handed to a shell.
         QVERIFY(!QFileInfo::exists(links.root.filePath(QStringLiteral("pwned"))));
         QVERIFY(!QFileInfo::exists(links.path(QStringLiteral("pwned"))));
+    }
+
+    void thousandDropMenusNamingTheirOwnFolder()
+    {
+        // Every link opens its own folder as its drop menu, whose entries do
+        // the same: the start reads each file once, and its peak memory
+        // stays flat (whole trees took gigabytes).
+        const QString time = QStringLiteral("/usr/bin/time");
+        if (!QFileInfo(time).isExecutable())
+            QSKIP("needs /usr/bin/time (Debian package time)");
+        Medium medium;
+        LinksFolder &links = medium.links;
+        links.write(QStringLiteral("launcher.conf"), "[app]\nbackground=bg.png\n[button]\nwidth=40\nheight=40\n");
+        links.probeLink(QStringLiteral("good.link"), 1);
+        for (int i = 0; i < 1000; ++i)
+            links.write(QStringLiteral("self%1.link").arg(i), "[properties]\nicon=icon.png\n[ondrop]\nsubmenu=.\n");
+
+        QString output;
+        const int code = medium.handOver(
+            { QStringLiteral("good"), QStringLiteral("x") }, 120000, &output, time, { QStringLiteral("-v") });
+        QCOMPARE(code, 0);
+        QCOMPARE(TestSupport::waitForProbeRecords(medium.probeOut, 1).size(), 1);
+        const QRegularExpression peak(QStringLiteral("Maximum resident set size \\(kbytes\\): (\\d+)"));
+        const QRegularExpressionMatch match = peak.match(output);
+        QVERIFY(match.hasMatch());
+        QVERIFY2(match.captured(1).toLongLong() < 250 * 1024, qPrintable(match.captured(0)));
     }
 
     void tenThousandLinks()
