@@ -89,7 +89,7 @@ LaunchButton::LaunchButton(ButtonConfig *record, QWidget *parent)
     // before the first frame.
 
     if (!config.dropPath.isEmpty())
-        dragMode = (!config.dragImage.isEmpty() && QFileInfo::exists(config.dragImage)) ? 1 : 2;
+        dragMode = (!config.dragImage.isEmpty() && ImageFiles::fileExists(config.dragImage)) ? 1 : 2;
 
     const QPointF blurOffset(config.blurX, config.blurY);
     iconOverlay = new GraphicOverlay(parent, this, config.iconPath, buttonSize, true, config.radius, blurOffset,
@@ -99,7 +99,7 @@ LaunchButton::LaunchButton(ButtonConfig *record, QWidget *parent)
         titleOverlay = new TextOverlay(parent, this, size(), config.title, config.titleFont, config.titleColor,
             alignment, config.titleLineSpace, config.radius, blurOffset, config.blurColor, false, 6.0, false);
     }
-    if (!config.hoverImage.isEmpty() && QFileInfo::exists(config.hoverImage)) {
+    if (!config.hoverImage.isEmpty() && ImageFiles::fileExists(config.hoverImage)) {
         hoverOverlay = new GraphicOverlay(parent, this, config.hoverImage,
             QSize(config.hoverImageWidth, config.hoverImageHeight), false, 5.0, QPointF(5.0, 5.0), QColor(), false, 6.0,
             false);
@@ -118,6 +118,7 @@ const std::vector<LaunchButton *> &LaunchButton::children()
     if (childrenMade)
         return childButtons;
     childrenMade = true;
+    const ImageFiles::ReadingPass pictures;
     if (config.hasDeferredChildren()) {
         config.readDeferredChildren();
         std::stable_sort(config.children.begin(), config.children.end(),

@@ -479,6 +479,8 @@ void MainWindow::createButtons()
     std::stable_sort(
         records.begin(), records.end(), [](const auto &a, const auto &b) { return a->priority < b->priority; });
 
+    // The buttons share their pictures: each file is looked at once.
+    const ImageFiles::ReadingPass pictures;
     for (auto &record : records) {
         auto *button = new LaunchButton(record.get(), this);
         const QSize size = buttonSize(button, buttonWidth, buttonHeight);
