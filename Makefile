@@ -14,7 +14,7 @@ TEST_PACKAGES  := xvfb xauth xdotool x11-utils icewm openbox g++-mingw-w64-x86-6
                   desktop-file-utils groff-base
 RUN_PACKAGES   := xvfb xauth x11-utils
 ASAN_PACKAGES  := clang libclang-rt-14-dev
-BENCH_PACKAGES := valgrind
+BENCH_PACKAGES := valgrind strace xvfb xauth lxqt-panel plank tint2
 FORMAT_PACKAGES := clang-format
 FORMATTED = $(shell git ls-files '*.cpp' '*.h')
 

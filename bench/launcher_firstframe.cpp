@@ -9,11 +9,22 @@
 //            started program (or for the command to end the launcher)
 //   reload   reload the links folder and end on the rebuilt window's first
 //            frame
-// Output: FIRST_FRAME_NS, PEAK_RSS_KB, then CLICK_T0_NS or RELOAD_NS; with
-// GP_BENCH_PHASES set, the start-up's phases as well (PHASE_*_NS).
+//   postclick  post a mouse press on the button GP_BENCH_BUTTON to the event
+//            queue, as a user's click arrives, then wait for GP_PROBE_OUT:
+//            the click is handled only once everything queued before it is
+// GP_BENCH_WAIT_MS bounds that wait (default 10 s).
+// With GP_BENCH_MARK set, the path it names is looked up once at the first
+// frame (a marker in a system-call trace).
+// Output: FIRST_FRAME_NS, PEAK_RSS_KB, then CLICK_T0_NS or RELOAD_NS, and
+// LAYOUT_READY_NS once the layout machine runs (all from the driver's
+// stamp); with GP_BENCH_PHASES set, the start-up's phases as well
+// (PHASE_*_NS).
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QStateMachine>
 #include <QTimer>
 
 #include "window/appflags.h"
@@ -40,16 +51,21 @@ LaunchButton *findButton(const MainWindow &window, const QString &fileName)
     return nullptr;
 }
 
-// Ends the program once the started program has left its record, or after
-// a generous wait when it never does.
-void quitWhenProbeWrites(QObject *context)
+// Ends the program once the started program has left its record (and the
+// layout machine runs, when one is given), or after a generous wait when it
+// never does.
+void quitWhenProbeWrites(QObject *context, const QStateMachine *machine = nullptr)
 {
     const QString probeOut = qEnvironmentVariable("GP_PROBE_OUT");
     auto *poll = new QTimer(context);
-    const qint64 deadline = BenchClock::nowNs() + qint64(probeWaitMs) * 1000000;
-    QObject::connect(poll, &QTimer::timeout, context, [probeOut, deadline] {
+    const int waitMs = qEnvironmentVariableIsSet("GP_BENCH_WAIT_MS") ? qEnvironmentVariableIntValue("GP_BENCH_WAIT_MS")
+                                                                     : probeWaitMs;
+    const qint64 deadline = BenchClock::nowNs() + qint64(waitMs) * 1000000;
+    const QPointer<const QStateMachine> layout(machine);
+    QObject::connect(poll, &QTimer::timeout, context, [probeOut, deadline, layout, machine] {
         const QFileInfo info(probeOut);
-        if ((info.exists() && info.size() > 0) || BenchClock::nowNs() > deadline)
+        const bool laidOut = !machine || !layout || layout->isRunning();
+        if ((info.exists() && info.size() > 0 && laidOut) || BenchClock::nowNs() > deadline)
             QCoreApplication::quit();
     });
     poll->start(probePollMs);
@@ -60,10 +76,12 @@ void quitWhenProbeWrites(QObject *context)
 int main(int argc, char *argv[])
 {
     Platform::beginPreparingFonts();
+    Platform::prepareWindowSystem();
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     PhaseMarks phases;
     phases.mark("TO_MAIN");
     QApplication app(argc, argv);
+    Platform::windowSystemConnected();
     phases.mark("APPLICATION");
     SingleInstance instance(QCoreApplication::applicationFilePath());
 
@@ -91,6 +109,8 @@ int main(int argc, char *argv[])
     MainWindow *windowPointer = nullptr;
     auto afterFirstFrame = [&](qint64 frameDone) {
         const qint64 start = BenchClock::processStartNs();
+        if (qEnvironmentVariableIsSet("GP_BENCH_MARK"))
+            QFileInfo::exists(qEnvironmentVariable("GP_BENCH_MARK"));
         BenchClock::report("FIRST_FRAME_NS", start >= 0 ? frameDone - start : -1);
         BenchClock::report("PEAK_RSS_KB", BenchClock::peakResidentKb());
         phases.mark("TO_FRAME");
@@ -106,6 +126,18 @@ int main(int argc, char *argv[])
             BenchClock::report("CLICK_T0_NS", BenchClock::nowNs());
             emit button->startProcess();
             quitWhenProbeWrites(&window);
+        } else if (mode == QLatin1String("postclick")) {
+            LaunchButton *button = findButton(window, qEnvironmentVariable("GP_BENCH_BUTTON"));
+            if (!button) {
+                BenchClock::report("CLICK_T0_NS", -1);
+                QCoreApplication::quit();
+                return;
+            }
+            BenchClock::report("CLICK_T0_NS", BenchClock::nowNs());
+            const QPointF centre(button->width() / 2.0, button->height() / 2.0);
+            QCoreApplication::postEvent(button,
+                new QMouseEvent(QEvent::MouseButtonPress, centre, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+            quitWhenProbeWrites(&window, window.layoutMachine());
         } else if (mode == QLatin1String("reload")) {
             const QString links = QDir(baseDirectory(true)).filePath(window.linksFolderPath());
             const qint64 t0 = BenchClock::nowNs();
@@ -128,6 +160,16 @@ int main(int argc, char *argv[])
     if (!window.canRun() || !window.isValidInstance()) {
         BenchClock::report("INVALID_MEDIUM", 1);
         return -1;
+    }
+    if (QStateMachine *machine = window.layoutMachine()) {
+        auto ready = [] {
+            const qint64 start = BenchClock::processStartNs();
+            BenchClock::report("LAYOUT_READY_NS", start >= 0 ? BenchClock::nowNs() - start : -1);
+        };
+        if (machine->isRunning())
+            ready();
+        else
+            QObject::connect(machine, &QStateMachine::started, ready);
     }
     window.start();
     return app.exec();

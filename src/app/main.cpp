@@ -107,8 +107,10 @@ int main(int argc, char *argv[])
     }
     int toolkitArgc = int(toolkitArgv.size());
     toolkitArgv.push_back(nullptr);
+    Platform::prepareWindowSystem();
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QApplication app(toolkitArgc, toolkitArgv.data());
+    Platform::windowSystemConnected();
     QCoreApplication::setApplicationVersion(QStringLiteral(GATEPOINT_VERSION));
     SingleInstance instance(QCoreApplication::applicationFilePath());
 

@@ -1,5 +1,7 @@
 #include "buttonconfig.h"
 
+#include <utility>
+
 #include <QDebug>
 #include <QDir>
 
@@ -75,15 +77,20 @@ ButtonConfig::~ButtonConfig()
 ButtonConfig::ButtonConfig(ButtonConfig &&) noexcept = default;
 ButtonConfig &ButtonConfig::operator=(ButtonConfig &&) noexcept = default;
 
-ButtonConfig::ButtonConfig(const QFileInfo &entry, const QMap<QString, QVariant> &defaults, bool full)
+ButtonConfig::ButtonConfig(const QFileInfo &entry, const QMap<QString, QVariant> &defaults, bool full, Reading how)
     : inheritedDefaults(defaults)
     , fullMode(full)
+    , reading(how)
 {
     fileName = entry.fileName();
     filePath = entry.absoluteFilePath();
     const NestingGuard guard;
-    if (nesting == 1)
+    // A tree reads "lang.ini" once.
+    std::unique_ptr<LanguagePass> pass;
+    if (nesting == 1) {
         treeRecords = 0;
+        pass = std::make_unique<LanguagePass>();
+    }
     ++treeRecords;
     if (nesting > maximumNesting || treeRecords > maximumTreeRecords) {
         qCDebug(lcConfig) << "readConfiguration: menus nested too deep, entry left out:" << filePath;
@@ -99,6 +106,11 @@ ButtonConfig::ButtonConfig(const QFileInfo &entry, const QMap<QString, QVariant>
         }
         readConfiguration(folder.filePath(File::folderLink), fullMode);
         isFolder = true;
+        if (reading == Reading::EntryOnly) {
+            deferredFolder = folder.absolutePath();
+            deferredFolderEntries = true;
+            return;
+        }
         const QFileInfoList files
             = folder.entryInfoList({ File::linkPattern }, QDir::Files | QDir::Readable, QDir::NoSort);
         for (const QFileInfo &file : files) {
@@ -115,6 +127,26 @@ ButtonConfig::ButtonConfig(const QFileInfo &entry, const QMap<QString, QVariant>
 
     readConfiguration(entry.absoluteFilePath(), fullMode);
     acceptDrops = true;
+}
+
+void ButtonConfig::readDeferredChildren()
+{
+    if (deferredFolder.isEmpty())
+        return;
+    const QDir folder(std::exchange(deferredFolder, QString()));
+    const LanguagePass pass;
+    const QFileInfoList files = folder.entryInfoList({ File::linkPattern }, QDir::Files | QDir::Readable, QDir::NoSort);
+    for (const QFileInfo &file : files) {
+        // The same bound as a whole tree's, for the entries of one level.
+        if (int(children.size()) >= maximumTreeRecords)
+            break;
+        if (file.baseName() == File::folderLinkBaseName)
+            continue;
+        auto child = std::make_unique<ButtonConfig>(file, inheritedDefaults, fullMode, Reading::EntryOnly);
+        if (deferredFolderEntries && child->iconPath.isEmpty())
+            continue;
+        children.push_back(std::move(child));
+    }
 }
 
 QVariant ButtonConfig::inheritedOr(const QString &name, const QVariant &fallback) const
@@ -221,8 +253,13 @@ void ButtonConfig::readConfiguration(const QString &path, bool full)
             dropOpensMenu = true;
             dropFilter = settings.value(Key::filter, dropFilter).toString();
             const QDir menuDir(dir.filePath(submenu));
-            const QFileInfoList files
-                = menuDir.entryInfoList({ File::linkPattern }, QDir::Files | QDir::Readable, QDir::NoSort);
+            if (reading == Reading::EntryOnly) {
+                deferredFolder = menuDir.absolutePath();
+                deferredFolderEntries = false;
+            }
+            const QFileInfoList files = reading == Reading::EntryOnly
+                ? QFileInfoList()
+                : menuDir.entryInfoList({ File::linkPattern }, QDir::Files | QDir::Readable, QDir::NoSort);
             for (const QFileInfo &file : files) {
                 if (treeRecords >= maximumTreeRecords)
                     break;

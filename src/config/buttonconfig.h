@@ -24,12 +24,19 @@ class IniFile;
 struct ButtonConfig final {
     using Children = std::vector<std::unique_ptr<ButtonConfig>>;
 
+    // How much of a subtree the constructor reads: all of it, or the entry
+    // alone, its folder's or drop sub-menu's entries left for
+    // readDeferredChildren() (the launcher reads those when first needed:
+    // a folder opened, a drag, a name looked up).
+    enum class Reading { WholeTree, EntryOnly };
+
     // A record with the built-in defaults and nothing read.
     ButtonConfig();
     // Builds the record of a link file or link folder with its subtree.
     // Never fails: a record for which nothing was found keeps its defaults
     // and an empty iconPath.
-    ButtonConfig(const QFileInfo &entry, const QMap<QString, QVariant> &inheritedDefaults, bool fullMode);
+    ButtonConfig(const QFileInfo &entry, const QMap<QString, QVariant> &inheritedDefaults, bool fullMode,
+        Reading reading = Reading::WholeTree);
     ~ButtonConfig();
 
     ButtonConfig(ButtonConfig &&) noexcept;
@@ -40,6 +47,14 @@ struct ButtonConfig final {
     // Fills the record from one INI file; relative paths resolve against
     // the folder that holds the file.
     void readConfiguration(const QString &filePath, bool fullMode);
+
+    // Whether entries are still to be read into children.
+    bool hasDeferredChildren() const { return !deferredFolder.isEmpty(); }
+    // Reads the entries left by an EntryOnly reading into children, each of
+    // them read EntryOnly in turn, with the same messages and the same
+    // records as a whole reading gives at that level. Once; does nothing
+    // when nothing is left.
+    void readDeferredChildren();
 
     // The inherited default of that name when the creator supplied one,
     // else the fallback.
@@ -117,4 +132,10 @@ struct ButtonConfig final {
     int width = 0;
     QString workingDir;
     bool liteEnabled = true;
+    // The folder whose "*.link" files are still to be read into children
+    // (empty when none are), and whether that is a link folder (entries
+    // without an icon left out) rather than a drop sub-menu.
+    QString deferredFolder;
+    bool deferredFolderEntries = false;
+    Reading reading = Reading::WholeTree;
 };

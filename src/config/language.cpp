@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QLocale>
+#include <QMutex>
 #include <QTranslator>
 
 #include "config/paths.h"
@@ -10,12 +11,18 @@
 
 using namespace Vocabulary;
 
-QString currentLanguage()
+namespace {
+
+QMutex passGuard;
+int openPasses = 0;
+QString passLanguage;
+
+QString readLanguage()
 {
     const QString systemName = QLocale::system().name();
     const QDir resources = baseDirectory(true);
 
-    // Read anew on every call, so "%lang%" follows the file at expansion time.
+    // Read anew outside a pass, so "%lang%" follows the file at expansion time.
     const IniFile langIni(resources.filePath(File::langIni));
     const QString langPath = langIni.value(Key::langLangpath, QString()).toString();
     QString language = langIni.value(Key::langLang, systemName).toString();
@@ -26,6 +33,32 @@ QString currentLanguage()
     if (language.compare(Word::autoLanguage, Qt::CaseInsensitive) == 0)
         language = systemName;
     return language;
+}
+
+} // namespace
+
+LanguagePass::LanguagePass()
+{
+    const QMutexLocker locker(&passGuard);
+    if (openPasses++ == 0)
+        passLanguage = readLanguage();
+}
+
+LanguagePass::~LanguagePass()
+{
+    const QMutexLocker locker(&passGuard);
+    if (--openPasses == 0)
+        passLanguage.clear();
+}
+
+QString currentLanguage()
+{
+    {
+        const QMutexLocker locker(&passGuard);
+        if (openPasses > 0)
+            return passLanguage;
+    }
+    return readLanguage();
 }
 
 void installTranslations(QCoreApplication *app, const QString &baseName)

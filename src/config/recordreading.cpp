@@ -4,6 +4,7 @@
 #include <QtConcurrent>
 
 #include "config/buttonconfig.h"
+#include "config/language.h"
 
 namespace {
 
@@ -53,9 +54,10 @@ struct Entry {
 
 } // namespace
 
-TopLevelRecords readTopLevelRecords(
-    const QFileInfoList &entries, const QMap<QString, QVariant> &defaults, bool fullMode, int maximumKept, int threads)
+TopLevelRecords readTopLevelRecords(const QFileInfoList &entries, const QMap<QString, QVariant> &defaults,
+    bool fullMode, int maximumKept, int threads, ButtonConfig::Reading reading)
 {
+    const LanguagePass pass;
     TopLevelRecords result;
     const int count = entries.size();
     std::vector<Entry> states(static_cast<size_t>(count));
@@ -88,7 +90,7 @@ TopLevelRecords readTopLevelRecords(
                 }
                 Entry &entry = states[size_t(index)];
                 heldMessages = &entry.messages;
-                entry.record = std::make_unique<ButtonConfig>(entries.at(index), defaults, fullMode);
+                entry.record = std::make_unique<ButtonConfig>(entries.at(index), defaults, fullMode, reading);
                 heldMessages = nullptr;
             }
         });
@@ -106,7 +108,7 @@ TopLevelRecords readTopLevelRecords(
             }
             index = front++;
         }
-        keep(std::make_unique<ButtonConfig>(entries.at(index), defaults, fullMode));
+        keep(std::make_unique<ButtonConfig>(entries.at(index), defaults, fullMode, reading));
     }
     second.waitForFinished();
     holding.reset();

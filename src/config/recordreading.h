@@ -7,7 +7,7 @@
 #include <QMap>
 #include <QVariant>
 
-struct ButtonConfig;
+#include "config/buttonconfig.h"
 
 // The records of the top-level entries of a links folder, in entry order,
 // those without an icon left out, at most maximumKept of them (capped tells
@@ -23,5 +23,8 @@ struct TopLevelRecords {
     bool capped = false;
 };
 
+//
+// The records are read as the reading says; "lang.ini" is read once for
+// the whole pass.
 TopLevelRecords readTopLevelRecords(const QFileInfoList &entries, const QMap<QString, QVariant> &defaults,
-    bool fullMode, int maximumKept, int threads = 2);
+    bool fullMode, int maximumKept, int threads = 2, ButtonConfig::Reading reading = ButtonConfig::Reading::WholeTree);

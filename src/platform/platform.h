@@ -34,6 +34,15 @@ bool settingsKeysIgnoreCase();
 void beginPreparingFonts();
 void fontsPrepared();
 
+// The window is drawn without OpenGL; connecting the window system's OpenGL
+// support (GLX on X11) is a good part of a start on X. Call the first
+// before the application object exists: unless the user chose an OpenGL
+// integration, none is loaded. The second, once the application object
+// exists, takes that choice back out of the environment, so the programs
+// the launcher starts get their own OpenGL as before.
+void prepareWindowSystem();
+void windowSystemConnected();
+
 // --- Environment -----------------------------------------------------------
 
 // Id of the running launcher process.

@@ -81,6 +81,25 @@ void fontsPrepared()
         thread.join();
 }
 
+namespace {
+const char glIntegration[] = "QT_XCB_GL_INTEGRATION";
+bool glIntegrationChosenHere = false;
+} // namespace
+
+void prepareWindowSystem()
+{
+    if (qEnvironmentVariableIsSet(glIntegration))
+        return;
+    glIntegrationChosenHere = qputenv(glIntegration, "none");
+}
+
+void windowSystemConnected()
+{
+    if (glIntegrationChosenHere)
+        qunsetenv(glIntegration);
+    glIntegrationChosenHere = false;
+}
+
 qint64 currentProcessId()
 {
     return QCoreApplication::applicationPid();

@@ -110,6 +110,8 @@ bool settingsKeysIgnoreCase()
 // Windows fonts come from the system's own font service: nothing to load.
 void beginPreparingFonts() { }
 void fontsPrepared() { }
+void prepareWindowSystem() { }
+void windowSystemConnected() { }
 
 qint64 currentProcessId()
 {

@@ -161,9 +161,51 @@ QImage readImage(const QString &path, const QSize &box, QSize *size = nullptr, b
     return QImage();
 }
 
+// What the open reading passes have learnt of the files (GUI thread only).
+struct PassMemory {
+    int open = 0;
+    QHash<QString, bool> exists;
+    QHash<QString, QString> pictures;
+    QHash<QString, QString> stamps;
+};
+
+PassMemory &passMemory()
+{
+    static PassMemory memory;
+    return memory;
+}
+
+bool remembering()
+{
+    return passMemory().open > 0 && inGuiThread();
+}
+
+QString lookForPicture(const QString &path);
+QString readStamp(const QString &path);
+
 // A name that is not there may still mean "name.png" and the like when it
 // has no suffix, as QPixmap(path) takes it; the first such file is used.
 QString existingPicturePath(const QString &path)
+{
+    if (!remembering())
+        return lookForPicture(path);
+    auto known = passMemory().pictures.constFind(path);
+    if (known == passMemory().pictures.constEnd())
+        known = passMemory().pictures.insert(path, lookForPicture(path));
+    return known.value();
+}
+
+QString stampKey(const QString &path)
+{
+    if (!remembering())
+        return readStamp(path);
+    auto known = passMemory().stamps.constFind(path);
+    if (known == passMemory().stamps.constEnd())
+        known = passMemory().stamps.insert(path, readStamp(path));
+    return known.value();
+}
+
+QString lookForPicture(const QString &path)
 {
     const QFileInfo info(path);
     if (info.exists() || info.isSymLink())
@@ -181,7 +223,7 @@ QString existingPicturePath(const QString &path)
 
 // The file's path and its version as the system stamps it: a picture
 // rewritten in place gets a new key.
-QString stampKey(const QString &path)
+QString readStamp(const QString &path)
 {
     const QString absolute = QFileInfo(path).absoluteFilePath();
     const Platform::FileStamp stamp = Platform::fileStamp(absolute);
@@ -267,6 +309,31 @@ QPixmap pixmap(const QString &requested, const QSize &box)
         QPixmapCache::insert(sizedKey(stamp, fitted(size, bounds)), result);
     }
     return result;
+}
+
+ReadingPass::ReadingPass()
+{
+    ++passMemory().open;
+}
+
+ReadingPass::~ReadingPass()
+{
+    PassMemory &memory = passMemory();
+    if (--memory.open == 0) {
+        memory.exists.clear();
+        memory.pictures.clear();
+        memory.stamps.clear();
+    }
+}
+
+bool fileExists(const QString &path)
+{
+    if (!remembering())
+        return QFileInfo::exists(path);
+    auto known = passMemory().exists.constFind(path);
+    if (known == passMemory().exists.constEnd())
+        known = passMemory().exists.insert(path, QFileInfo::exists(path));
+    return known.value();
 }
 
 void forgetReadings()

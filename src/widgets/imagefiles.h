@@ -48,6 +48,23 @@ QPixmap pixmap(const QString &path, const QSize &box = QSize());
 // have been rewritten in place, same size, within the timestamp's grain.
 void forgetReadings();
 
+// While one exists, on the GUI thread, each picture file is looked at once
+// (whether it is there, and its stamp): the buttons built in one go share
+// their pictures, and on a token's slow partition every look is a call
+// that costs. Outside a pass each reading looks at the file again, so a
+// picture rewritten in place is seen.
+class ReadingPass final {
+public:
+    ReadingPass();
+    ~ReadingPass();
+    ReadingPass(const ReadingPass &) = delete;
+    ReadingPass &operator=(const ReadingPass &) = delete;
+};
+
+// Whether a file of that name is there (QFileInfo::exists), looked at once
+// per reading pass.
+bool fileExists(const QString &path);
+
 // The window and tray icon: a single picture read as above, or every
 // picture of a file that holds several sizes (".ico", ".icns"), each at
 // most maximumIconSide on a side.

@@ -98,7 +98,7 @@ LaunchButton::LaunchButton(ButtonConfig *record, QWidget *parent)
     // before the first frame.
 
     if (!config.dropPath.isEmpty())
-        dragMode = (!config.dragImage.isEmpty() && QFileInfo::exists(config.dragImage)) ? 1 : 2;
+        dragMode = (!config.dragImage.isEmpty() && ImageFiles::fileExists(config.dragImage)) ? 1 : 2;
 
     const QPointF blurOffset(config.blurX, config.blurY);
     iconOverlay = new GraphicOverlay(parent, this, config.iconPath, buttonSize, true, config.radius, blurOffset,
@@ -108,7 +108,7 @@ LaunchButton::LaunchButton(ButtonConfig *record, QWidget *parent)
         titleOverlay = new TextOverlay(parent, this, size(), config.title, config.titleFont, config.titleColor,
             alignment, config.titleLineSpace, config.radius, blurOffset, config.blurColor, false, 6.0, false);
     }
-    if (!config.hoverImage.isEmpty() && QFileInfo::exists(config.hoverImage)) {
+    if (!config.hoverImage.isEmpty() && ImageFiles::fileExists(config.hoverImage)) {
         hoverOverlay = new GraphicOverlay(parent, this, config.hoverImage,
             QSize(config.hoverImageWidth, config.hoverImageHeight), false, 5.0, QPointF(5.0, 5.0), QColor(), false, 6.0,
             false);
@@ -127,6 +127,14 @@ const std::vector<LaunchButton *> &LaunchButton::children()
     if (childrenMade)
         return childButtons;
     childrenMade = true;
+    const ImageFiles::ReadingPass pictures;
+    if (config.hasDeferredChildren()) {
+        config.readDeferredChildren();
+        std::stable_sort(config.children.begin(), config.children.end(),
+            [](const std::unique_ptr<ButtonConfig> &a, const std::unique_ptr<ButtonConfig> &b) {
+                return a->priority < b->priority;
+            });
+    }
     for (const auto &childRecord : config.children) {
         auto *child = new LaunchButton(childRecord.get(), parentWidget());
         connect(child, &LaunchButton::done, this, &LaunchButton::onChildDone);
@@ -428,7 +436,7 @@ void LaunchButton::onStartProcess()
     }
     if (config.isFolder)
         emit clicked(false);
-    if (!hasChildren() || !config.commandPath.isEmpty())
+    if (!config.commandPath.isEmpty() || !hasChildren())
         startCommand(config.commandType, config.commandPath, config.clickArgs, {}, QString());
 }
 

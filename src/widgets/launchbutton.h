@@ -41,7 +41,16 @@ public:
     // The buttons of the sub-menu, by ascending priority, made on the first
     // call as hidden siblings of this button.
     const std::vector<LaunchButton *> &children();
-    bool hasChildren() const { return !config.children.empty(); }
+    // Whether the sub-menu has entries; reads them when they were left for
+    // later (ButtonConfig::Reading::EntryOnly).
+    bool hasChildren()
+    {
+        config.readDeferredChildren();
+        return !config.children.empty();
+    }
+    // The same without reading anything: entries are there or still to be
+    // read (those may turn out to be none).
+    bool mayHaveChildren() const { return !config.children.empty() || config.hasDeferredChildren(); }
     // The state of this button's open sub-menu. Created without a parent;
     // whoever adds it to a state machine owns it from then on.
     QState *subMenu() const { return subMenuState; }

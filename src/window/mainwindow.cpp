@@ -10,6 +10,7 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QLayout>
 #include <QProgressDialog>
 #include <QPropertyAnimation>
 #include <QSet>
@@ -87,6 +88,27 @@ private:
     int used = 0;
 };
 
+// A click that opens or closes a sub-menu; a sub-menu whose entries, read
+// on that first click, turn out to be none does not open.
+class SubMenuTransition final : public QSignalTransition {
+public:
+    SubMenuTransition(LaunchButton *button, QState *source, QState *target)
+        : QSignalTransition(button, &QAbstractButton::clicked, source)
+        , button(button)
+    {
+        setTargetState(target);
+    }
+
+protected:
+    bool eventTest(QEvent *event) override
+    {
+        return QSignalTransition::eventTest(event) && button && button->hasChildren();
+    }
+
+private:
+    QPointer<LaunchButton> button;
+};
+
 } // namespace
 
 MainWindow::MainWindow(bool isInteractive, QWidget *parent)
@@ -94,6 +116,12 @@ MainWindow::MainWindow(bool isInteractive, QWidget *parent)
     , interactive(isInteractive)
 {
     setAttribute(Qt::WA_MouseTracking);
+    // The window places every widget itself and has no bars, docks or
+    // central widget: its own layout has nothing to do. Left on, it would
+    // lay out again, over all the window's children, each time one more
+    // button shows, so that showing n buttons cost n squared.
+    if (QLayout *own = layout())
+        own->setEnabled(false);
     // A pass waits on its program for as long as that runs; a thread per
     // pass, never reused for anything else.
     autorunPool.setMaxThreadCount(maximumAutorunPasses);
@@ -305,13 +333,17 @@ void MainWindow::createButtons()
         { File::linkPattern }, QDir::Dirs | QDir::Files | QDir::Drives | QDir::NoDotAndDotDot, QDir::NoSort);
     // Read on two threads: on a medium of many links this is most of the
     // start-up's work, and the debug lines still come in entry order.
-    TopLevelRecords read = readTopLevelRecords(entries, config.buttonDefaults, fullMode, maximumLinkEntries);
+    // A folder's entries, and a drop sub-menu's, are read when first needed.
+    TopLevelRecords read = readTopLevelRecords(
+        entries, config.buttonDefaults, fullMode, maximumLinkEntries, 2, ButtonConfig::Reading::EntryOnly);
     if (read.capped)
         qCDebug(lcWindow) << "MainWindow::createButtons: too many links, the rest is left out" << links.absolutePath();
     std::vector<std::unique_ptr<ButtonConfig>> &records = read.records;
     std::stable_sort(
         records.begin(), records.end(), [](const auto &a, const auto &b) { return a->priority < b->priority; });
 
+    // The buttons share their pictures: each file is looked at once.
+    const ImageFiles::ReadingPass pictures;
     for (auto &record : records) {
         auto *button = new LaunchButton(record.get(), this);
         const QSize size = Layout::buttonSize(ownSize(button), config.layout);
@@ -370,7 +402,7 @@ void MainWindow::buildLayout()
 
     for (int i = 0; i < buttons.size(); ++i) {
         LaunchButton *button = buttons.at(i);
-        if (!button->hasChildren())
+        if (!button->mayHaveChildren())
             continue;
         const QRectF &own = places.at(i);
         QState *subState = button->subMenu();
@@ -382,22 +414,13 @@ void MainWindow::buildLayout()
         // Connected before the transitions, so it runs first on a click:
         // the sub-menu's buttons are made and placed just before it opens.
         connect(button, &QAbstractButton::clicked, this, [this, button] { layOutSubMenu(button); });
-        QSignalTransition *there = homeState->addTransition(button, &QAbstractButton::clicked, subState);
-        QSignalTransition *back = subState->addTransition(button, &QAbstractButton::clicked, homeState);
+        auto *there = new SubMenuTransition(button, homeState, subState);
+        auto *back = new SubMenuTransition(button, subState, homeState);
         animateShift(there, back, button);
+        // What the sub-menu does to the other buttons is set on its first
+        // opening too: for every sub-menu at once that is the square of the
+        // number of buttons, in assignments and animations.
         subMenuLayouts.insert(button, { own.y(), there, back, false });
-
-        for (int j = 0; j < buttons.size(); ++j) {
-            if (j == i)
-                continue;
-            LaunchButton *other = buttons.at(j);
-            const QRect current = other->geometry();
-            open.assign(other, Property::geometry,
-                QRectF(current.x() + 500, current.y() - 500, current.width() - 500, current.height()));
-            open.assign(other, Property::visible, false);
-            open.assign(other, Property::focusPolicy, int(Qt::NoFocus));
-            animateShift(there, back, other);
-        }
     }
 
     if (!stateMachine->isRunning())
@@ -423,6 +446,17 @@ void MainWindow::layOutSubMenu(LaunchButton *button)
     // return home on; until then the buttons are put there by hand.
     LayoutParts home(homeState);
     LayoutParts open(button->subMenu());
+    // The other top-level buttons leave, from where they stood when the
+    // buttons were made (the origin, at their own size).
+    for (LaunchButton *other : qAsConst(buttons)) {
+        if (other == button)
+            continue;
+        const QSize size = Layout::buttonSize(ownSize(other), config.layout);
+        open.assign(other, Property::geometry, QRectF(500, -500, size.width() - 500, size.height()));
+        open.assign(other, Property::visible, false);
+        open.assign(other, Property::focusPolicy, int(Qt::NoFocus));
+        animateShift(it->there, it->back, other);
+    }
     const std::vector<LaunchButton *> &children = button->children();
     for (size_t k = 0; k < children.size(); ++k) {
         LaunchButton *child = children.at(k);

@@ -23,6 +23,33 @@ class TestPlatformIo : public QObject {
     QTemporaryDir dir;
 
 private slots:
+    void openGlIntegrationOnlyForTheApplicationObject_data()
+    {
+        // None is loaded for the launcher's own window unless the user
+        // chose one; the programs it starts later see the user's setting.
+        QTest::addColumn<QByteArray>("userChoice");
+        QTest::addColumn<QByteArray>("whileConnecting");
+        QTest::newRow("unset") << QByteArray() << QByteArray("none");
+        QTest::newRow("chosen") << QByteArray("xcb_glx") << QByteArray("xcb_glx");
+    }
+
+    void openGlIntegrationOnlyForTheApplicationObject()
+    {
+        QFETCH(QByteArray, userChoice);
+        QFETCH(QByteArray, whileConnecting);
+        const char *name = "QT_XCB_GL_INTEGRATION";
+        if (userChoice.isEmpty())
+            qunsetenv(name);
+        else
+            qputenv(name, userChoice);
+        Platform::prepareWindowSystem();
+        QCOMPARE(qgetenv(name), whileConnecting);
+        Platform::windowSystemConnected();
+        QCOMPARE(qEnvironmentVariableIsSet(name), !userChoice.isEmpty());
+        QCOMPARE(qgetenv(name), userChoice);
+        qunsetenv(name);
+    }
+
     void initTestCase() { TestSupport::isolate(); }
 
     void plainFilesAreReadWhole_data()

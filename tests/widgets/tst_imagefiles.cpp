@@ -160,6 +160,26 @@ private slots:
         QCOMPARE(pending.pixmap().toImage(), expected);
     }
 
+    void readingPassLooksOnceAndForgetsAfter()
+    {
+        // Within a pass a picture is looked at once, so a removal is not
+        // seen; once the pass is over, its rewritten version is.
+        const QString path = dir.filePath(QStringLiteral("passing.png"));
+        TestSupport::writeFile(path, TestSupport::pngBytes(12, 12));
+        {
+            const ImageFiles::ReadingPass pass;
+            QCOMPARE(ImageFiles::pixmap(path).size(), QSize(12, 12));
+            QVERIFY(ImageFiles::fileExists(path));
+            QFile::remove(path);
+            QVERIFY(ImageFiles::fileExists(path));
+            QCOMPARE(ImageFiles::pixmap(path).size(), QSize(12, 12));
+        }
+        QVERIFY(!ImageFiles::fileExists(path));
+        QVERIFY(ImageFiles::pixmap(path).isNull());
+        TestSupport::writeFile(path, TestSupport::pngBytes(14, 14));
+        QCOMPARE(ImageFiles::pixmap(path).size(), QSize(14, 14));
+    }
+
     void iconsKeepEveryPicture()
     {
         const QString png = write(QStringLiteral("icon.png"), encoded(sample(), "PNG"));

@@ -120,6 +120,32 @@ private slots:
         QVERIFY(!QFileInfo::exists(links.path(QStringLiteral("pwned"))));
     }
 
+    void thousandDropMenusNamingTheirOwnFolder()
+    {
+        // Every link opens its own folder as its drop menu, whose entries do
+        // the same: the start reads each file once, and its peak memory
+        // stays flat (whole trees took gigabytes).
+        const QString time = QStringLiteral("/usr/bin/time");
+        if (!QFileInfo(time).isExecutable())
+            QSKIP("needs /usr/bin/time (Debian package time)");
+        Medium medium;
+        LinksFolder &links = medium.links;
+        links.write(QStringLiteral("launcher.conf"), "[app]\nbackground=bg.png\n[button]\nwidth=40\nheight=40\n");
+        links.probeLink(QStringLiteral("good.link"), 1);
+        for (int i = 0; i < 1000; ++i)
+            links.write(QStringLiteral("self%1.link").arg(i), "[properties]\nicon=icon.png\n[ondrop]\nsubmenu=.\n");
+
+        const TestSupport::Finished run = links.runLauncher(
+            { QStringLiteral("good"), QStringLiteral("x") }, 120000, { time, QStringLiteral("-v") });
+        QCOMPARE(run.code, 0);
+        QCOMPARE(TestSupport::waitForProbeRecords(links.probeOut(), 1).size(), 1);
+        const QString &output = run.out;
+        const QRegularExpression peak(QStringLiteral("Maximum resident set size \\(kbytes\\): (\\d+)"));
+        const QRegularExpressionMatch match = peak.match(output);
+        QVERIFY(match.hasMatch());
+        QVERIFY2(match.captured(1).toLongLong() < 250 * 1024, qPrintable(match.captured(0)));
+    }
+
     void tenThousandLinks()
     {
         LinksFolder links;

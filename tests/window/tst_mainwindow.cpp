@@ -207,6 +207,43 @@ private slots:
         }
     }
 
+    void folderEntriesAreReadOnFirstNeed_data()
+    {
+        // The entries of a folder are read when it first opens; a folder
+        // whose entries all lack their picture has none and stays shut.
+        QTest::addColumn<QByteArray>("entry");
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("entry with a picture") << QByteArray("[properties]\nicon=icon.png\n") << true;
+        QTest::newRow("entry without one") << QByteArray("[properties]\nicon=missing.png\n") << false;
+    }
+
+    void folderEntriesAreReadOnFirstNeed()
+    {
+        QFETCH(QByteArray, entry);
+        QFETCH(bool, opens);
+        LinksFolder links;
+        links.signedBackground();
+        links.write(QStringLiteral("launcher.conf"), "[app]\nbackground=bg.png\n[button]\nwidth=40\nheight=40\n");
+        links.probeLink(QStringLiteral("other.link"), 1);
+        links.picture(QStringLiteral("tools.link/icon.png"), 40, 40);
+        links.write(QStringLiteral("tools.link/_.link"), "[properties]\nicon=icon.png\npriority=2\n");
+        auto window = windowOn(links.path());
+        QVERIFY(waitForMachine(window.get()));
+        LaunchButton *folder = window->launchButtons().at(0);
+        LaunchButton *other = window->launchButtons().at(1);
+        QVERIFY(folder->configuration().children.empty());
+        // Written after the start, before the first opening: still read.
+        links.write(QStringLiteral("tools.link/one.link"), entry);
+
+        QTest::mousePress(folder, Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(int(folder->children().size()), opens ? 1 : 0);
+        QCOMPARE(window->layoutMachine()->configuration().contains(folder->subMenu()), opens);
+        if (opens)
+            QTRY_VERIFY(!other->isVisible());
+        else
+            QVERIFY(other->isVisible());
+    }
+
     void pinGateAndSignature_data()
     {
         QTest::addColumn<QByteArray>("conf");
@@ -267,7 +304,19 @@ private slots:
         links.skin();
         links.probeLink(QStringLiteral("probe.link"), 1, "[click]\nargs=--configured\n");
         links.probeLink(QStringLiteral("other.link"), 2);
+        links.write(QStringLiteral("menu.link/_.link"), "[properties]\nicon=../icon.png\npriority=3\n");
+        links.write(QStringLiteral("menu.link/inner.link"),
+            "[properties]\nicon=../icon.png\n[click]\npath="
+                + TestSupport::helperPath(QStringLiteral("gp_probe")).toUtf8() + "\nargs=--inner\n");
         auto window = windowOn(links.path(), false);
+
+        // A button inside a folder not opened yet is found by its name.
+        QStringList inner { QStringLiteral("inner"), QStringLiteral("deep") };
+        window->_cmd(inner, QString());
+        const auto innerRecords = TestSupport::waitForProbeRecords(probeOut, 1);
+        QCOMPARE(innerRecords.size(), 1);
+        QCOMPARE(innerRecords.first().arguments, QStringList({ "deep" }));
+        QFile::remove(probeOut);
 
         // The full file name matches nothing; the base name does. Starts are
         // synchronous, so the probe's only record is the second call's.
