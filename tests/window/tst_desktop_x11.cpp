@@ -152,11 +152,22 @@ public:
         process.setProcessEnvironment(env);
         process.setStandardOutputFile(QProcess::nullDevice());
         process.setStandardErrorFile(QProcess::nullDevice());
-        process.start(manager, QStringList());
-        if (!process.waitForStarted())
-            return false;
-        // Ready once the check window it publishes exists.
-        return QTest::qWaitFor([&] { return !checkWindow().isEmpty(); }, 15000);
+        // A manager started on a busy machine sometimes gives up at once, or
+        // publishes its check window before it takes new windows in (a map
+        // request then is lost for good): it is ready once it has managed a
+        // window of its own, and started again when it does not get there.
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            process.start(manager, QStringList());
+            if (!process.waitForStarted())
+                return false;
+            if (QTest::qWaitFor(
+                    [&] { return !checkWindow().isEmpty() || process.state() == QProcess::NotRunning; }, 30000)
+                && process.state() != QProcess::NotRunning && managesANewWindow())
+                return true;
+            process.kill();
+            process.waitForFinished(5000);
+        }
+        return false;
     }
 
     // Whether the manager has taken the window into its client list.
@@ -187,6 +198,34 @@ public:
     }
 
 private:
+    // Whether a window mapped now is taken into the client list; it is gone
+    // again before this returns.
+    bool managesANewWindow() const
+    {
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            QProcess probe;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("DISPLAY"), display);
+            probe.setProcessEnvironment(env);
+            probe.start(QStringLiteral("xmessage"), { QStringLiteral("ready") });
+            if (!probe.waitForStarted())
+                return true; // nothing to probe with: the check window has to do
+            const bool managed = QTest::qWaitFor([&] { return clients() > 0; }, 10000);
+            probe.kill();
+            probe.waitForFinished(5000);
+            (void)QTest::qWaitFor([&] { return clients() == 0; }, 5000);
+            if (managed)
+                return true;
+        }
+        return false;
+    }
+
+    int clients() const
+    {
+        const QString list = rootProperty(QStringLiteral("_NET_CLIENT_LIST"), display).section('#', 1).trimmed();
+        return list.isEmpty() ? 0 : int(list.split(',').size());
+    }
+
     // The window manager's check window, if it exists.
     QString checkWindow() const
     {
