@@ -208,12 +208,11 @@ private slots:
     // at its path.
     void processIdFileFollowsNoLink_data()
     {
-        QTest::addColumn<QString>("planted"); // "link", "pipe", "file" or "" (nothing there)
+        QTest::addColumn<QString>("planted"); // "link", "pipe" or "file"
         QTest::addColumn<bool>("written");
         QTest::newRow("link to another file") << "link" << false;
         QTest::newRow("pipe") << "pipe" << false;
         QTest::newRow("older id file") << "file" << true;
-        QTest::newRow("nothing there") << "" << true;
     }
     void processIdFileFollowsNoLink()
     {
