@@ -53,9 +53,7 @@ void SkinToolTest::signVerifyAndReplace()
     QCOMPARE(once.left(picture.size()), picture);
     QCOMPARE(once.size(), picture.size() + BackgroundSignature::digestLength);
     QVERIFY(BackgroundSignature::verifyFile(path));
-    const TestSupport::Finished verified = run({ "verify", path });
-    QCOMPARE(verified.code, 0);
-    QCOMPARE((verified.out + verified.err).trimmed().count('\n'), 0); // one line
+    QCOMPARE(run({ "verify", path }).code, 0);
 
     // Without --replace a signed file is refused and left untouched.
     const TestSupport::Finished refused = run({ "sign", path });
