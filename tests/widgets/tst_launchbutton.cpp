@@ -162,30 +162,6 @@ private slots:
         QCOMPARE(button->iconOverlayWidget()->size(), expected);
     }
 
-    void overlaysFollowTheButton()
-    {
-        ButtonConfig config = record(QStringLiteral("T"));
-        config.titleOffsetW = 2.6;
-        config.titleOffsetH = -3.4;
-        config.hoverImage = hover;
-        config.hoverX = 1.5;
-        config.hoverY = 15.0;
-        LaunchButton *button = make(config);
-        // Qt sends the move events of hidden widgets only when they show.
-        button->move(100, 50);
-        button->setVisible(true);
-        QCOMPARE(button->iconOverlayWidget()->pos(), QPoint(100, 50));
-        QCOMPARE(button->titleOverlayWidget()->pos(), QPoint(103, 47));
-        QCOMPARE(button->hoverOverlayWidget()->pos(), QPoint(102, 65));
-        QVERIFY(button->iconOverlayWidget()->isVisibleTo(window.get()));
-        QVERIFY(button->titleOverlayWidget()->isVisibleTo(window.get()));
-        QVERIFY(!button->hoverOverlayWidget()->isVisibleTo(window.get()));
-        button->move(10, 10);
-        QCOMPARE(button->iconOverlayWidget()->pos(), QPoint(10, 10));
-        button->setVisible(false);
-        QVERIFY(!button->titleOverlayWidget()->isVisibleTo(window.get()));
-    }
-
     // Focus shows the hover picture where there is one; otherwise it
     // highlights picture and title and posts the tool tip.
     void focus_data()
@@ -200,11 +176,25 @@ private slots:
         ButtonConfig config = record(QStringLiteral("T"));
         config.blurAround = true;
         config.blurDistance = 6;
+        config.titleOffsetW = 2.6;
+        config.titleOffsetH = -3.4;
+        config.hoverX = 1.5;
+        config.hoverY = 15.0;
         if (withHover)
             config.hoverImage = hover;
         LaunchButton *button = make(config);
-        button->setVisible(true);
+        // The overlays follow a move made before the button shows, which Qt
+        // reports only once it shows.
         button->move(100, 50);
+        button->setVisible(true);
+        QCOMPARE(button->iconOverlayWidget()->pos(), QPoint(100, 50));
+        QCOMPARE(button->titleOverlayWidget()->pos(), QPoint(103, 47));
+        QVERIFY(button->iconOverlayWidget()->isVisibleTo(window.get()));
+        QVERIFY(button->titleOverlayWidget()->isVisibleTo(window.get()));
+        if (withHover) {
+            QCOMPARE(button->hoverOverlayWidget()->pos(), QPoint(102, 65));
+            QVERIFY(!button->hoverOverlayWidget()->isVisibleTo(window.get()));
+        }
         ToolTipCounter tips;
         button->installEventFilter(&tips);
         QFocusEvent in(QEvent::FocusIn, Qt::TabFocusReason);
@@ -216,6 +206,8 @@ private slots:
         QCOMPARE(tips.count, withHover ? 0 : 1);
         if (withHover) {
             QVERIFY(button->hoverOverlayWidget()->isVisibleTo(window.get()));
+            button->move(10, 10);
+            QCOMPARE(picture->pos(), QPoint(10, 10));
         } else {
             // The glow is centred on the button, also after a move.
             QCOMPARE(picture->geometry().center(), button->geometry().center());
@@ -229,6 +221,8 @@ private slots:
         QVERIFY(!button->titleOverlayWidget()->isHighlighted());
         if (withHover)
             QVERIFY(!button->hoverOverlayWidget()->isVisibleTo(window.get()));
+        button->setVisible(false);
+        QVERIFY(!button->titleOverlayWidget()->isVisibleTo(window.get()));
     }
 
     void checkedState()
