@@ -58,8 +58,6 @@ private slots:
         QTest::addColumn<bool>("digestValid");
         QTest::addColumn<bool>("issuerValid");
         const QByteArray good = BackgroundSignature::signAsIssuer(picture, secretKey);
-        QCOMPARE(good.size(),
-            picture.size() + BackgroundSignature::issuerSignatureLength + BackgroundSignature::digestLength);
         QByteArray signatureChanged = good.left(good.size() - BackgroundSignature::digestLength);
         signatureChanged[picture.size() + 3] = char(signatureChanged.at(picture.size() + 3) ^ 0x01);
         signatureChanged = BackgroundSignature::sign(signatureChanged);
