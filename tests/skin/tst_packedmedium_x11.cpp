@@ -1,6 +1,5 @@
-// The packed demo medium runs on the Qt it carries: every Qt library and
-// plugin the loader maps comes from the medium, and the window paints on a
-// real X server, also when the host's Qt is hidden in a mount namespace.
+// The packed demo medium runs on the Qt it carries, even with the host's on
+// the library path or hidden in a mount namespace, and paints on X.
 #include "testsupport.h"
 
 #include <QDir>
@@ -65,7 +64,6 @@ class PackedMediumTest final : public QObject {
 
 private slots:
     void initTestCase();
-    void loaderFindsQtInsideTheMedium();
     void startsAndPaints_data();
     void startsAndPaints();
 
@@ -91,30 +89,10 @@ void PackedMediumTest::initTestCase()
         env);
     QVERIFY2(packed.code == 0, qPrintable(packed.out + packed.err));
     // The demo's buttons start its tools and open its documents.
-    QVERIFY2(packed.out.contains("docs/, links-alt/, tools/"), qPrintable(packed.out));
+    QVERIFY(packed.out.contains("docs/, links-alt/, tools/"));
     for (const char *file : { "/Commons/tools/demotool", "/Commons/qtbase_it.qm", "/bin/qt.conf" })
         QVERIFY2(QFileInfo::exists(medium + file), file);
-}
-
-void PackedMediumTest::loaderFindsQtInsideTheMedium()
-{
-    // The plugins are mapped through the program's run path; the trace of
-    // startsAndPaints shows where from.
-    const QSet<QString> carried = carriedLibraries(medium);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("LD_LIBRARY_PATH", QLibraryInfo::location(QLibraryInfo::LibrariesPath)); // must not win
-    const TestSupport::Finished ldd = TestSupport::runProgram("ldd", { medium + "/bin/gatepoint" }, env);
-    QCOMPARE(ldd.code, 0);
-    QVERIFY2(!ldd.out.contains("not found"), qPrintable(ldd.out));
-    int fromMedium = 0;
-    for (const QString &line : ldd.out.split('\n', Qt::SkipEmptyParts)) {
-        const QString name = line.trimmed().section(' ', 0, 0);
-        if (carried.contains(name) || name.startsWith("libQt5")) {
-            QVERIFY2(line.contains("=> " + medium + "/bin/lib/" + name), qPrintable(line));
-            ++fromMedium;
-        }
-    }
-    QVERIFY(fromMedium >= 20 && carried.contains("libicuuc.so.72"));
+    QVERIFY(carriedLibraries(medium).contains("libicuuc.so.72"));
     // Stripped: the build's debug information stays behind.
     QVERIFY(!TestSupport::runProgram("readelf", { "-S", medium + "/bin/gatepoint" }).out.contains(".debug_info"));
 }
@@ -146,6 +124,8 @@ void PackedMediumTest::startsAndPaints()
             QLibraryInfo::location(QLibraryInfo::PluginsPath), QLibraryInfo::location(QLibraryInfo::LibrariesPath),
             trace };
     } else {
+        // The host's Qt on the library path must not win over the medium's.
+        env.insert("LD_LIBRARY_PATH", QLibraryInfo::location(QLibraryInfo::LibrariesPath));
         env.insert("LD_DEBUG", "libs");
         env.insert("LD_DEBUG_OUTPUT", trace);
     }
@@ -178,11 +158,7 @@ void PackedMediumTest::startsAndPaints()
     if (!launcher.waitForFinished(5000))
         launcher.kill();
     launcher.waitForFinished(5000);
-    QVERIFY2(shown && starts <= 3,
-        qPrintable(QStringLiteral("window %1, %2 colours, exit code %3")
-                       .arg(window)
-                       .arg(distinctColours(shot))
-                       .arg(launcher.exitCode())));
+    QVERIFY(shown && starts <= 3);
 
     // The loader's trace of the program itself (its autorun tool writes its own).
     QFile file(trace + '.' + QString::number(pid));
@@ -200,7 +176,7 @@ void PackedMediumTest::startsAndPaints()
             QVERIFY2(!carried.contains(QFileInfo(path).fileName()), qPrintable(path));
         }
     }
-    QVERIFY2(mapped.contains(medium + "/bin/plugins/platforms/libqxcb.so"), qPrintable(mapped.join('\n')));
+    QVERIFY(mapped.contains(medium + "/bin/plugins/platforms/libqxcb.so"));
 }
 
 QTEST_MAIN(PackedMediumTest)

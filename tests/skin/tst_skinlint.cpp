@@ -24,7 +24,6 @@ private slots:
     void resourceFolderElsewhere();
     void readsAndPlacesLikeTheLauncher_data();
     void readsAndPlacesLikeTheLauncher();
-    void demoMediumIsClean_data();
     void demoMediumIsClean();
 
 private:
@@ -87,28 +86,17 @@ void SkinLintTest::reportsFault_data()
     QTest::newRow("colour word") << Files {
         { "a.link", link("titlergb=red\npriority=2\n") }
     } << R"(a.link:3: warning: "red" is not a colour (r/g/b) for "titlergb"; the launcher uses 0/0/0)";
-    QTest::newRow("short blur colour") << Files {
-        { "a.link", link("blurcolor=10/20\npriority=2\n") }
-    } << R"(a.link:3: warning: "10/20" is not a colour (r/g/b/a) for "blurcolor"; the launcher uses the inherited colour)";
     QTest::newRow("number") << Files { { "a.link", link("priority=high\n") } }
                             << R"(a.link:3: warning: "high" is not a whole number for "priority"; the launcher uses 0)";
     QTest::newRow("boolean") << Files {
         { "a.link", link("titleshadow=yes\npriority=2\n") }
     } << R"(a.link:3: warning: "yes" is not a boolean for "titleshadow"; the launcher uses true)";
-    QTest::newRow("weight") << Files {
-        { "a.link", link("titleweight=heavy\npriority=2\n") }
-    } << R"(a.link:3: warning: "heavy" is not a weight (LIGHT, NORMAL, DEMIBOLD, BOLD, BLACK) for "titleweight"; the launcher uses NORMAL)";
     QTest::newRow("alignment is case-sensitive") << Files {
         { "a.link", link("titlealignment=Left\npriority=2\n") }
     } << R"(a.link:3: warning: "Left" is not an alignment (left, right, center) for "titlealignment"; the launcher uses center)";
-    QTest::newRow("orientation") << Files {
-        { "launcher.conf", launcherConf + "layout=diagonal\n" }
-    } << R"(launcher.conf:9: warning: "diagonal" is not an orientation (horizontal, vertical) for "layout"; the launcher uses horizontal)";
     QTest::newRow("drop filter") << Files {
         { "a.link", link("priority=2\n", "[ondrop]\nsubmenu=menu\nfilter=EXT:txt\n") }, { "menu/", {} }
     } << R"(a.link:6: warning: "EXT:txt" is not a drop filter ("*" or "ext:SUFFIX") for "filter"; no dropped file opens the sub-menu)";
-    QTest::newRow("type name") << Files { { "a.link", link("priority=2\n", "[click]\ntype=LAUNCH\npath=icon.png\n") } }
-                               << R"(a.link:5: warning: unknown command type "LAUNCH"; the launcher runs it as RUN)";
     QTest::newRow("misspelt type name") << Files {
         { "a.link", link("priority=2\n", "[click]\ntype=OPENFLODER\npath=icon.png\n") }
     } << R"(a.link:5: warning: unknown command type "OPENFLODER"; the launcher runs it as RUN; did you mean "OPENFOLDER"?)";
@@ -120,22 +108,12 @@ void SkinLintTest::reportsFault_data()
         { "bad.png", "not a picture" } } << R"(a.link:2: error: icon "bad.png" does not load as a picture)";
     QTest::newRow("no icon") << Files { { "a.link", "[properties]\npriority=2\n" } }
                              << "a.link:1: error: no icon: the link gets no button";
-    QTest::newRow("missing check icon") << Files { { "a.link", link("checkicon.en=gone.png\npriority=2\n") } }
-                                        << R"(a.link:3: warning: check icon "gone.png" does not exist)";
     QTest::newRow("missing hover image") << Files { { "a.link", link("priority=2\n", "[hover]\nimage=h.png\n") } }
                                          << R"(a.link:5: warning: hover image "h.png" does not exist)";
-    QTest::newRow("missing shared drag image")
-        << Files { { "launcher.conf", launcherConf + "[button-dragging]\nimage=drag.png\n" } }
-        << R"(launcher.conf:10: warning: drag image "drag.png" does not exist)";
     QTest::newRow("missing program") << Files { { "a.link", link("priority=2\n", "[click]\npath=bin/tool\n") } }
                                      << R"(a.link:5: error: [click] path "bin/tool" does not exist)";
     QTest::newRow("placeholder") << Files { { "a.link", link("priority=2\n", "[click]\npath=%cdrom%/setup\n") } }
                                  << R"(a.link:5: warning: "%cdrom%/setup": placeholder cannot be resolved here)";
-    QTest::newRow("resource placeholder followed")
-        << Files { { "a.link", link("priority=2\n", "[click]\npath=%respath%/tools/x\n") } }
-        << R"(a.link:5: error: [click] path "%respath%/tools/x" does not exist)";
-    QTest::newRow("missing working folder") << Files { { "a.link", link("wpath=work\npriority=2\n") } }
-                                            << R"(a.link:3: error: working folder "work" does not exist)";
     QTest::newRow("link folder without its link")
         << Files { { "menu.link/", {} } } << R"(menu.link:0: error: link folder without "_.link": it gets no button)";
     QTest::newRow("fault inside a link folder")
@@ -148,9 +126,6 @@ void SkinLintTest::reportsFault_data()
         << Files { { "a.link", link("priority=2\n", "[ondrop]\nsubmenu=menu\n") },
                { "menu/view.link", "[properties]\nicon=../icon.png\ntitel=1\n" } }
         << R"(menu/view.link:3: warning: unknown key "titel" in [properties]; did you mean "title"?)";
-    QTest::newRow("platform group hides keys")
-        << Files { { "a.link", link("priority=2\n", "[click]\npath=icon.png\n[click_linux]\ntype=RUN\n") } }
-        << R"(a.link:5: warning: "path" in [click] is hidden on linux: [click_linux] replaces the whole group)";
     QTest::newRow("unsigned background") << Files {
         { "background.png", TestSupport::pngBytes(400, 200) }
     } << R"(launcher.conf:2: error: background "background.png" carries no valid signature (gatepoint-skin sign --replace))";
@@ -160,9 +135,6 @@ void SkinLintTest::reportsFault_data()
                                    << "launcher.conf:1: error: no background: the launcher refuses to start";
     QTest::newRow("font") << Files { { "fonts/sub/broken.ttf", "no font at all" } }
                           << "fonts/sub/broken.ttf:0: error: font cannot be registered";
-    QTest::newRow("button outside") << Files {
-        { "a.link", link("priority=2\nwidth=500\n") }
-    } << R"(a.link:3: warning: button "a" at 0,10 size 500x50 falls outside the 400x200 background)";
     QTest::newRow("equal priorities") << Files {
         { "a.link", link("priority=1\n") }
     } << R"(ok.link:3: warning: priority 1 equals that of "a.link": their order is undefined)";
@@ -211,7 +183,6 @@ void SkinLintTest::exitCodesAndJson()
 
     QCOMPARE(lint({ dir.filePath("nowhere") }).code, 2);
     QCOMPARE(lint({}).code, 2);
-    QCOMPARE(lint({ clean, "--fix" }).code, 2);
     QCOMPARE(lint({ clean, "--respath" }).code, 2);
 }
 
@@ -291,7 +262,7 @@ void SkinLintTest::readsAndPlacesLikeTheLauncher()
     QTRY_VERIFY(window.layoutMachine() && window.layoutMachine()->isRunning());
     int shown = 0;
     for (const LaunchButton *button : window.launchButtons()) {
-        QTRY_VERIFY2(placed.contains(where(button)), qPrintable(where(button) + '\n' + placed.join('\n')));
+        QTRY_VERIFY2(placed.contains(where(button)), qPrintable(where(button)));
         ++shown;
     }
     for (LaunchButton *button : window.launchButtons()) {
@@ -299,27 +270,20 @@ void SkinLintTest::readsAndPlacesLikeTheLauncher()
             continue;
         emit button->clicked();
         for (const LaunchButton *entry : button->children()) {
-            QTRY_VERIFY2(placed.contains(where(entry)), qPrintable(where(entry) + '\n' + placed.join('\n')));
+            QTRY_VERIFY2(placed.contains(where(entry)), qPrintable(where(entry)));
             ++shown;
         }
     }
     QCOMPARE(shown, placed.size());
 }
 
-void SkinLintTest::demoMediumIsClean_data()
-{
-    QTest::addColumn<QString>("skin");
-    QTest::newRow("links") << QStringLiteral("links");
-    QTest::newRow("links-alt") << QStringLiteral("links-alt");
-}
-
 void SkinLintTest::demoMediumIsClean()
 {
-    QFETCH(QString, skin);
-    const QString folder = QStringLiteral(GATEPOINT_BUILD_DIR "/demo-medium/Commons/") + skin;
-    QVERIFY2(QFileInfo(folder).isDir(), "the demo medium has not been built");
-    const TestSupport::Finished result = lint({ folder, "--strict" });
-    QVERIFY2(result.code == 0, qPrintable(result.out));
+    for (const char *skin : { "links", "links-alt" }) {
+        const TestSupport::Finished result
+            = lint({ QStringLiteral(GATEPOINT_BUILD_DIR "/demo-medium/Commons/") + skin, "--strict" });
+        QVERIFY2(result.code == 0, qPrintable(result.out));
+    }
 }
 
 QTEST_MAIN(SkinLintTest)

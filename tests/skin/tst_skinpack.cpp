@@ -60,8 +60,7 @@ void SkinPackTest::packsSignedLintedMedium()
     // Picture plugins for the formats the medium holds, and only those.
     QVERIFY(QFileInfo::exists(medium + "/bin/plugins/imageformats/libqjpeg.so"));
     QVERIFY(!QFileInfo::exists(medium + "/bin/plugins/imageformats/libqgif.so"));
-    QVERIFY2(packed.out.contains(medium + "/Commons/links/background.png: signed") && !packed.out.contains(".tmp"),
-        qPrintable(packed.out));
+    QVERIFY(packed.out.contains(medium + "/Commons/links/background.png: signed") && !packed.out.contains(".tmp"));
     QCOMPARE(tool({ "verify", medium + "/Commons/links/background.png" }).code, 0);
     const TestSupport::Finished lint = tool({ "lint", medium + "/Commons/links", "--strict" });
     QVERIFY2(lint.code == 0, qPrintable(lint.out));
@@ -78,7 +77,7 @@ void SkinPackTest::packsSignedLintedMedium()
         QSKIP("xorriso is not installed");
     const TestSupport::Finished listing = tool({ "-indev", iso, "-ls" }, xorriso);
     QCOMPARE(listing.code, 0);
-    QVERIFY2(listing.out.contains("'bin'") && listing.out.contains("'Commons'"), qPrintable(listing.out));
+    QVERIFY(listing.out.contains("'bin'") && listing.out.contains("'Commons'"));
 }
 
 void SkinPackTest::refusesBrokenSkinWithoutLeftovers()
@@ -88,15 +87,14 @@ void SkinPackTest::refusesBrokenSkinWithoutLeftovers()
         dir.filePath("broken"), "--out", medium });
     QCOMPARE(packed.code, 2);
     QVERIFY(packed.out.contains("links/launcher.conf:2: error: background \"missing.png\" does not exist"));
-    QVERIFY(!QFileInfo::exists(medium));
-    QVERIFY(!QFileInfo::exists(medium + ".tmp"));
+    QVERIFY(!QFileInfo::exists(medium) && !QFileInfo::exists(medium + ".tmp"));
     QCOMPARE(tool({ "pack", "--skin", dir.filePath("skin") }).code, 2);
 
     // A program without the run path to bin/lib would run on the host's Qt.
     const TestSupport::Finished foreign = tool(
         { "pack", "--program", TestSupport::helperPath("gp_probe"), "--skin", dir.filePath("skin"), "--out", medium });
     QCOMPARE(foreign.code, 1);
-    QVERIFY2(foreign.out.contains("run path (DT_RPATH) does not hold $ORIGIN/lib"), qPrintable(foreign.out));
+    QVERIFY(foreign.out.contains("$ORIGIN/lib"));
     QVERIFY(!QFileInfo::exists(medium) && !QFileInfo::exists(medium + ".tmp"));
 }
 

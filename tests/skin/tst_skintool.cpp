@@ -13,16 +13,12 @@ class SkinToolTest final : public QObject {
 private slots:
     void initTestCase();
     void signVerifyAndReplace();
-    void badUsage_data();
-    void badUsage();
     void helpPerCommand();
     void initWritesAStarterSkin();
     void renderSvg();
-    void renderRejects_data();
-    void renderRejects();
     void previewPicturesTheWindowAndOpensFolders();
-    void previewRefuses_data();
-    void previewRefuses();
+    void exitCodes_data();
+    void exitCodes();
 
 private:
     static TestSupport::Finished run(const QStringList &arguments)
@@ -57,9 +53,7 @@ void SkinToolTest::signVerifyAndReplace()
     QCOMPARE(once.left(picture.size()), picture);
     QCOMPARE(once.size(), picture.size() + BackgroundSignature::digestLength);
     QVERIFY(BackgroundSignature::verifyFile(path));
-    const TestSupport::Finished verified = run({ "verify", path });
-    QCOMPARE(verified.code, 0);
-    QCOMPARE((verified.out + verified.err).trimmed().count('\n'), 0); // one line
+    QCOMPARE(run({ "verify", path }).code, 0);
 
     // Without --replace a signed file is refused and left untouched.
     const TestSupport::Finished refused = run({ "sign", path });
@@ -78,26 +72,12 @@ void SkinToolTest::signVerifyAndReplace()
     QCOMPARE(read(fresh), once);
 }
 
-void SkinToolTest::badUsage_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::newRow("no command") << QStringList();
-    QTest::newRow("unknown command") << QStringList { "polish", "x" };
-    QTest::newRow("sign unknown option") << QStringList { "sign", "--force", "x.png" };
-}
-
-void SkinToolTest::badUsage()
-{
-    QFETCH(QStringList, arguments);
-    QCOMPARE(run(arguments).code, 2);
-}
-
 void SkinToolTest::helpPerCommand()
 {
     for (const char *command : { "sign", "verify", "render-svg", "screenshot", "lint", "preview", "pack", "init" }) {
         const TestSupport::Finished help = run({ command, "--help" });
         QCOMPARE(help.code, 0);
-        QVERIFY2(help.out.startsWith(QStringLiteral("usage: gatepoint-skin %1 ").arg(command)), qPrintable(help.out));
+        QVERIFY(help.out.startsWith(QStringLiteral("usage: gatepoint-skin %1 ").arg(command)));
     }
 }
 
@@ -116,7 +96,6 @@ void SkinToolTest::initWritesAStarterSkin()
 void SkinToolTest::renderSvg()
 {
     const QString svg = dir.filePath("rounded.svg");
-    QVERIFY(TestSupport::writeFile(svg, roundedSvg));
     const QString natural = dir.filePath("natural.png");
     QCOMPARE(run({ "render-svg", svg, natural }).code, 0);
     QCOMPARE(QImage(natural).size(), QSize(40, 20));
@@ -129,31 +108,10 @@ void SkinToolTest::renderSvg()
     QCOMPARE(image.pixel(40, 20), qRgba(255, 0, 0, 255));
 }
 
-void SkinToolTest::renderRejects_data()
-{
-    QTest::addColumn<QByteArray>("svg");
-    QTest::addColumn<QStringList>("size");
-    QTest::addColumn<int>("code");
-    QTest::newRow("not svg") << QByteArray("this is no picture") << QStringList() << 1;
-    QTest::newRow("zero width") << roundedSvg << QStringList { "0", "10" } << 2;
-    QTest::newRow("huge") << roundedSvg << QStringList { "100000", "100000" } << 2;
-}
-
-void SkinToolTest::renderRejects()
-{
-    QFETCH(QByteArray, svg);
-    QFETCH(QStringList, size);
-    const QString in = dir.filePath("reject.svg");
-    const QString out = dir.filePath("reject.png");
-    QFile::remove(out);
-    QVERIFY(TestSupport::writeFile(in, svg));
-    QTEST(run(QStringList { "render-svg", in, out } + size).code, "code");
-    QVERIFY(!QFile::exists(out));
-}
-
 void SkinToolTest::initTestCase()
 {
     TestSupport::isolate();
+    QVERIFY(TestSupport::writeFile(dir.filePath("rounded.svg"), roundedSvg));
     const QString links = dir.filePath("links");
     QVERIFY(TestSupport::writeFile(links + "/launcher.conf",
         "[app]\nbackground=background.png\npadding-left=10\npadding-top=10\n"
@@ -190,23 +148,30 @@ void SkinToolTest::previewPicturesTheWindowAndOpensFolders()
     QVERIFY(openedShot != homeShot);
 }
 
-void SkinToolTest::previewRefuses_data()
+void SkinToolTest::exitCodes_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("code");
     const QString links = dir.filePath("links");
     const QString out = dir.filePath("x.png");
-    QTest::newRow("no output") << QStringList { links } << 2;
-    QTest::newRow("unknown option") << QStringList { links, "--out", out, "--zoom", "2" } << 2;
-    QTest::newRow("unsigned background") << QStringList { dir.filePath("unsigned"), "--out", out } << 1;
-    QTest::newRow("no such button") << QStringList { links, "--out", out, "--open", "nothing" } << 1;
+    const QString svg = dir.filePath("rounded.svg");
+    QTest::newRow("no command") << QStringList() << 2;
+    QTest::newRow("unknown command") << QStringList { "polish", "x" } << 2;
+    QTest::newRow("sign unknown option") << QStringList { "sign", "--force", "x.png" } << 2;
+    QTest::newRow("render not svg") << QStringList { "render-svg", links + "/launcher.conf", out } << 1;
+    QTest::newRow("render zero width") << QStringList { "render-svg", svg, out, "0", "10" } << 2;
+    QTest::newRow("render huge") << QStringList { "render-svg", svg, out, "100000", "100000" } << 2;
+    QTest::newRow("preview without output") << QStringList { "preview", links } << 2;
+    QTest::newRow("preview unknown option") << QStringList { "preview", links, "--out", out, "--zoom", "2" } << 2;
+    QTest::newRow("preview unsigned") << QStringList { "preview", dir.filePath("unsigned"), "--out", out } << 1;
+    QTest::newRow("preview no such button") << QStringList { "preview", links, "--out", out, "--open", "nothing" } << 1;
 }
 
-void SkinToolTest::previewRefuses()
+void SkinToolTest::exitCodes()
 {
     QFETCH(QStringList, arguments);
-    QFETCH(int, code);
-    QCOMPARE(run(QStringList { "preview" } + arguments).code, code);
+    QTEST(run(arguments).code, "code");
+    QVERIFY(!QFile::exists(dir.filePath("x.png")));
 }
 
 QTEST_MAIN(SkinToolTest)

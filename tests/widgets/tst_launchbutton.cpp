@@ -1,10 +1,3 @@
-// Launch buttons: size, overlays in step with position, focus and checked
-// state, check pictures, accessible names and ownership; then input, checked
-// against the probe program: clicks and keys, drops of files and folders and
-// of what a drag may carry besides files (a browser link, a text), and the
-// drop sub-menu. Only local files reach the drop command, and a drop that
-// hands over nothing starts nothing.
-
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -153,7 +146,6 @@ private slots:
         QTest::addColumn<QSize>("expected");
         QTest::newRow("picture size when none is configured") << QStringLiteral("big") << QSize(0, 0) << QSize(64, 64);
         QTest::newRow("one dimension configured") << QStringLiteral("big") << QSize(0, 40) << QSize(0, 40);
-        QTest::newRow("configured size wins") << QStringLiteral("big") << QSize(30, 20) << QSize(30, 20);
         QTest::newRow("missing picture") << QStringLiteral("none") << QSize(0, 0) << QSize(0, 0);
     }
     void size()
@@ -170,30 +162,6 @@ private slots:
         QCOMPARE(button->iconOverlayWidget()->size(), expected);
     }
 
-    void overlaysFollowTheButton()
-    {
-        ButtonConfig config = record(QStringLiteral("T"));
-        config.titleOffsetW = 2.6;
-        config.titleOffsetH = -3.4;
-        config.hoverImage = hover;
-        config.hoverX = 1.5;
-        config.hoverY = 15.0;
-        LaunchButton *button = make(config);
-        // Qt sends the move events of hidden widgets only when they show.
-        button->move(100, 50);
-        button->setVisible(true);
-        QCOMPARE(button->iconOverlayWidget()->pos(), QPoint(100, 50));
-        QCOMPARE(button->titleOverlayWidget()->pos(), QPoint(103, 47));
-        QCOMPARE(button->hoverOverlayWidget()->pos(), QPoint(102, 65));
-        QVERIFY(button->iconOverlayWidget()->isVisibleTo(window.get()));
-        QVERIFY(button->titleOverlayWidget()->isVisibleTo(window.get()));
-        QVERIFY(!button->hoverOverlayWidget()->isVisibleTo(window.get()));
-        button->move(10, 10);
-        QCOMPARE(button->iconOverlayWidget()->pos(), QPoint(10, 10));
-        button->setVisible(false);
-        QVERIFY(!button->titleOverlayWidget()->isVisibleTo(window.get()));
-    }
-
     // Focus shows the hover picture where there is one; otherwise it
     // highlights picture and title and posts the tool tip.
     void focus_data()
@@ -208,11 +176,25 @@ private slots:
         ButtonConfig config = record(QStringLiteral("T"));
         config.blurAround = true;
         config.blurDistance = 6;
+        config.titleOffsetW = 2.6;
+        config.titleOffsetH = -3.4;
+        config.hoverX = 1.5;
+        config.hoverY = 15.0;
         if (withHover)
             config.hoverImage = hover;
         LaunchButton *button = make(config);
-        button->setVisible(true);
+        // The overlays follow a move made before the button shows, which Qt
+        // reports only once it shows.
         button->move(100, 50);
+        button->setVisible(true);
+        QCOMPARE(button->iconOverlayWidget()->pos(), QPoint(100, 50));
+        QCOMPARE(button->titleOverlayWidget()->pos(), QPoint(103, 47));
+        QVERIFY(button->iconOverlayWidget()->isVisibleTo(window.get()));
+        QVERIFY(button->titleOverlayWidget()->isVisibleTo(window.get()));
+        if (withHover) {
+            QCOMPARE(button->hoverOverlayWidget()->pos(), QPoint(102, 65));
+            QVERIFY(!button->hoverOverlayWidget()->isVisibleTo(window.get()));
+        }
         ToolTipCounter tips;
         button->installEventFilter(&tips);
         QFocusEvent in(QEvent::FocusIn, Qt::TabFocusReason);
@@ -224,6 +206,8 @@ private slots:
         QCOMPARE(tips.count, withHover ? 0 : 1);
         if (withHover) {
             QVERIFY(button->hoverOverlayWidget()->isVisibleTo(window.get()));
+            button->move(10, 10);
+            QCOMPARE(picture->pos(), QPoint(10, 10));
         } else {
             // The glow is centred on the button, also after a move.
             QCOMPARE(picture->geometry().center(), button->geometry().center());
@@ -237,6 +221,8 @@ private slots:
         QVERIFY(!button->titleOverlayWidget()->isHighlighted());
         if (withHover)
             QVERIFY(!button->hoverOverlayWidget()->isVisibleTo(window.get()));
+        button->setVisible(false);
+        QVERIFY(!button->titleOverlayWidget()->isVisibleTo(window.get()));
     }
 
     void checkedState()
@@ -451,7 +437,6 @@ private slots:
                                        << QStringList { "-d", "--massive-input", a };
         QTest::newRow("nothing") << false << 1 << QStringList() << QString() << QStringList();
         QTest::newRow("web link") << false << 1 << QStringList { link } << QString() << QStringList();
-        QTest::newRow("massive web link") << true << 1 << QStringList { link } << QString() << QStringList();
         QTest::newRow("text only") << true << 1 << QStringList() << QStringLiteral("/etc/passwd") << QStringList();
         QTest::newRow("folders without files") << false << 1 << empty << QString() << QStringList();
         QTest::newRow("massive folders without files") << true << 1 << empty << QString() << QStringList();
