@@ -20,9 +20,6 @@ private slots:
         QTest::addColumn<bool>("handOver");
         QTest::addColumn<QString>("pidPath");
         QTest::addColumn<QStringList>("files");
-        QTest::newRow("nothing") << QStringList { "gp" } << false << false << QString() << QStringList();
-        QTest::newRow("hide any case") << QStringList { "gp", "--HiDe", "x" } << true << false << QString()
-                                       << QStringList();
         QTest::newRow("hide second is a file")
             << QStringList { "gp", "sign", "--hide" } << false << true << QString() << QStringList { "sign", "--hide" };
         QTest::newRow("pid path anywhere")
@@ -53,10 +50,6 @@ private slots:
         QTest::addColumn<bool>("hide");
         QTest::addColumn<QStringList>("files");
         const QList<int> none;
-        QTest::newRow("nothing") << QStringList() << int(CommandLine::Run) << QString() << none << false
-                                 << QStringList();
-        QTest::newRow("help") << QStringList { "--help" } << int(CommandLine::Help) << QString() << none << false
-                              << QStringList();
         QTest::newRow("version, the rest ignored") << QStringList { "--version", "probe" } << int(CommandLine::Version)
                                                    << QString() << none << false << QStringList();
         QTest::newRow("help after a button is a file")
@@ -107,8 +100,6 @@ private slots:
         qunsetenv("GP_TEST_UNSET");
         QTest::newRow("pid") << "x%pid%y"
                              << "x" + pid + "y";
-        QTest::newRow("pid upper stays") << "%PID%"
-                                         << "%PID%";
         QTest::newRow("exepath") << "%exepath%/tool" << exe + "/tool";
         QTest::newRow("environment component") << "/base/$GP_TEST_VALUE/x"
                                                << "/base/value/x";
