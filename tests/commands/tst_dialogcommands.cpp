@@ -54,9 +54,6 @@ private slots:
                                        << QStringList { "/x/1.txt", "/x/2 b.txt" }
                                        << QStringList { "-a", "-b", "--massive-input", "/x/1.txt", "/x/2 b.txt" } << 3
                                        << all;
-        QTest::newRow("one of several") << int(CommandType::OpenMultipleFiles) << QStringList()
-                                        << QStringList { "/x/1.txt" } << QStringList { "--massive-input", "/x/1.txt" }
-                                        << 3 << all;
         QTest::newRow("base64 with quotes") << int(CommandType::WinOpenFileBase64) << QStringList { "-x" }
                                             << QStringList { quoted } << QStringList { "-x", encoded } << 0 << all;
         QTest::newRow("folder") << int(CommandType::RunFolder) << QStringList { "-r" } << QStringList { "/srv/my data" }
