@@ -213,22 +213,14 @@ private slots:
         QCOMPARE(received, (QList<QStringList> { {}, {}, { QStringLiteral("a b"), QStringLiteral("it_IT") } }));
     }
 
-    // links.conf names a links folder whose name is not ASCII, beside the
-    // program or in the user's folder.
-    void linksConfIsUtf8_data()
-    {
-        QTest::addColumn<bool>("inHome");
-        QTest::newRow("beside the program") << false;
-        QTest::newRow("in the home folder") << true;
-    }
+    // links.conf beside the program names a links folder whose name is not
+    // ASCII. (links.conf in the home folder: tst_mainwindow.)
     void linksConfIsUtf8()
     {
-        QFETCH(bool, inHome);
         Medium medium;
         const QString name = QString::fromUtf8("collegamenti-\xc3\xa8-\xe2\x82\xac");
         QVERIFY(QDir().rename(medium.links.dir, medium.commons() + QLatin1Char('/') + name));
-        const QString conf = inHome ? medium.links.root.filePath(QStringLiteral("gatepoint/links.conf"))
-                                    : QFileInfo(medium.program).absoluteDir().filePath(QStringLiteral("links.conf"));
+        const QString conf = QFileInfo(medium.program).absoluteDir().filePath(QStringLiteral("links.conf"));
         QVERIFY(TestSupport::writeFile(conf, "[load]\nconfpath=" + name.toUtf8() + "\n"));
         QCOMPARE(medium.handOver({ QStringLiteral("x") }).size(), 1);
     }
