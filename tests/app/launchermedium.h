@@ -16,12 +16,12 @@
 // meet.
 class Medium {
 public:
-    explicit Medium(const QByteArray &conf = QByteArray())
+    explicit Medium(const QByteArray &conf = QByteArray(), const QByteArray &probeProperties = QByteArray())
     {
         program = links.layOutMedium();
         links.signedBackground();
         links.write(QStringLiteral("launcher.conf"), "[app]\nbackground=bg.png\ntitle=process-test\n" + conf);
-        links.probeLink(QStringLiteral("probe.link"), 1);
+        links.probeLink(QStringLiteral("probe.link"), 1, probeProperties);
         probeOut = links.root.filePath(QStringLiteral("probe.jsonl"));
         runtime = links.root.filePath(QStringLiteral("run"));
         QDir().mkpath(runtime);
@@ -49,6 +49,15 @@ public:
     int run(const QStringList &arguments, int timeoutMs = 30000)
     {
         return TestSupport::runProgram(program, arguments, env, timeoutMs).code;
+    }
+
+    // A hand-over to the probe button; the probe's records once there are
+    // that many.
+    QList<TestSupport::ProbeRecord> handOver(const QStringList &arguments, int records = 1)
+    {
+        if (run(QStringList { QStringLiteral("probe") } + arguments) != 0)
+            return {};
+        return TestSupport::waitForProbeRecords(probeOut, records);
     }
 
     // Waits until an interactive instance has built its window.

@@ -20,38 +20,6 @@
 
 namespace {
 
-// Environment changes for one case, undone when it ends.
-class Environment {
-public:
-    void set(const char *name, const QByteArray &value)
-    {
-        remember(name);
-        qputenv(name, value);
-    }
-    void unset(const char *name)
-    {
-        remember(name);
-        qunsetenv(name);
-    }
-    ~Environment()
-    {
-        for (auto it = saved.begin(); it != saved.end(); ++it) {
-            if (it.value().isNull())
-                qunsetenv(it.key().constData());
-            else
-                qputenv(it.key().constData(), it.value());
-        }
-    }
-
-private:
-    void remember(const char *name)
-    {
-        if (!saved.contains(name))
-            saved.insert(name, qEnvironmentVariableIsSet(name) ? qgetenv(name) : QByteArray());
-    }
-    QMap<QByteArray, QByteArray> saved;
-};
-
 bool privateFolder(const QString &path)
 {
     struct stat info;
@@ -101,6 +69,17 @@ private slots:
         TestSupport::isolate();
         // A peer that goes away while this process writes must not end it.
         ::signal(SIGPIPE, SIG_IGN);
+        saved = QProcessEnvironment::systemEnvironment();
+    }
+    // Every case starts from the suite's own environment.
+    void cleanup()
+    {
+        for (const char *name : { "HOME", "XDG_RUNTIME_DIR", "TMPDIR" }) {
+            if (saved.contains(QLatin1String(name)))
+                qputenv(name, saved.value(QLatin1String(name)).toUtf8());
+            else
+                qunsetenv(name);
+        }
     }
 
     void channelFolder_data()
@@ -160,18 +139,15 @@ private slots:
             QCOMPARE(::chown(QFile::encodeName(squatted).constData(), 65534, 65534), 0);
         }
 
-        Environment env;
-        env.set("HOME", home.toUtf8());
+        qputenv("HOME", home.toUtf8());
         if (plant.contains("no runtime"))
-            env.unset("XDG_RUNTIME_DIR");
+            qunsetenv("XDG_RUNTIME_DIR");
         else
-            env.set("XDG_RUNTIME_DIR", runtime.toUtf8());
+            qputenv("XDG_RUNTIME_DIR", runtime.toUtf8());
         if (plant.contains("no TMPDIR"))
-            env.unset("TMPDIR");
-        else if (plant.contains("relative TMPDIR"))
-            env.set("TMPDIR", "tmp");
+            qunsetenv("TMPDIR");
         else
-            env.set("TMPDIR", temp.toUtf8());
+            qputenv("TMPDIR", plant.contains("relative TMPDIR") ? QByteArray("tmp") : temp.toUtf8());
         const QString previous = QDir::currentPath();
         QVERIFY(QDir::setCurrent(cwd));
         const Platform::InstanceChannel channel = Platform::instanceChannel(QStringLiteral("gatepoint-test"));
@@ -196,8 +172,7 @@ private slots:
     void lockDecides()
     {
         QTemporaryDir runtime;
-        Environment env;
-        env.set("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+        qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
         const QString program = TestSupport::launcherPath();
         auto first = std::make_unique<SingleInstance>(program);
         QVERIFY(!first->isRunning());
@@ -219,20 +194,18 @@ private slots:
         QTest::newRow("activate") << QByteArray("activate\n") << true;
         QTest::newRow("unknown") << QByteArray("quit\n") << false;
         QTest::newRow("activate without end of line") << QByteArray("activate") << false;
-        QTest::newRow("activate with more") << QByteArray("activate now\n") << false;
         QTest::newRow("too long") << QByteArray(SingleInstance::maximumRequestBytes * 4, 'a') << false;
-        QTest::newRow("nothing") << QByteArray() << false;
     }
 
-    // Every connection ends: after its one request, after too many bytes,
-    // or after a silence; only the one request activates.
+    // Every connection ends: after its one request or after too many bytes
+    // (after a silence: idleConnectionsAreDropped); only the one request
+    // activates.
     void requests()
     {
         QFETCH(QByteArray, request);
         QFETCH(bool, activates);
         QTemporaryDir runtime;
-        Environment env;
-        env.set("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+        qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
         SingleInstance instance(TestSupport::launcherPath());
         QVERIFY(!instance.isRunning());
         QVERIFY(instance.listen());
@@ -251,8 +224,7 @@ private slots:
     void idleConnectionsAreDropped()
     {
         QTemporaryDir runtime;
-        Environment env;
-        env.set("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+        qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
         SingleInstance instance(TestSupport::launcherPath());
         QVERIFY(!instance.isRunning());
         QVERIFY(instance.listen());
@@ -294,73 +266,20 @@ private slots:
         auto first = medium.start({});
         QVERIFY(Medium::waitUntilRunning(*first));
         // The second start is refused by the first, not by the squatter,
-        // and at once: bounded well below the five seconds a held lock
-        // used to cost.
-        QElapsedTimer refusal;
-        refusal.start();
+        // within less than the five seconds a held lock used to cost.
         QCOMPARE(medium.run({ QStringLiteral("--hide") }, 4000), 1);
-        qInfo("second start refused in %lld ms", refusal.elapsed());
         QCOMPARE(first->state(), QProcess::Running);
         stop(*first);
     }
 
-    void noTemporaryFolderSet_data()
-    {
-        QTest::addColumn<QString>("tmpdir");
-        QTest::newRow("unset") << QString();
-        QTest::newRow("empty") << "";
-        QTest::newRow("relative") << ".";
-    }
-
-    // With no usable TMPDIR and no runtime folder the single instance still
-    // holds, wherever each start is made, and nothing lands in the folder
-    // a start is made in.
-    void noTemporaryFolderSet()
-    {
-        QFETCH(QString, tmpdir);
-        Medium medium;
-        medium.env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
-        if (tmpdir.isNull())
-            medium.env.remove(QStringLiteral("TMPDIR"));
-        else
-            medium.env.insert(QStringLiteral("TMPDIR"), tmpdir);
-        QTemporaryDir firstFolder;
-        QTemporaryDir secondFolder;
-        QProcess first;
-        first.setProcessEnvironment(medium.env);
-        first.setProcessChannelMode(QProcess::MergedChannels);
-        first.setWorkingDirectory(firstFolder.path());
-        first.start(medium.program, QStringList());
-        QVERIFY(Medium::waitUntilRunning(first));
-        const int second = TestSupport::runProgram(
-            medium.program, { QStringLiteral("--hide") }, medium.env, 30000, secondFolder.path())
-                               .code;
-        stop(first);
-        QCOMPARE(second, 1);
-        for (const QTemporaryDir *folder : { &firstFolder, &secondFolder })
-            QCOMPARE(QDir(folder->path()).entryList({ QStringLiteral("gatepoint*") }, QDir::AllEntries | QDir::System),
-                QStringList());
-    }
-
-    // Idle connections held open against the running instance do not let a
-    // second instance start, and a gigabyte sent to it stays out of its
-    // memory.
-    void connectionsCannotWearTheInstanceDown()
+    // A gigabyte sent to the running instance stays out of its memory, and
+    // it answers afterwards.
+    void floodStaysOutOfTheInstance()
     {
         Medium medium;
         auto first = medium.start({});
         QVERIFY(Medium::waitUntilRunning(*first));
         QTRY_VERIFY_WITH_TIMEOUT(medium.listening(), 10000);
-
-        std::vector<std::unique_ptr<QLocalSocket>> idle;
-        for (int i = 0; i < 80; ++i) {
-            idle.push_back(std::make_unique<QLocalSocket>());
-            idle.back()->connectToServer(medium.serverName());
-            idle.back()->waitForConnected(2000);
-        }
-        QCOMPARE(medium.run({ QStringLiteral("--hide") }), 1);
-        idle.clear();
-
         const qint64 before = residentKb(first->processId());
         QVERIFY(before > 0);
         QLocalSocket flood;
@@ -380,10 +299,8 @@ private slots:
         }
         // Dropped long before the gigabyte; the instance kept at most what
         // the system buffers for it.
-        QVERIFY2(sent < 64 * 1024 * 1024, qPrintable(QStringLiteral("%1 bytes taken").arg(sent)));
-        const qint64 after = residentKb(first->processId());
-        qInfo("flood: %lld bytes taken before the drop; VmRSS %lld kB -> %lld kB", sent, before, after);
-        QVERIFY2(after - before < 16 * 1024, qPrintable(QStringLiteral("%1 kB -> %2 kB").arg(before).arg(after)));
+        QVERIFY(sent < 64 * 1024 * 1024);
+        QVERIFY(residentKb(first->processId()) - before < 16 * 1024);
         QCOMPARE(first->state(), QProcess::Running);
         QVERIFY(medium.knock());
         QByteArray seen;
@@ -448,6 +365,9 @@ private slots:
             stop(instance);
         }
     }
+
+private:
+    QProcessEnvironment saved;
 };
 
 QTEST_GUILESS_MAIN(TestInstance)

@@ -21,26 +21,17 @@ private slots:
     void initTestCase() { TestSupport::isolate(); }
     void init() { probeOut = Harness::probeOutput(scratch); }
 
-    void workingFolderAndEnvironment_data()
-    {
-        QTest::addColumn<bool>("ownWorkingDir");
-        QTest::newRow("beside the program") << false;
-        QTest::newRow("configured folder") << true;
-    }
+    // Beside the program by default (a configured folder:
+    // tst_startprogram), with the launcher's compatibility and token
+    // variables left out.
     void workingFolderAndEnvironment()
     {
-        QFETCH(bool, ownWorkingDir);
-        QTemporaryDir folder;
         qputenv("__COMPAT_LAYER", "WinXPSp3");
         qputenv("RWROOT", "stale");
-        auto parameters = probeClick();
-        if (ownWorkingDir)
-            parameters.insert(Param::workingdir, folder.path());
-        runChain(CommandType::Run, parameters);
+        runChain(CommandType::Run, probeClick());
         const auto records = TestSupport::waitForProbeRecords(probeOut, 1);
         QCOMPARE(records.size(), 1);
-        const QString expected
-            = QFileInfo(ownWorkingDir ? folder.path() : TestSupport::helperPath(QString())).canonicalFilePath();
+        const QString expected = QFileInfo(TestSupport::helperPath(QString())).canonicalFilePath();
         QCOMPARE(records[0].cwd, expected);
         QCOMPARE(records[0].env.value(QStringLiteral("RESOURCEDIR")), QDir::toNativeSeparators(expected));
         QVERIFY(!records[0].env.contains(QStringLiteral("__COMPAT_LAYER")));

@@ -5,7 +5,6 @@
 #include <QtTest>
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QLabel>
 
 #include "../window/windowfixture.h"
@@ -24,14 +23,6 @@
 
 namespace {
 
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> opened;
-public slots:
-    void open(const QUrl &url) { opened.append(url); }
-};
-
 const QStringList urlSchemes { QStringLiteral("https"), QStringLiteral("http"), QStringLiteral("mailto"),
     QStringLiteral("ftp"), QStringLiteral("file") };
 
@@ -46,14 +37,11 @@ const QList<HandOverCase> &handOverCases()
     static const QList<HandOverCase> cases {
         { "dollar", "/d/$notes.txt" },
         { "percent placeholder", "/d/a%pid%b.txt" },
-        { "language placeholder", "/d/%lang%.txt" },
         { "quotes", "/d/l'anno \"24\".pdf" },
         { "spaces", "/d/My Documents/a  b.txt" },
         { "newline", "/d/a\nb.txt" },
         { "leading dash", "-rf" },
         { "toolkit option", "-style" },
-        { "toolkit option value", "fusion" },
-        { "reverse", "-reverse" },
         { "not UTF-8", QByteArray("/d/\xff\xfe-\xe8.txt") },
         { "empty", QByteArray() },
     };
@@ -71,13 +59,6 @@ private slots:
         TestSupport::isolate();
         framelessWindow = true;
         qputenv("HOME", scratch.path().toUtf8());
-        for (const QString &scheme : urlSchemes)
-            QDesktopServices::setUrlHandler(scheme, &urls, "open");
-    }
-    void cleanupTestCase()
-    {
-        for (const QString &scheme : urlSchemes)
-            QDesktopServices::unsetUrlHandler(scheme);
     }
     void init() { urls.opened.clear(); }
 
@@ -125,7 +106,6 @@ private slots:
         QTest::newRow("capital scheme") << QStringLiteral("HTTP://example.org/%lang%")
                                         << asIs("HTTP://example.org/%lang%");
         QTest::newRow("mail") << QStringLiteral("mailto:desk@example.org") << asIs("mailto:desk@example.org");
-        QTest::newRow("ftp") << QStringLiteral("ftp://example.org/$pub") << asIs("ftp://example.org/$pub");
         QTest::newRow("file url") << QStringLiteral("file:///srv/a%20b.pdf") << asIs("file:///srv/a%20b.pdf");
         QTest::newRow("relative file") << QStringLiteral("docs/readme.pdf")
                                        << QUrl::fromLocalFile(
@@ -182,6 +162,7 @@ private slots:
         QTest::addColumn<bool>("exists");
         QTest::newRow("run and exit, missing") << int(CommandType::RunAndExit) << false;
         QTest::newRow("run and exit, not a program") << int(CommandType::RunAndExit) << true;
+        QTest::newRow("run in temp, missing") << int(CommandType::RunInTemp) << false;
         QTest::newRow("run in temp, not a program") << int(CommandType::RunInTemp) << true;
     }
     void runAndExitStaysWhenNothingStarted()
@@ -234,35 +215,24 @@ private slots:
         QCOMPARE(TestSupport::waitForProbeRecords(out, 1).size(), 1);
     }
 
-    // The demo's Documents control names its folder by placeholder; the
-    // folder opened is the resource folder's, and nothing is made under the
-    // placeholder's own name.
-    void demoDocumentsControlOpensTheResourceFolder()
+    // A control may name its folder by placeholder: the folder opened is
+    // the resource folder's, and nothing is made under the placeholder's
+    // own name.
+    void controlFolderPlaceholderOpensTheResourceFolder()
     {
-        const QString demoLinks = QStringLiteral(GATEPOINT_BUILD_DIR "/demo-medium/Commons/links");
-        if (!QFileInfo::exists(demoLinks + QStringLiteral("/launcher.conf")))
-            QSKIP("the demo medium is not built");
-        const QDir appDir(QCoreApplication::applicationDirPath());
         const QString expected = baseDirectory(true).absoluteFilePath(QStringLiteral("docs"));
         const bool existed = QFileInfo::exists(expected);
-        {
-            MainWindow window(false);
-            window.onReloadRequest(demoLinks);
-            ToolButton *documents = nullptr;
-            for (ToolButton *button : window.findChildren<ToolButton *>()) {
-                if (button->accessibleName() == QLatin1String("Documenti"))
-                    documents = button;
-            }
-            QVERIFY(documents);
-            QTest::mouseRelease(documents, Qt::LeftButton);
-        }
-        const bool madeLiteral = QFileInfo::exists(appDir.absoluteFilePath(QStringLiteral("%respath%")));
-        const QList<QUrl> opened = urls.opened;
+        ToolButton button;
+        button.setCommand(QStringLiteral("OPENFOLDER"), QStringList { QStringLiteral("%respath%/docs") }, QString());
+        QTest::mouseRelease(&button, Qt::LeftButton);
+        const QString literal
+            = QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QStringLiteral("%respath%"));
+        const bool madeLiteral = QFileInfo::exists(literal);
+        QDir(literal).removeRecursively();
         if (!existed)
             QDir(expected).removeRecursively();
         QVERIFY(!madeLiteral);
-        QCOMPARE(opened.size(), 1);
-        QCOMPARE(opened.first().toLocalFile(), expected);
+        QCOMPARE(urls.opened, QList<QUrl> { QUrl::fromLocalFile(expected) });
     }
 
 private:
@@ -294,7 +264,7 @@ private:
     }
 
     QTemporaryDir scratch;
-    UrlCatcher urls;
+    TestSupport::UrlCatcher urls { urlSchemes };
     QList<TestSupport::ProbeRecord> handOver;
 };
 

@@ -52,45 +52,42 @@ private slots:
 
     void initTestCase() { TestSupport::isolate(); }
 
+    // Link files are read whole, but only plain files: a pipe nobody
+    // writes to is refused at once instead of blocking.
     void plainFilesAreReadWhole_data()
     {
+        QTest::addColumn<QString>("kind");
         QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<qint64>("limit");
         QTest::addColumn<int>("status");
         using C = Platform::FileContents;
-        QTest::newRow("empty") << QByteArray() << qint64(4096) << int(C::Read);
-        QTest::newRow("exactly the limit") << QByteArray(100, 'x') << qint64(100) << int(C::Read);
-        QTest::newRow("one byte over") << QByteArray(101, 'x') << qint64(100) << int(C::TooLarge);
+        QTest::newRow("empty") << "file" << QByteArray() << int(C::Read);
+        QTest::newRow("exactly the limit") << "file" << QByteArray(100, 'x') << int(C::Read);
+        QTest::newRow("one byte over") << "file" << QByteArray(101, 'x') << int(C::TooLarge);
+        QTest::newRow("absent") << "absent" << QByteArray() << int(C::Missing);
+        QTest::newRow("no name") << "" << QByteArray() << int(C::Missing);
+        QTest::newRow("folder") << "folder" << QByteArray() << int(C::NotPlainFile);
+        QTest::newRow("pipe") << "pipe" << QByteArray() << int(C::NotPlainFile);
+        if (::geteuid() != 0)
+            QTest::newRow("unreadable") << "unreadable" << QByteArray("x") << int(C::Unreadable);
     }
-
     void plainFilesAreReadWhole()
     {
+        QFETCH(QString, kind);
         QFETCH(QByteArray, content);
-        QFETCH(qint64, limit);
         QFETCH(int, status);
-        const QString path = dir.filePath(QStringLiteral("f.link"));
-        QVERIFY(TestSupport::writeFile(path, content));
-        const Platform::FileContents read = Platform::readPlainFile(path, limit);
+        const QString path = kind.isEmpty() ? QString() : dir.filePath(kind + QStringLiteral(".link"));
+        if (kind == QLatin1String("file") || kind == QLatin1String("unreadable"))
+            QVERIFY(TestSupport::writeFile(path, content));
+        if (kind == QLatin1String("unreadable"))
+            QVERIFY(QFile::setPermissions(path, QFileDevice::Permissions()));
+        if (kind == QLatin1String("folder"))
+            QVERIFY(QDir().mkpath(path));
+        if (kind == QLatin1String("pipe"))
+            QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        const Platform::FileContents read = Platform::readPlainFile(path, 100);
         QCOMPARE(int(read.status), status);
         QCOMPARE(read.data, status == Platform::FileContents::Read ? content : QByteArray());
-    }
-
-    void onlyPlainFilesAreRead()
-    {
-        using C = Platform::FileContents;
-        QCOMPARE(int(Platform::readPlainFile(dir.filePath(QStringLiteral("absent.link")), 10).status), int(C::Missing));
-        QCOMPARE(int(Platform::readPlainFile(QString(), 10).status), int(C::Missing));
-        QCOMPARE(int(Platform::readPlainFile(dir.path(), 10).status), int(C::NotPlainFile));
-        // A pipe nobody writes to: refused at once instead of blocking.
-        const QString pipe = dir.filePath(QStringLiteral("pipe.link"));
-        QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-        QCOMPARE(int(Platform::readPlainFile(pipe, 10).status), int(C::NotPlainFile));
-        if (::geteuid() != 0) {
-            const QString locked = dir.filePath(QStringLiteral("locked.link"));
-            QVERIFY(TestSupport::writeFile(locked, "x"));
-            QVERIFY(QFile::setPermissions(locked, QFileDevice::Permissions()));
-            QCOMPARE(int(Platform::readPlainFile(locked, 10).status), int(C::Unreadable));
-        }
+        QFile::remove(path);
     }
 
     // A picture rewritten in place with the same size and its old time put
@@ -118,45 +115,40 @@ private slots:
         QVERIFY(Platform::fileStamp(QString()) == Platform::FileStamp());
     }
 
-    void copiesAreExactAndNew()
+    // Exact copies, on one file system or across two (where the kernel may
+    // refuse its own copy); set-user-id is not carried over, the read,
+    // write and run bits are.
+    void copiesAreExactAndNew_data()
     {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("folder");
         QByteArray big(3 * 1024 * 1024 + 17, '\0');
         for (int i = 0; i < big.size(); ++i)
             big[i] = char((uint(i) * 7919u) >> 3);
-        for (const QByteArray &content : { big, QByteArray(), QByteArray("#!/bin/sh\n") }) {
-            const QString source = dir.filePath(QStringLiteral("program"));
-            const QString copy = dir.filePath(QStringLiteral("copy"));
-            QFile::remove(source);
-            QFile::remove(copy);
-            QVERIFY(TestSupport::writeFile(source, content));
-            // Set-user-id is not carried over; the read, write and run bits are.
-            QCOMPARE(::chmod(QFile::encodeName(source).constData(), 04751), 0);
-            QVERIFY(Platform::copyFile(source, copy));
-            QFile read(copy);
-            QVERIFY(read.open(QIODevice::ReadOnly));
-            QCOMPARE(read.readAll(), content);
-            struct stat info;
-            QCOMPARE(::stat(QFile::encodeName(copy).constData(), &info), 0);
-            QCOMPARE(int(info.st_mode & 07777), 0751);
-        }
+        QTest::newRow("large") << big << QString();
+        QTest::newRow("empty") << QByteArray() << QString();
+        QTest::newRow("across file systems") << big << QStringLiteral("/dev/shm");
     }
-
-    // Between two file systems the kernel may refuse its own copy; the
-    // copy then goes through memory.
-    void copiesAcrossFileSystems()
+    void copiesAreExactAndNew()
     {
-        QTemporaryDir other(QStringLiteral("/dev/shm/gatepoint-test-XXXXXX"));
+        QFETCH(QByteArray, content);
+        QFETCH(QString, folder);
+        QTemporaryDir other(folder.isEmpty() ? dir.filePath(QStringLiteral("XXXXXX"))
+                                             : folder + QStringLiteral("/gatepoint-test-XXXXXX"));
         if (!other.isValid())
-            QSKIP("no /dev/shm here");
-        QByteArray content(1536 * 1024 + 3, 'z');
-        content[777] = 'a';
-        const QString source = dir.filePath(QStringLiteral("crossing"));
-        QVERIFY(TestSupport::writeFile(source, content));
+            QSKIP("no such folder here");
+        const QString source = dir.filePath(QStringLiteral("program"));
         const QString copy = other.filePath(QStringLiteral("copy"));
+        QFile::remove(source);
+        QVERIFY(TestSupport::writeFile(source, content));
+        QCOMPARE(::chmod(QFile::encodeName(source).constData(), 04751), 0);
         QVERIFY(Platform::copyFile(source, copy));
         QFile read(copy);
         QVERIFY(read.open(QIODevice::ReadOnly));
         QCOMPARE(read.readAll(), content);
+        struct stat info;
+        QCOMPARE(::stat(QFile::encodeName(copy).constData(), &info), 0);
+        QCOMPARE(int(info.st_mode & 07777), 0751);
     }
 
     void copyRefusesWhatItShouldNotTouch()
@@ -179,9 +171,8 @@ private slots:
         const QString fifo = dir.filePath(QStringLiteral("fifo"));
         QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         for (const QString &bad : { dir.filePath(QStringLiteral("absent")), dir.path(), fifo }) {
-            const QString target = dir.filePath(QStringLiteral("out"));
-            QVERIFY(!Platform::copyFile(bad, target));
-            QVERIFY(!QFileInfo::exists(target));
+            QVERIFY(!Platform::copyFile(bad, dir.filePath(QStringLiteral("out"))));
+            QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("out"))));
         }
     }
 
@@ -228,23 +219,21 @@ private slots:
         QVERIFY(lock.tryLock(0));
     }
 
-    void linkAtTheNameIsNotFollowed()
+    // A link at the name is not followed; a lock file that cannot be made
+    // fails at once instead of waiting out the time given.
+    void refusedAtOnce()
     {
         const QString target = dir.filePath(QStringLiteral("elsewhere"));
-        const QString path = dir.filePath(QStringLiteral("c.lock"));
-        QVERIFY(QFile::link(target, path));
-        Platform::ProcessLock lock(path);
-        QVERIFY(!lock.tryLock(0));
+        const QString link = dir.filePath(QStringLiteral("c.lock"));
+        QVERIFY(QFile::link(target, link));
+        for (const QString &path : { link, dir.filePath(QStringLiteral("no/such/folder/d.lock")) }) {
+            Platform::ProcessLock lock(path);
+            QElapsedTimer waited;
+            waited.start();
+            QVERIFY(!lock.tryLock(5000));
+            QVERIFY(waited.elapsed() < 1000);
+        }
         QVERIFY(!QFileInfo::exists(target));
-    }
-
-    void unopenableFileFailsAtOnce()
-    {
-        Platform::ProcessLock lock(dir.filePath(QStringLiteral("no/such/folder/d.lock")));
-        QElapsedTimer waited;
-        waited.start();
-        QVERIFY(!lock.tryLock(5000));
-        QVERIFY(waited.elapsed() < 1000);
     }
 };
 

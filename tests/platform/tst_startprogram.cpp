@@ -1,6 +1,5 @@
 // Starting a program: Windows command-line quoting against the splitting
-// rules, bytes that are not UTF-8, the program's own name through a link,
-// and every start keeping its own environment while the autorun thread
+// rules, bytes that are not UTF-8, and every start keeping its own environment while the autorun thread
 // starts programs with other values.
 #include <QtTest>
 
@@ -22,7 +21,6 @@ private slots:
     void windowsQuotingSurvivesSplitting_data()
     {
         QTest::addColumn<QStringList>("arguments");
-        QTest::newRow("plain") << QStringList { QStringLiteral("a"), QStringLiteral("b") };
         QTest::newRow("space in a path") << QStringList { QStringLiteral("e:/My Documents"), QStringLiteral("x") };
         QTest::newRow("empty") << QStringList { QString(), QStringLiteral("x"), QString() };
         QTest::newRow("quotes") << QStringList { QStringLiteral("say \"hi\""), QStringLiteral("\"") };
@@ -63,24 +61,6 @@ private slots:
         QVERIFY(text.contains(QStringLiteral("\u00e8")));
         QVERIFY(text.contains(QString::fromUtf8("\xf0\x9f\x98\x80")));
         QCOMPARE(Platform::encodeText(text), bytes);
-    }
-
-    // A multi-call program tells by its own name what to do.
-    void linkedProgramKeepsItsName()
-    {
-        QTemporaryDir dir;
-        const QString link = dir.filePath(QStringLiteral("multi"));
-        QVERIFY(QFile::link(TestSupport::helperPath(QStringLiteral("gp_probe")), link));
-        const QString out = Harness::probeOutput(dir);
-        const Harness::ChainResult result = Harness::runChain(CommandType::Run, [&] {
-            auto parameters = Harness::probeClick();
-            parameters.insert(Param::cmdline, link);
-            return parameters;
-        }());
-        QCOMPARE(result.done, 1);
-        const auto records = TestSupport::waitForProbeRecords(out, 1);
-        QCOMPARE(records.size(), 1);
-        QCOMPARE(records[0].program, link);
     }
 
     // The autorun thread starts programs of its own folder again and again
