@@ -215,24 +215,35 @@ private slots:
         QCOMPARE(TestSupport::waitForProbeRecords(out, 1).size(), 1);
     }
 
-    // A control may name its folder by placeholder: the folder opened is
-    // the resource folder's, and nothing is made under the placeholder's
-    // own name.
-    void controlFolderPlaceholderOpensTheResourceFolder()
+    // The demo's Documents control names its folder by placeholder; the
+    // folder opened is the resource folder's, and nothing is made under the
+    // placeholder's own name.
+    void demoDocumentsControlOpensTheResourceFolder()
     {
+        const QString demoLinks = QStringLiteral(GATEPOINT_BUILD_DIR "/demo-medium/Commons/links");
+        if (!QFileInfo::exists(demoLinks + QStringLiteral("/launcher.conf")))
+            QSKIP("the demo medium is not built");
+        const QDir appDir(QCoreApplication::applicationDirPath());
         const QString expected = baseDirectory(true).absoluteFilePath(QStringLiteral("docs"));
         const bool existed = QFileInfo::exists(expected);
-        ToolButton button;
-        button.setCommand(QStringLiteral("OPENFOLDER"), QStringList { QStringLiteral("%respath%/docs") }, QString());
-        QTest::mouseRelease(&button, Qt::LeftButton);
-        const QString literal
-            = QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QStringLiteral("%respath%"));
-        const bool madeLiteral = QFileInfo::exists(literal);
-        QDir(literal).removeRecursively();
+        {
+            MainWindow window(false);
+            window.onReloadRequest(demoLinks);
+            ToolButton *documents = nullptr;
+            for (ToolButton *button : window.findChildren<ToolButton *>()) {
+                if (button->accessibleName() == QLatin1String("Documenti"))
+                    documents = button;
+            }
+            QVERIFY(documents);
+            QTest::mouseRelease(documents, Qt::LeftButton);
+        }
+        const bool madeLiteral = QFileInfo::exists(appDir.absoluteFilePath(QStringLiteral("%respath%")));
+        const QList<QUrl> opened = urls.opened;
         if (!existed)
             QDir(expected).removeRecursively();
         QVERIFY(!madeLiteral);
-        QCOMPARE(urls.opened, QList<QUrl> { QUrl::fromLocalFile(expected) });
+        QCOMPARE(opened.size(), 1);
+        QCOMPARE(opened.first().toLocalFile(), expected);
     }
 
 private:
