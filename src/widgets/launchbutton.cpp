@@ -62,6 +62,11 @@ QPoint rounded(const QPoint &base, double dx, double dy)
 }
 } // namespace
 
+QRect LaunchButton::titleArea(const ButtonConfig &record, const QPoint &position)
+{
+    return { rounded(position, record.titleOffsetW, record.titleOffsetH), ownSize(record) };
+}
+
 LaunchButton::LaunchButton(ButtonConfig *record, QWidget *parent)
     : QPushButton(parent)
 {
@@ -105,7 +110,7 @@ LaunchButton::LaunchButton(ButtonConfig *record, QWidget *parent)
         config.blurColor, config.blurAround, config.blurDistance, config.colorized);
     if (!config.title.isEmpty()) {
         const Qt::Alignment alignment(config.titleAlignment);
-        titleOverlay = new TextOverlay(parent, this, size(), config.title, config.titleFont, config.titleColor,
+        titleOverlay = new TextOverlay(parent, this, buttonSize, config.title, config.titleFont, config.titleColor,
             alignment, config.titleLineSpace, config.radius, blurOffset, config.blurColor, false, 6.0, false);
     }
     if (!config.hoverImage.isEmpty() && ImageFiles::fileExists(config.hoverImage)) {

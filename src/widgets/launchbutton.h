@@ -38,6 +38,9 @@ public:
     // The size a button of this record takes: the record's, or its
     // picture's when the record gives neither width nor height.
     static QSize ownSize(const ButtonConfig &record);
+    // Where the title of a button of this record standing at position goes:
+    // moved by the title offsets, at the button's own size.
+    static QRect titleArea(const ButtonConfig &record, const QPoint &position);
     // The buttons of the sub-menu, by ascending priority, made on the first
     // call as hidden siblings of this button.
     const std::vector<LaunchButton *> &children();

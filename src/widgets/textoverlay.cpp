@@ -47,18 +47,25 @@ void TextOverlay::hideHighlight()
     repaint();
 }
 
+QImage TextOverlay::picture(
+    const QSize &size, const QString &text, const QFont &font, const QColor &textColor, int alignment, int lineSpacing)
+{
+    const QStringList lines = text.split(QLatin1Char('\n'), Qt::KeepEmptyParts, Qt::CaseSensitive);
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(0);
+    if (image.isNull())
+        return image;
+    QPainter painter(&image);
+    painter.setFont(font);
+    painter.setPen(textColor);
+    for (int i = 0; i < lines.size(); ++i)
+        painter.drawText(QRect(0, i * lineSpacing, size.width(), size.height()), alignment, lines.at(i));
+    return image;
+}
+
 void TextOverlay::paintEvent(QPaintEvent *)
 {
-    const QStringList lines = shownText.split(QLatin1Char('\n'), Qt::KeepEmptyParts, Qt::CaseSensitive);
-    QImage image(width(), height(), QImage::Format_ARGB32_Premultiplied);
-    image.fill(0);
-    {
-        QPainter painter(&image);
-        painter.setFont(font());
-        painter.setPen(textColor);
-        for (int i = 0; i < lines.size(); ++i)
-            painter.drawText(QRect(0, i * lineSpacing, width(), height()), alignment, lines.at(i));
-    }
+    QImage image = picture(size(), shownText, font(), textColor, alignment, lineSpacing);
     if (highlighted) {
         auto *shadow = new QGraphicsDropShadowEffect;
         shadow->setBlurRadius(radius);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QImage>
 #include <QWidget>
 
 #include "overlay.h"
@@ -17,6 +18,10 @@ public:
     QWidget *widget() override { return this; }
 
     QString text() const { return shownText; }
+    // The title as an overlay of this size paints it when not highlighted:
+    // each line in its own rectangle, lineSpacing pixels below the last.
+    static QImage picture(const QSize &size, const QString &text, const QFont &font, const QColor &textColor,
+        int alignment, int lineSpacing);
     void setText(const QString &text);
     void showHighlight();
     void hideHighlight();

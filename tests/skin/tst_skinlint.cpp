@@ -135,6 +135,15 @@ void SkinLintTest::reportsFault_data()
                                    << "launcher.conf:1: error: no background: the launcher refuses to start";
     QTest::newRow("font") << Files { { "fonts/sub/broken.ttf", "no font at all" } }
                           << "fonts/sub/broken.ttf:0: error: font cannot be registered";
+    QTest::newRow("title on a background like it") << Files {
+        { "a.link", "[properties]\nicon=white.png\ntitle=Go\ntitleoffsetH=55\ntitlergb=0/120/120\npriority=2\n" },
+        { "white.png", TestSupport::pngBytes(50, 50, Qt::white) }
+    } << "a.link:5: warning: title colour 0/120/120 barely differs from the background under it (contrast 1.1:1)";
+    QTest::newRow("folder button blank while open") << Files {
+        { "menu.link/_.link", "[properties]\nicon=../icon.png\ncheckicon=../clear.png\npriority=2\n" },
+        { "menu.link/one.link", "[properties]\nicon=../icon.png\n" },
+        { "clear.png", TestSupport::pngBytes(50, 50, Qt::transparent) }
+    } << R"(menu.link/_.link:3: warning: button "menu" shows nothing while open: its check icon is blank and it has no title, so the way back cannot be seen)";
     QTest::newRow("equal priorities") << Files {
         { "a.link", link("priority=1\n") }
     } << R"(ok.link:3: warning: priority 1 equals that of "a.link": their order is undefined)";
@@ -263,6 +272,9 @@ void SkinLintTest::readsAndPlacesLikeTheLauncher()
     int shown = 0;
     for (const LaunchButton *button : window.launchButtons()) {
         QTRY_VERIFY2(placed.contains(where(button)), qPrintable(where(button)));
+        // Where the linter looks for what lies under a title.
+        if (const QWidget *title = button->titleOverlayWidget())
+            QCOMPARE(title->geometry(), LaunchButton::titleArea(button->configuration(), button->pos()));
         ++shown;
     }
     for (LaunchButton *button : window.launchButtons()) {

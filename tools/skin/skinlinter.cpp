@@ -1,6 +1,8 @@
 #include "skinlinter.h"
 
 #include <algorithm>
+#include <cmath>
+#include <map>
 #include <memory>
 
 #include <QDir>
@@ -8,7 +10,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QImage>
 #include <QImageReader>
+#include <QPainter>
 #include <QRect>
 #include <QRegularExpression>
 #include <QSet>
@@ -22,8 +26,10 @@
 #include "config/launcherconfig.h"
 #include "config/layout.h"
 #include "config/vocabulary.h"
-#include "widgets/launchbutton.h"
 #include "commands/dropcommand.h"
+#include "widgets/imagefiles.h"
+#include "widgets/launchbutton.h"
+#include "widgets/textoverlay.h"
 
 using namespace Vocabulary;
 
@@ -269,6 +275,128 @@ bool isColour(const QString &text, bool allowAlpha)
 QString quoted(const QString &text)
 {
     return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
+QString linkFileOf(const ButtonConfig &record)
+{
+    return record.isFolder ? record.filePath + QLatin1Char('/') + File::folderLink : record.filePath;
+}
+
+// Relative luminance of an sRGB colour, and the contrast ratio of two
+// luminances, as the web's accessibility guidelines define them (1:1 for
+// equal colours up to 21:1 for black on white).
+double luminance(QRgb colour)
+{
+    auto linear = [](int channel) {
+        const double c = channel / 255.0;
+        return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(qRed(colour)) + 0.7152 * linear(qGreen(colour)) + 0.0722 * linear(qBlue(colour));
+}
+
+double contrastRatio(double a, double b)
+{
+    return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+}
+
+// Body text asks for 4.5:1 and large text for 3:1; below 1.5:1 a title is
+// hard to make out at any size.
+constexpr double minimumTitleContrast = 1.5;
+// A picture none of whose pixels is more opaque than this shows nothing.
+constexpr int visibleAlpha = 16;
+
+// A button as the window shows it in one state of the layout.
+struct Shown {
+    const ButtonConfig *record = nullptr;
+    QPoint position;
+    bool open = false; // a folder button while its folder is open
+};
+
+// An open folder button shows its check icon and check title when it has
+// them and keeps its picture and title otherwise (LaunchButton::onValueChanged).
+QString pictureOf(const Shown &button)
+{
+    const ButtonConfig &record = *button.record;
+    return button.open && !record.checkIconPath.isEmpty() ? record.checkIconPath : record.iconPath;
+}
+
+QString titleOf(const Shown &button)
+{
+    const ButtonConfig &record = *button.record;
+    if (record.title.isEmpty())
+        return QString(); // no title overlay at all
+    return button.open && !record.checkTitle.isEmpty() ? record.checkTitle : record.title;
+}
+
+// The picture as the button's picture overlay decodes it.
+QImage pictureImage(const Shown &button)
+{
+    return ImageFiles::pixmap(pictureOf(button), LaunchButton::ownSize(*button.record)).toImage();
+}
+
+bool showsAnything(const QImage &picture)
+{
+    const QImage argb = picture.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < argb.height(); ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(argb.constScanLine(y));
+        for (int x = 0; x < argb.width(); ++x) {
+            if (qAlpha(line[x]) >= visibleAlpha)
+                return true;
+        }
+    }
+    return false;
+}
+
+// The window in one state: its background, and over it each button's
+// picture where its overlay paints it (centred in the button's own size).
+QImage paintScene(const QImage &background, const std::vector<Shown> &buttons)
+{
+    QImage scene(background.size(), QImage::Format_RGB32);
+    scene.fill(Qt::black);
+    QPainter painter(&scene);
+    painter.drawImage(0, 0, background);
+    for (const Shown &button : buttons) {
+        const QImage picture = pictureImage(button);
+        const QSize own = LaunchButton::ownSize(*button.record);
+        const QSize area = own == QSize(0, 0) ? picture.size() : own;
+        const QPoint inside(picture.width() < area.width() ? (area.width() - picture.width()) / 2 : 0,
+            picture.height() < area.height() ? (area.height() - picture.height()) / 2 : 0);
+        painter.setClipRect(QRect(button.position, area));
+        painter.drawImage(button.position + inside, picture);
+    }
+    return scene;
+}
+
+// What lies under a button's title in a scene, seen through the title's own
+// glyphs: their coverage (0 when the title paints nothing inside the window)
+// and the mean luminance beneath them, weighted by that coverage.
+struct TitleGround {
+    double coverage = 0.0;
+    double luminance = 0.0;
+};
+
+TitleGround groundOf(const QImage &scene, const Shown &button)
+{
+    const QString text = titleOf(button);
+    const QRect area = LaunchButton::titleArea(*button.record, button.position);
+    if (text.trimmed().isEmpty() || area.isEmpty())
+        return {};
+    const ButtonConfig &record = *button.record;
+    const QImage glyphs = TextOverlay::picture(
+        area.size(), text, record.titleFont, Qt::white, record.titleAlignment, record.titleLineSpace);
+    double coverage = 0.0;
+    double sum = 0.0;
+    for (int y = 0; y < glyphs.height(); ++y) {
+        for (int x = 0; x < glyphs.width(); ++x) {
+            const int alpha = qAlpha(glyphs.pixel(x, y));
+            const QPoint at = area.topLeft() + QPoint(x, y);
+            if (alpha == 0 || !scene.rect().contains(at))
+                continue;
+            coverage += alpha;
+            sum += alpha * luminance(scene.pixel(at));
+        }
+    }
+    return { coverage, coverage > 0.0 ? sum / coverage : 0.0 };
 }
 
 } // namespace
@@ -737,23 +865,11 @@ void SkinLinter::lintLayout()
         if (!record->iconPath.isEmpty())
             records.push_back(std::move(record));
     }
-    auto linkFileOf = [](const ButtonConfig &record) {
-        return record.isFolder ? record.filePath + QLatin1Char('/') + File::folderLink : record.filePath;
-    };
-    auto lineOf = [](const QString &path, const QString &key) {
-        const IniText ini = scan(path);
-        int line = 0;
-        for (const Entry &entry : ini.entries) {
-            if (baseGroupOf(entry.group) == Group::properties && entry.key == key)
-                line = entry.line;
-        }
-        return line;
-    };
     auto samePriorities = [&](const std::vector<const ButtonConfig *> &list) {
         for (size_t i = 0; i < list.size(); ++i) {
             for (size_t j = 0; j < i; ++j) {
                 if (list[i]->priority == list[j]->priority) {
-                    report(linkFileOf(*list[i]), lineOf(linkFileOf(*list[i]), Key::priority), Severity::Warning,
+                    report(linkFileOf(*list[i]), propertyLine(linkFileOf(*list[i]), Key::priority), Severity::Warning,
                         QStringLiteral("priority %1 equals that of %2: their order is undefined")
                             .arg(list[i]->priority)
                             .arg(quoted(list[j]->fileName)));
@@ -785,7 +901,7 @@ void SkinLinter::lintLayout()
         const QRect rect(int(place.x()), int(place.y()), int(place.width()), int(place.height()));
         if (bounds.contains(rect))
             return;
-        report(linkFileOf(record), lineOf(linkFileOf(record), Key::priority), Severity::Warning,
+        report(linkFileOf(record), propertyLine(linkFileOf(record), Key::priority), Severity::Warning,
             QStringLiteral("button %1 at %2,%3 size %4x%5 falls outside the %6x%7 background")
                 .arg(quoted(QFileInfo(record.fileName).completeBaseName()))
                 .arg(rect.x())
@@ -795,9 +911,102 @@ void SkinLinter::lintLayout()
                 .arg(backgroundSize.width())
                 .arg(backgroundSize.height()));
     };
-    for (const Layout::Placed &button : Layout::place(config.layout, topLevel, &LaunchButton::ownSize)) {
+    const std::vector<Layout::Placed> placed = Layout::place(config.layout, topLevel, &LaunchButton::ownSize);
+    for (const Layout::Placed &button : placed) {
         checkInside(*button.record, button.rect);
         for (const Layout::Placed &entry : button.entries)
             checkInside(*entry.record, entry.rect);
+    }
+    lintLooks(placed, ImageFiles::pixmap(config.backgroundPath).toImage());
+}
+
+int SkinLinter::propertyLine(const QString &path, const QString &key)
+{
+    const IniText ini = scan(path);
+    int line = 0;
+    for (const Entry &entry : ini.entries) {
+        bool localisedForm = false;
+        if (baseGroupOf(entry.group) == Group::properties && baseKeyOf(entry.key, localisedForm) == key)
+            line = entry.line;
+    }
+    return line;
+}
+
+void SkinLinter::lintLooks(const std::vector<Layout::Placed> &placed, const QImage &background)
+{
+    if (background.isNull())
+        return;
+    // The window places its buttons at whole pixels.
+    auto at = [](const QRectF &rect) { return QPoint(int(rect.x()), int(rect.y())); };
+    // Each title's lowest contrast over the states that show it.
+    struct Lowest {
+        double ratio = 0.0;
+        bool open = false;
+    };
+    std::map<const ButtonConfig *, Lowest> lowest;
+    auto checkTitles = [&](const std::vector<Shown> &buttons) {
+        const QImage scene = paintScene(background, buttons);
+        for (const Shown &button : buttons) {
+            const TitleGround ground = groundOf(scene, button);
+            if (ground.coverage <= 0.0)
+                continue;
+            const double ratio = contrastRatio(luminance(button.record->titleColor.rgb()), ground.luminance);
+            const auto found = lowest.find(button.record);
+            if (found == lowest.end() || ratio < found->second.ratio)
+                lowest[button.record] = { ratio, button.open };
+        }
+        return scene;
+    };
+
+    std::vector<Shown> home;
+    for (const Layout::Placed &button : placed)
+        home.push_back({ button.record, at(button.rect), false });
+    checkTitles(home);
+    for (const Layout::Placed &folder : placed) {
+        if (folder.entries.empty())
+            continue;
+        const Shown button { folder.record, at(Layout::openRect(config.layout, folder.rect)), true };
+        std::vector<Shown> open { button };
+        for (const Layout::Placed &entry : folder.entries)
+            open.push_back({ entry.record, at(entry.rect), false });
+        const QImage scene = checkTitles(open);
+        // An open folder's button is the way back: it must show something.
+        if (showsAnything(pictureImage(button)) || groundOf(scene, button).coverage > 0.0)
+            continue;
+        const ButtonConfig &record = *folder.record;
+        const bool checkIcon = !record.checkIconPath.isEmpty();
+        const QString why
+            = QStringLiteral("its %1 %2 and %3")
+                  .arg(checkIcon ? QStringLiteral("check icon") : QStringLiteral("icon"),
+                      pictureImage(button).isNull() ? QStringLiteral("does not load") : QStringLiteral("is blank"),
+                      record.title.isEmpty() ? QStringLiteral("it has no title")
+                                             : QStringLiteral("its title shows nothing"));
+        report(linkFileOf(record), propertyLine(linkFileOf(record), checkIcon ? Key::checkicon : Key::icon),
+            Severity::Warning,
+            QStringLiteral("button %1 shows nothing while open: %2, so the way back cannot be seen")
+                .arg(quoted(QFileInfo(record.fileName).completeBaseName()), why));
+    }
+
+    // A link without a colour of its own takes launcher.conf's.
+    int sharedColourLine = 0;
+    for (const Entry &entry : scan(linksFolder + QLatin1Char('/') + File::launcherConf).entries) {
+        if (entry.group == config.groupNames.value(Group::button) && entry.key == Key::titlergb)
+            sharedColourLine = entry.line;
+    }
+    for (const auto &[record, title] : lowest) {
+        if (title.ratio >= minimumTitleContrast)
+            continue;
+        const QString file = linkFileOf(*record);
+        int line = propertyLine(file, Key::titlergb);
+        QString source;
+        if (line == 0) {
+            line = propertyLine(file, title.open && !record->checkTitle.isEmpty() ? Key::checktitle : Key::title);
+            if (sharedColourLine > 0)
+                source = QStringLiteral("; launcher.conf:%1 gives the colour").arg(sharedColourLine);
+        }
+        report(file, line, Severity::Warning,
+            QStringLiteral("title colour %1 barely differs from the background under it%2 (contrast %3:1)%4")
+                .arg(colourText(record->titleColor, false), title.open ? QStringLiteral(" while open") : QString(),
+                    QString::number(std::floor(title.ratio * 10.0) / 10.0, 'f', 1), source));
     }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include <QMap>
 #include <QString>
 #include <QStringList>
@@ -7,6 +9,9 @@
 
 #include "config/inifile.h"
 #include "config/launcherconfig.h"
+#include "config/layout.h"
+
+class QImage;
 
 // Checks a links folder the way the launcher will read it and collects every
 // problem an author should hear about before a medium is burnt. The launcher
@@ -60,6 +65,12 @@ private:
         const IniText &ini, const Entry &entry, const QString &baseGroup, bool linkFile, const QString &clickType);
     void lintFonts(const QString &folder);
     void lintLayout();
+    // What a reader sees of the placed buttons on this background: titles
+    // that blend into it, a folder button that vanishes while open.
+    void lintLooks(const std::vector<Layout::Placed> &placed, const QImage &background);
+    // The last line of the link file that sets this key (in any language)
+    // in its properties, or 0.
+    static int propertyLine(const QString &path, const QString &key);
 
     // The path made absolute against folder, with the placeholders that can
     // be resolved from the medium's layout filled in; empty when some
