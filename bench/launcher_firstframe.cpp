@@ -116,24 +116,19 @@ int main(int argc, char *argv[])
         phases.mark("TO_FRAME");
         phases.report();
         MainWindow &window = *windowPointer;
-        if (mode == QLatin1String("click")) {
-            LaunchButton *button = findButton(window, qEnvironmentVariable("GP_BENCH_BUTTON"));
-            if (!button) {
-                BenchClock::report("CLICK_T0_NS", -1);
-                QCoreApplication::quit();
-                return;
-            }
+        const bool clicking = mode == QLatin1String("click") || mode == QLatin1String("postclick");
+        LaunchButton *button = clicking ? findButton(window, qEnvironmentVariable("GP_BENCH_BUTTON")) : nullptr;
+        if (clicking && !button) {
+            BenchClock::report("CLICK_T0_NS", -1);
+            QCoreApplication::quit();
+            return;
+        }
+        if (clicking)
             BenchClock::report("CLICK_T0_NS", BenchClock::nowNs());
+        if (mode == QLatin1String("click")) {
             emit button->startProcess();
             quitWhenProbeWrites(&window);
         } else if (mode == QLatin1String("postclick")) {
-            LaunchButton *button = findButton(window, qEnvironmentVariable("GP_BENCH_BUTTON"));
-            if (!button) {
-                BenchClock::report("CLICK_T0_NS", -1);
-                QCoreApplication::quit();
-                return;
-            }
-            BenchClock::report("CLICK_T0_NS", BenchClock::nowNs());
             const QPointF centre(button->width() / 2.0, button->height() / 2.0);
             QCoreApplication::postEvent(button,
                 new QMouseEvent(QEvent::MouseButtonPress, centre, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));

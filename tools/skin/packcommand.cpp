@@ -7,11 +7,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QTextStream>
 
-#include "config/backgroundsignature.h"
 #include "config/launcherconfig.h"
 #include "config/vocabulary.h"
 
@@ -45,26 +43,6 @@ bool writeText(const QString &path, const QByteArray &text)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::NewOnly) && file.write(text) == text.size();
-}
-
-// Signs the copy of the background, replacing a digest it already carries.
-// Done here rather than through "sign": that names the file it signs, and
-// this one lies in the medium's temporary folder.
-bool resign(const QString &path, QString &error)
-{
-    QByteArray content;
-    if (!BackgroundSignature::readCapped(path, content, &error))
-        return false;
-    if (BackgroundSignature::isValid(content))
-        content.chop(BackgroundSignature::digestLength);
-    QSaveFile file(path);
-    const QByteArray signedContent = BackgroundSignature::sign(content);
-    if (content.isEmpty() || !file.open(QIODevice::WriteOnly) || file.write(signedContent) != signedContent.size()
-        || !file.commit()) {
-        error = content.isEmpty() ? QStringLiteral("nothing to sign (empty file)") : file.errorString();
-        return false;
-    }
-    return true;
 }
 
 int fail(const QString &tmp, const QString &message, int code = Failure)
@@ -144,7 +122,7 @@ int runPack(const QStringList &arguments)
     if (!QFileInfo(background).isFile())
         background.clear();
     QString signError;
-    if (!background.isEmpty() && !resign(background, signError))
+    if (!background.isEmpty() && !signFile(background, true, QByteArray(), signError))
         return fail(tmp, background + QStringLiteral(": ") + signError);
 
     SkinLinter linter(links);

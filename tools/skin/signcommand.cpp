@@ -73,6 +73,46 @@ bool takeKeyOption(const char *command, QStringList &arguments, QString &keyPath
 
 } // namespace
 
+bool signFile(const QString &path, bool replace, const QByteArray &secretKey, QString &error)
+{
+    QByteArray content;
+    if (!BackgroundSignature::readCapped(path, content, &error))
+        return false;
+
+    // A second digest appended to a signed file would make it invalid, so a
+    // signed file is only re-signed on request, and then its old digest goes.
+    QByteArray payload = content;
+    if (BackgroundSignature::isValid(content)) {
+        if (!replace) {
+            error = QStringLiteral("already signed (use --replace to sign it again)");
+            return false;
+        }
+        // The issuer's own earlier signature goes with the digest.
+        const bool ownSignature = !secretKey.isEmpty()
+            && BackgroundSignature::hasIssuerSignature(content, BackgroundSignature::issuerPublicKeyOf(secretKey));
+        payload.chop(
+            BackgroundSignature::digestLength + (ownSignature ? BackgroundSignature::issuerSignatureLength : 0));
+    }
+    if (payload.isEmpty()) {
+        error = QStringLiteral("nothing to sign (empty file)");
+        return false;
+    }
+    const QByteArray signedContent = secretKey.isEmpty() ? BackgroundSignature::sign(payload)
+                                                         : BackgroundSignature::signAsIssuer(payload, secretKey);
+    if (signedContent.isEmpty()) {
+        error = QStringLiteral("the issuer signature could not be made");
+        return false;
+    }
+    // Written through a temporary file and renamed, so an interrupted run
+    // never leaves a half-written background behind.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(signedContent) != signedContent.size() || !file.commit()) {
+        error = QStringLiteral("cannot write: ") + file.errorString();
+        return false;
+    }
+    return true;
+}
+
 int runSign(const QStringList &givenArguments)
 {
     QStringList arguments = givenArguments;
@@ -93,47 +133,9 @@ int runSign(const QStringList &givenArguments)
         return Failure;
     }
 
-    QByteArray content;
     QString error;
-    if (!BackgroundSignature::readCapped(path, content, &error)) {
+    if (!signFile(path, replace, secretKey, error)) {
         err() << path << ": " << error << '\n';
-        return Failure;
-    }
-
-    // A second digest appended to a signed file would make it invalid, so a
-    // signed file is only re-signed on request, and then its old digest goes.
-    QByteArray payload = content;
-    if (BackgroundSignature::isValid(content)) {
-        if (!replace) {
-            err() << path << ": already signed (use --replace to sign it again)\n";
-            return Failure;
-        }
-        // The issuer's own earlier signature goes with the digest.
-        const bool ownSignature = !secretKey.isEmpty()
-            && BackgroundSignature::hasIssuerSignature(content, BackgroundSignature::issuerPublicKeyOf(secretKey));
-        payload.chop(
-            BackgroundSignature::digestLength + (ownSignature ? BackgroundSignature::issuerSignatureLength : 0));
-    }
-    if (payload.isEmpty()) {
-        err() << path << ": nothing to sign (empty file)\n";
-        return Failure;
-    }
-
-    // Written through a temporary file and renamed, so an interrupted run
-    // never leaves a half-written background behind.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        err() << path << ": cannot write: " << file.errorString() << '\n';
-        return Failure;
-    }
-    const QByteArray signedContent = secretKey.isEmpty() ? BackgroundSignature::sign(payload)
-                                                         : BackgroundSignature::signAsIssuer(payload, secretKey);
-    if (signedContent.isEmpty()) {
-        err() << path << ": the issuer signature could not be made\n";
-        return Failure;
-    }
-    if (file.write(signedContent) != signedContent.size() || !file.commit()) {
-        err() << path << ": cannot write: " << file.errorString() << '\n';
         return Failure;
     }
     out() << path << (secretKey.isEmpty() ? ": signed\n" : ": signed by the issuer\n");

@@ -50,6 +50,10 @@ bool splitArguments(const QStringList &arguments, const QStringList &allowed, QS
 // Parses a positive pixel dimension no larger than maximum.
 bool parseDimension(const QString &text, int maximum, int &value);
 
+// Signs the picture at path in place (with the issuer's secret key when one
+// is given); a signed picture is signed again only with replace.
+bool signFile(const QString &path, bool replace, const QByteArray &secretKey, QString &error);
+
 int runSign(const QStringList &arguments);
 int runVerify(const QStringList &arguments);
 int runKeygen(const QStringList &arguments);
