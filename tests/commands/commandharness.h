@@ -42,16 +42,16 @@ inline ChainResult runChain(int type, const QMap<QString, QVariant> &parameters)
         result.known = runCommandChain(type, parameters, [&](ICommand *command) {
             ++alive;
             QObject::connect(command, &QObject::destroyed, &receiver, [&] { --alive; });
+            const auto queued = Qt::QueuedConnection;
             QObject::connect(
                 command, &ICommand::done, &receiver,
                 [&] {
                     ++result.done;
                     result.doneAfterDeletion = result.doneAfterDeletion && alive == 0;
                 },
-                Qt::QueuedConnection);
+                queued);
             QObject::connect(
-                command, &ICommand::reload, &receiver, [&](const QString &folder) { result.reloads.append(folder); },
-                Qt::QueuedConnection);
+                command, &ICommand::reload, &receiver, [&](const QString &to) { result.reloads << to; }, queued);
         });
         QEventLoop probe;
         QTimer::singleShot(0, &probe, [&] { probe.exit(5); });
@@ -63,17 +63,11 @@ inline ChainResult runChain(int type, const QMap<QString, QVariant> &parameters)
     return result;
 }
 
-// The parameters a launch button writes for a click on the probe program.
+// The parameters a launch button writes for a click on the probe program
+// (the commands read any other parameter as empty).
 inline QMap<QString, QVariant> probeClick(const QStringList &arguments = {})
 {
-    QMap<QString, QVariant> parameters;
-    parameters.insert(Param::cmdline, TestSupport::helperPath(QStringLiteral("gp_probe")));
-    parameters.insert(Param::arguments, arguments);
-    parameters.insert(Param::workingdir, QString());
-    parameters.insert(Param::profile, QString());
-    parameters.insert(Param::profileKey, QString());
-    parameters.insert(Param::pidpath, QString());
-    return parameters;
+    return { { Param::cmdline, TestSupport::helperPath(QStringLiteral("gp_probe")) }, { Param::arguments, arguments } };
 }
 
 // Where the probe writes its records; one file per test.

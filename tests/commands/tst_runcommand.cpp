@@ -1,6 +1,7 @@
 // Starting programs through RUN and the commands that only set RUN up:
-// arguments, working folder, environment, process-id file, hidden and
-// waiting starts, and how the result reaches the button.
+// working folder, environment, process-id file, hidden and waiting starts;
+// and the commands that hand a target to the desktop or a folder to the
+// window instead.
 
 #include <QDir>
 #include <QFile>
@@ -33,56 +34,47 @@ private slots:
         QCOMPARE(records.size(), 1);
         const QString expected = QFileInfo(TestSupport::helperPath(QString())).canonicalFilePath();
         QCOMPARE(records[0].cwd, expected);
-        QCOMPARE(records[0].env.value(QStringLiteral("RESOURCEDIR")), QDir::toNativeSeparators(expected));
-        QVERIFY(!records[0].env.contains(QStringLiteral("__COMPAT_LAYER")));
-        QVERIFY(!records[0].env.contains(QStringLiteral("RWROOT"))); // no token here
+        QCOMPARE(records[0].env.value("RESOURCEDIR"), QDir::toNativeSeparators(expected));
+        QVERIFY(!records[0].env.contains("__COMPAT_LAYER"));
+        QVERIFY(!records[0].env.contains("RWROOT")); // no token here
     }
 
-    // The resource directory's blob wins; one beside the program is the
-    // fallback; with neither, an earlier value stays.
+    // A blob beside the program is the fallback; the resource directory's
+    // wins. (Neither: the launcher's value stays, tst_startprogram.)
     void pythonPathFollowsTheBlob()
     {
         QTemporaryDir programDir;
-        const QString program = programDir.filePath(QStringLiteral("tool"));
-        QVERIFY(QFile::copy(TestSupport::helperPath(QStringLiteral("gp_probe")), program));
+        const QString program = programDir.filePath("tool");
+        QVERIFY(QFile::copy(TestSupport::helperPath("gp_probe"), program));
+        QVERIFY(TestSupport::writeFile(programDir.filePath("blob.bin"), "x"));
         auto parameters = probeClick();
         parameters.insert(Param::cmdline, program);
-
-        // Each probe has written its record before the next starts: started
-        // side by side, they may write in either order.
-        qputenv("PYTHONPATH", "earlier");
         runChain(CommandType::Run, parameters);
+        // Written before the next start: probes side by side write in either order.
         QCOMPARE(TestSupport::waitForProbeRecords(probeOut, 1).size(), 1);
-        QVERIFY(TestSupport::writeFile(programDir.filePath(QStringLiteral("blob.bin")), "x"));
-        runChain(CommandType::Run, parameters);
-        QCOMPARE(TestSupport::waitForProbeRecords(probeOut, 2).size(), 2);
-        const QString commons
-            = QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QStringLiteral("../Commons"));
-        QVERIFY(TestSupport::writeFile(commons + QStringLiteral("/blob.bin"), "y"));
+        const QString commons = QDir(QCoreApplication::applicationDirPath()).absoluteFilePath("../Commons");
+        QVERIFY(TestSupport::writeFile(commons + "/blob.bin", "y"));
         resetResourceDirectoryCache();
         runChain(CommandType::Run, parameters);
-        const QString resourceBlob = QFileInfo(commons).canonicalFilePath() + QStringLiteral("/blob.bin");
+        const QString resourceBlob = QFileInfo(commons).canonicalFilePath() + "/blob.bin";
         QDir(commons).removeRecursively();
         resetResourceDirectoryCache();
-
-        const auto records = TestSupport::waitForProbeRecords(probeOut, 3);
-        QCOMPARE(records.size(), 3);
-        QCOMPARE(records[0].env.value(QStringLiteral("PYTHONPATH")), QStringLiteral("earlier"));
-        QCOMPARE(records[1].env.value(QStringLiteral("PYTHONPATH")),
-            QFileInfo(programDir.filePath(QStringLiteral("blob.bin"))).canonicalFilePath());
-        QCOMPARE(records[2].env.value(QStringLiteral("PYTHONPATH")), resourceBlob);
+        const auto records = TestSupport::waitForProbeRecords(probeOut, 2);
+        QCOMPARE(records.size(), 2);
+        QCOMPARE(records[0].env.value("PYTHONPATH"), QFileInfo(programDir.filePath("blob.bin")).canonicalFilePath());
+        QCOMPARE(records[1].env.value("PYTHONPATH"), resourceBlob);
     }
 
-    // A waited-for start writes its id too. (Detached starts: the hand-over
-    // in tst_hostilemedium.)
+    // A waited-for start writes its id too, over an older and longer one.
+    // (Detached starts: the hand-over in tst_hostilemedium.)
     void pidFileHoldsTheWaitedForProgram()
     {
-        const QString pidPath = scratch.filePath(QStringLiteral("tool.pid"));
+        const QString pidPath = scratch.filePath("tool.pid");
         QVERIFY(TestSupport::writeFile(pidPath, "99999999 an older and longer id"));
         auto parameters = probeClick();
         parameters.insert(Param::pidpath, pidPath);
         parameters.insert(Param::runandwait, true);
-        QVERIFY(runChain(CommandType::Run, parameters).done == 1);
+        QCOMPARE(runChain(CommandType::Run, parameters).done, 1);
         const auto records = TestSupport::waitForProbeRecords(probeOut, 1);
         QCOMPARE(records.size(), 1);
         QFile file(pidPath);
@@ -90,39 +82,38 @@ private slots:
         QCOMPARE(file.readAll(), QByteArray::number(records[0].pid));
     }
 
-    // Neither an existing id file is wiped nor a new one made for a
-    // program that never ran.
-    void failedStartLeavesThePidFileAlone()
+    // Nothing started is nothing reported; an existing id file is not
+    // wiped, and no new one is made.
+    void failedStartReportsNothing_data()
     {
-        const QString notProgram = scratch.filePath(QStringLiteral("notes.txt"));
-        QVERIFY(TestSupport::writeFile(notProgram, "not a program"));
-        const QString oldPid = scratch.filePath(QStringLiteral("old.pid"));
-        const QString freshPid = scratch.filePath(QStringLiteral("fresh.pid"));
+        QTest::addColumn<QString>("program");
+        QTest::newRow("absent") << scratch.filePath("absent");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("a folder") << scratch.path();
+        QTest::newRow("not a program") << scratch.filePath("notes.txt");
+    }
+    void failedStartReportsNothing()
+    {
+        QFETCH(QString, program);
+        QVERIFY(TestSupport::writeFile(scratch.filePath("notes.txt"), "not a program"));
+        const QString oldPid = scratch.filePath("old.pid");
+        const QString freshPid = scratch.filePath("fresh.pid");
         QVERIFY(TestSupport::writeFile(oldPid, "4242"));
         for (const bool wait : { false, true }) {
             for (const QString &pidPath : { oldPid, freshPid }) {
                 auto parameters = probeClick();
-                parameters.insert(Param::cmdline, notProgram);
+                parameters.insert(Param::cmdline, program);
                 parameters.insert(Param::pidpath, pidPath);
                 parameters.insert(Param::runandwait, wait);
-                runChain(CommandType::Run, parameters);
+                const Harness::ChainResult result = runChain(CommandType::Run, parameters);
+                QCOMPARE(result.done, 0);
+                QVERIFY(!result.quit);
             }
-            QFile file(oldPid);
-            QVERIFY(file.open(QIODevice::ReadOnly));
-            QCOMPARE(file.readAll(), QByteArray("4242"));
-            QVERIFY(!QFileInfo::exists(freshPid));
         }
-    }
-
-    void missingProgramStartsNothingAndReportsNothing()
-    {
-        auto parameters = probeClick();
-        for (const QString &cmdline : { scratch.filePath(QStringLiteral("absent")), QString(), scratch.path() }) {
-            parameters.insert(Param::cmdline, cmdline);
-            const Harness::ChainResult result = runChain(CommandType::Run, parameters);
-            QCOMPARE(result.done, 0);
-            QVERIFY(!result.quit);
-        }
+        QFile file(oldPid);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("4242"));
+        QVERIFY(!QFileInfo::exists(freshPid));
     }
 
     // A check button's program has ended when the chain returns, so the
@@ -130,7 +121,7 @@ private slots:
     void checkButtonWaitsForTheProgram()
     {
         qputenv("GP_PROBE_SLEEP_MS", "300");
-        const Harness::ChainResult result = runChain(CommandType::CheckButton, probeClick({ QStringLiteral("on") }));
+        const Harness::ChainResult result = runChain(CommandType::CheckButton, probeClick({ "on" }));
         qunsetenv("GP_PROBE_SLEEP_MS");
         QCOMPARE(TestSupport::readProbeRecords(probeOut).size(), 1);
         QCOMPARE(result.done, 1);
@@ -142,9 +133,8 @@ private slots:
     // quoted, so every argument arrives whole.
     void hiddenStartKeepsEveryArgument()
     {
-        const QString pidPath = scratch.filePath(QStringLiteral("hidden.pid"));
-        const QStringList arguments { QStringLiteral("a"), QStringLiteral("e:/My Documents"),
-            QStringLiteral("say \"x\"\\"), QString() };
+        const QString pidPath = scratch.filePath("hidden.pid");
+        const QStringList arguments { "a", "e:/My Documents", "say \"x\"\\", QString() };
         auto parameters = probeClick(arguments);
         parameters.insert(Param::pidpath, pidPath);
         const Harness::ChainResult result = runChain(CommandType::Win32RunHidden, parameters);
@@ -154,6 +144,23 @@ private slots:
         QCOMPARE(result.done, 0);
         QVERIFY(!result.quit);
         QVERIFY(!QFileInfo::exists(pidPath));
+    }
+
+    // A folder to open is made first; empty targets open nothing; a reload
+    // goes to the first argument only, and without one nowhere.
+    void foldersLinksAndReloads()
+    {
+        TestSupport::UrlCatcher catcher;
+        const QString folder = scratch.filePath("new/deeper/data");
+        runChain(CommandType::OpenFolder, { { Param::cmdline, folder } });
+        QVERIFY(QFileInfo(folder).isDir());
+        QCOMPARE(catcher.opened, QList<QUrl> { QUrl::fromLocalFile(folder) });
+        runChain(CommandType::OpenFolder, { { Param::cmdline, QString() } });
+        runChain(CommandType::OpenLink, { { Param::cmdline, QString() } });
+        QCOMPARE(catcher.opened.size(), 1);
+        QCOMPARE(runChain(CommandType::Reload, { { Param::arguments, QStringList { "links/B", "C" } } }).reloads,
+            QStringList { "links/B" });
+        QVERIFY(runChain(CommandType::Reload, {}).reloads.isEmpty());
     }
 
 private:
