@@ -3,12 +3,9 @@
 // removed once their program ends, kept while it runs, swept by the next
 // start when left behind; a copy swapped before its start is not run.
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QTemporaryDir>
-#include <QTemporaryFile>
 #include <QtTest>
+
+#include <unistd.h>
 
 #include "../window/windowfixture.h"
 #include "commandharness.h"
@@ -19,6 +16,10 @@
 using Harness::probeClick;
 using Harness::runChain;
 
+namespace {
+const auto ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
+}
+
 class RunInTempTest : public QObject {
     Q_OBJECT
 
@@ -28,67 +29,66 @@ private slots:
     // Every case gets its own shared temporary folder.
     void init()
     {
-        temp.reset(new QTemporaryDir(scratch.filePath(QStringLiteral("tmp-XXXXXX"))));
+        temp.reset(new QTemporaryDir(scratch.filePath("tmp-XXXXXX")));
         qputenv("TMPDIR", temp->path().toLocal8Bit());
         probeOut = Harness::probeOutput(scratch);
-        QTemporaryFile mine(temp->filePath(QStringLiteral("who-XXXXXX")));
-        QVERIFY(mine.open());
-        privateFolder
-            = temp->filePath(QStringLiteral("gatepoint-") + QString::number(QFileInfo(mine.fileName()).ownerId()));
+        privateFolder = temp->filePath("gatepoint-" + QString::number(::geteuid()));
     }
     void cleanup() { qunsetenv("GP_PROBE_SLEEP_MS"); }
 
     // The copy goes to the private folder under the program's name; an old
     // copy there is replaced; something that cannot be removed (a folder
-    // that is not empty) sends the copy to a numbered name.
+    // that is not empty) sends the copy to a numbered name, and when that
+    // name is too long nothing may start in its place.
     void copiesAndStarts_data()
     {
-        QTest::addColumn<QString>("inTheWay"); // a file or folder already at the name
-        QTest::addColumn<bool>("numbered");
-        QTest::newRow("first run") << QString() << false;
-        QTest::newRow("old copy") << QStringLiteral("/gp_probe") << false;
-        QTest::newRow("stuck copy") << QStringLiteral("/gp_probe/busy") << true;
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("inTheWay"); // at the copy's own name
+        QTest::addColumn<QString>("copy"); // a pattern; empty when nothing starts
+        QTest::newRow("first run") << "gp_probe"
+                                   << ""
+                                   << "gp_probe";
+        QTest::newRow("old copy") << "gp_probe"
+                                  << "a file"
+                                  << "gp_probe";
+        QTest::newRow("stuck copy") << "gp_probe"
+                                    << "a full folder"
+                                    << "[1-9]\\d{4}gp_probe";
+        // 255 is the longest name.
+        QTest::newRow("stuck, no room for a number") << QString(252, 'p') << "a full folder"
+                                                     << "";
     }
     void copiesAndStarts()
     {
+        QFETCH(QString, name);
         QFETCH(QString, inTheWay);
-        QFETCH(bool, numbered);
+        QFETCH(QString, copy);
+        const QString program = scratch.filePath(name);
+        QFile::remove(program);
+        QVERIFY(QFile::copy(TestSupport::helperPath("gp_probe"), program));
         if (!inTheWay.isEmpty()) {
-            QVERIFY(TestSupport::writeFile(privateFolder + inTheWay, "an old copy"));
-            QFile::setPermissions(
-                privateFolder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+            const QString at = privateFolder + '/' + name + (inTheWay == "a file" ? "" : "/busy");
+            QVERIFY(TestSupport::writeFile(at, "an old copy"));
+            QFile::setPermissions(privateFolder, ownerOnly);
         }
-        auto parameters = probeClick({ QStringLiteral("x") });
+        auto parameters = probeClick({ "x" });
+        parameters.insert(Param::cmdline, program);
         parameters.insert(Param::workingdir, scratch.path());
         const Harness::ChainResult result = runChain(CommandType::RunInTemp, parameters);
-        QVERIFY(result.quit);
+        QFile::remove(program);
         QCOMPARE(result.done, 0);
+        QCOMPARE(result.quit, !copy.isEmpty());
+        if (copy.isEmpty())
+            return;
         const auto records = TestSupport::waitForProbeRecords(probeOut, 1);
         QCOMPARE(records.size(), 1);
-        const QString name = numbered ? QStringLiteral("[1-9]\\d{4}gp_probe") : QStringLiteral("gp_probe");
-        QVERIFY(QRegularExpression(QStringLiteral("^%1/%2$").arg(QRegularExpression::escape(privateFolder), name))
-                    .match(records[0].program)
-                    .hasMatch());
+        QVERIFY2(QRegularExpression('^' + QRegularExpression::escape(privateFolder + '/') + copy + '$')
+                     .match(records[0].program)
+                     .hasMatch(),
+            qPrintable(records[0].program));
         QCOMPARE(records[0].cwd, privateFolder);
-        QCOMPARE(records[0].env.value(QStringLiteral("RESOURCEDIR")), QDir::toNativeSeparators(privateFolder));
+        QCOMPARE(records[0].env.value("RESOURCEDIR"), QDir::toNativeSeparators(privateFolder));
         QCOMPARE(int(QFileInfo(privateFolder).permissions() & 0x7077), 0x7000); // owner only
-    }
-
-    // A program name so long that the numbered name is not a valid name:
-    // the copy fails, and nothing may be started in its place.
-    void failedCopyStartsNothing()
-    {
-        const QString name(252, QLatin1Char('p')); // 255 is the longest name
-        const QString program = scratch.filePath(name);
-        QVERIFY(QFile::copy(TestSupport::helperPath(QStringLiteral("gp_probe")), program));
-        QVERIFY(TestSupport::writeFile(privateFolder + QLatin1Char('/') + name + QStringLiteral("/busy"), "x"));
-        QFile::setPermissions(privateFolder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        auto parameters = probeClick();
-        parameters.insert(Param::cmdline, program);
-        const Harness::ChainResult result = runChain(CommandType::RunInTemp, parameters);
-        QFile::remove(program);
-        QVERIFY(!result.quit);
-        QCOMPARE(result.done, 0);
     }
 
     // The private folder as somebody else may have laid it out; "no sticky
@@ -97,61 +97,54 @@ private slots:
     void unsafeFolderIsRefused_data()
     {
         QTest::addColumn<QString>("kind");
-        QTest::newRow("writable by others") << QStringLiteral("shared");
-        QTest::newRow("symbolic link") << QStringLiteral("link");
-        QTest::newRow("a plain file") << QStringLiteral("file");
-        QTest::newRow("another user's") << QStringLiteral("foreign");
-        QTest::newRow("no sticky bit") << QStringLiteral("not sticky");
+        for (const char *kind :
+            { "writable by others", "symbolic link", "a plain file", "another user's", "not sticky" })
+            QTest::newRow(kind) << kind;
     }
     void unsafeFolderIsRefused()
     {
         QFETCH(QString, kind);
         QTemporaryDir runtime;
-        if (kind == QLatin1String("shared")) {
+        if (kind == "writable by others") {
             QVERIFY(QDir().mkdir(privateFolder));
             QFile::setPermissions(privateFolder, QFileDevice::Permissions(0x7777));
-        } else if (kind == QLatin1String("link")) {
+        } else if (kind == "symbolic link") {
             QVERIFY(QFile::link(scratch.path(), privateFolder));
-        } else if (kind == QLatin1String("file")) {
+        } else if (kind == "a plain file") {
             QVERIFY(TestSupport::writeFile(privateFolder, "x"));
-        } else if (kind == QLatin1String("foreign")) {
+        } else if (kind == "another user's") {
             QVERIFY(QDir().mkdir(privateFolder));
-            QProcess chown;
-            chown.start(QStringLiteral("chown"), { QStringLiteral("65534"), privateFolder });
-            if (!chown.waitForFinished() || chown.exitCode() != 0 || QFileInfo(privateFolder).ownerId() != 65534)
+            if (TestSupport::runProgram("chown", { "65534", privateFolder }).code != 0
+                || QFileInfo(privateFolder).ownerId() != 65534)
                 QSKIP("only the superuser can give a folder away");
         } else {
             QVERIFY(QFile::setPermissions(temp->path(), QFileDevice::Permissions(0x7777)));
-            QVERIFY(QFile::setPermissions(
-                runtime.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+            QVERIFY(QFile::setPermissions(runtime.path(), ownerOnly));
             qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
         }
         const Harness::ChainResult result = runChain(CommandType::RunInTemp, probeClick());
         qunsetenv("XDG_RUNTIME_DIR");
-        QVERIFY(!QFileInfo::exists(privateFolder + QStringLiteral("/gp_probe")));
-        QVERIFY(!QFileInfo::exists(scratch.filePath(QStringLiteral("gp_probe"))));
-        const auto records = TestSupport::readProbeRecords(probeOut);
-        if (kind != QLatin1String("not sticky")) {
-            QVERIFY(!result.quit);
-            QVERIFY(records.isEmpty());
-            return;
-        }
-        QVERIFY(result.quit);
-        QCOMPARE(TestSupport::waitForProbeRecords(probeOut, 1).size(), 1);
-        QVERIFY(TestSupport::readProbeRecords(probeOut)[0].program.startsWith(runtime.path() + QLatin1Char('/')));
+        QVERIFY(!QFileInfo::exists(privateFolder + "/gp_probe"));
+        QVERIFY(!QFileInfo::exists(scratch.filePath("gp_probe")));
+        const bool elsewhere = kind == "not sticky";
+        QCOMPARE(result.quit, elsewhere);
+        const auto records
+            = elsewhere ? TestSupport::waitForProbeRecords(probeOut, 1) : TestSupport::readProbeRecords(probeOut);
+        QCOMPARE(records.size(), elsewhere ? 1 : 0);
+        if (elsewhere)
+            QVERIFY(records[0].program.startsWith(runtime.path() + '/'));
     }
 
     void runAndExitStartsInPlaceThenQuits()
     {
         qputenv("GP_PROBE_SLEEP_MS", "200");
-        const Harness::ChainResult result = runChain(CommandType::RunAndExit, probeClick({ QStringLiteral("-q") }));
+        const Harness::ChainResult result = runChain(CommandType::RunAndExit, probeClick({ "-q" }));
         QVERIFY(result.quit);
         QCOMPARE(result.done, 0);
         const auto records = TestSupport::waitForProbeRecords(probeOut, 1);
         QCOMPARE(records.size(), 1);
-        QCOMPARE(
-            records[0].program, QFileInfo(TestSupport::helperPath(QStringLiteral("gp_probe"))).canonicalFilePath());
-        QCOMPARE(records[0].arguments, QStringList { QStringLiteral("-q") });
+        QCOMPARE(records[0].program, QFileInfo(TestSupport::helperPath("gp_probe")).canonicalFilePath());
+        QCOMPARE(records[0].arguments, QStringList { "-q" });
     }
 
     // Running, a copy survives a sweep; it goes when its program ends.
@@ -176,21 +169,21 @@ private slots:
         LinksFolder links;
         links.layOutMedium();
         links.skin();
-        links.probeLink(QStringLiteral("probe.link"), 1);
+        links.probeLink("probe.link", 1);
         qputenv("TMPDIR", links.root.path().toLocal8Bit()); // as the launcher is run
         const QString folder = Platform::privateCopyFolder();
         QVERIFY(!folder.isEmpty());
-        const QString ended = folder + QStringLiteral("/ended-tool");
-        const QString running = folder + QStringLiteral("/running-tool");
+        const QString ended = folder + "/ended-tool";
+        const QString running = folder + "/running-tool";
         QVERIFY(TestSupport::writeFile(ended, "left by a launcher that ended"));
-        QVERIFY(TestSupport::writeFile(ended + QStringLiteral(".gatepoint-pid"), "999999999"));
+        QVERIFY(TestSupport::writeFile(ended + ".gatepoint-pid", "999999999"));
         QVERIFY(TestSupport::writeFile(running, "x"));
-        QVERIFY(TestSupport::writeFile(
-            running + QStringLiteral(".gatepoint-pid"), QByteArray::number(QCoreApplication::applicationPid())));
-        QCOMPARE(links.runLauncher({ QStringLiteral("probe"), QStringLiteral("a") }).code, 0);
+        QVERIFY(
+            TestSupport::writeFile(running + ".gatepoint-pid", QByteArray::number(QCoreApplication::applicationPid())));
+        QCOMPARE(links.runLauncher({ "probe", "a" }).code, 0);
         QCOMPARE(TestSupport::waitForProbeRecords(links.probeOut(), 1).size(), 1);
         QVERIFY(!QFileInfo::exists(ended));
-        QVERIFY(!QFileInfo::exists(ended + QStringLiteral(".gatepoint-pid")));
+        QVERIFY(!QFileInfo::exists(ended + ".gatepoint-pid"));
         QVERIFY(QFileInfo::exists(running));
     }
 
@@ -198,11 +191,10 @@ private slots:
     // program: that program must not run, and it is not ours to remove.
     void swappedCopyIsNotStarted()
     {
-        const QString intruder = scratch.filePath(QStringLiteral("intruder.sh"));
-        const QString mark = scratch.filePath(QStringLiteral("intruder-ran"));
+        const QString intruder = scratch.filePath("intruder.sh");
+        const QString mark = scratch.filePath("intruder-ran");
         QVERIFY(TestSupport::writeFile(intruder, "#!/bin/sh\ntouch '" + mark.toUtf8() + "'\n"));
-        QVERIFY(
-            QFile::setPermissions(intruder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+        QVERIFY(QFile::setPermissions(intruder, ownerOnly));
         QSignalSpy notices(StartNotices::instance(), &StartNotices::startFailed);
         int commands = 0;
         QString swapped;
