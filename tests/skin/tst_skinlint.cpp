@@ -12,6 +12,26 @@
 
 using SkinFiles = QMap<QString, QByteArray>;
 
+namespace {
+
+QByteArray link(const QByteArray &properties, const QByteArray &rest = QByteArray())
+{
+    return "[properties]\nicon=icon.png\n" + properties + rest;
+}
+
+// A skin whose only fault is in a.link.
+SkinFiles aLink(const QByteArray &properties, const QByteArray &rest = QByteArray())
+{
+    return { { "a.link", link(properties, rest) } };
+}
+
+TestSupport::Finished lint(const QStringList &arguments)
+{
+    return TestSupport::runProgram(TestSupport::skinToolPath(), QStringList { "lint" } + arguments);
+}
+
+} // namespace
+
 // gatepoint-skin lint against a corpus of skins, each broken in one way.
 class SkinLintTest final : public QObject {
     Q_OBJECT
@@ -27,42 +47,28 @@ private slots:
     void demoMediumIsClean();
 
 private:
-    static TestSupport::Finished lint(const QStringList &arguments)
-    {
-        return TestSupport::runProgram(TestSupport::skinToolPath(), QStringList { QStringLiteral("lint") } + arguments);
-    }
-    // A clean skin in a new folder, with files overwritten or added.
+    // A clean skin in a new folder, with files overwritten or added (a
+    // name ending in "/" is a folder).
     QString makeSkin(const SkinFiles &files);
 
     QTemporaryDir dir;
     int skinCount = 0;
 };
 
-namespace {
-
-const QByteArray launcherConf = "[app]\nbackground=background.png\npadding-left=0\npadding-top=10\n"
-                                "[button]\nwidth=50\nheight=50\nmargin-right=10\n";
-const QByteArray okLink = "[properties]\nicon=icon.png\npriority=1\ntitle.it=Avvia\ntitle.en_GB=Run\n"
-                          "[click]\ntype=RUN\npath=icon.png\n";
-
-QByteArray link(const QByteArray &properties, const QByteArray &rest = QByteArray())
-{
-    return "[properties]\nicon=icon.png\n" + properties + rest;
-}
-
-} // namespace
-
 QString SkinLintTest::makeSkin(const SkinFiles &files)
 {
     const QString folder = dir.filePath(QStringLiteral("skin%1").arg(++skinCount));
     SkinFiles all = {
-        { QStringLiteral("launcher.conf"), launcherConf },
-        { QStringLiteral("background.png"), BackgroundSignature::sign(TestSupport::pngBytes(400, 200)) },
-        { QStringLiteral("icon.png"), TestSupport::pngBytes(50, 50) },
-        { QStringLiteral("ok.link"), okLink },
+        { "launcher.conf",
+            "[app]\nbackground=background.png\npadding-left=0\npadding-top=10\n"
+            "[button]\nwidth=50\nheight=50\nmargin-right=10\n" },
+        { "background.png", BackgroundSignature::sign(TestSupport::pngBytes(400, 200)) },
+        { "icon.png", TestSupport::pngBytes(50, 50) },
+        { "ok.link",
+            "[properties]\nicon=icon.png\npriority=1\ntitle.it=Avvia\ntitle.en_GB=Run\n"
+            "[click]\ntype=RUN\npath=icon.png\n" },
     };
-    for (auto it = files.cbegin(); it != files.cend(); ++it)
-        all.insert(it.key(), it.value());
+    all.insert(files);
     for (auto it = all.cbegin(); it != all.cend(); ++it) {
         if (it.key().endsWith('/'))
             QDir().mkpath(folder + '/' + it.key());
@@ -72,81 +78,72 @@ QString SkinLintTest::makeSkin(const SkinFiles &files)
     return folder;
 }
 
+// One row per check; the finding as the line begins.
 void SkinLintTest::reportsFault_data()
 {
     using Files = SkinFiles;
     QTest::addColumn<Files>("files");
     QTest::addColumn<QString>("expected");
-
-    QTest::newRow("misspelt key") << Files {
-        { "a.link", link("tittle=Run\npriority=2\n") }
-    } << R"(a.link:3: warning: unknown key "tittle" in [properties]; did you mean "title"?)";
-    QTest::newRow("unknown group") << Files { { "a.link", link("priority=2\n", "[clik]\npath=icon.png\n") } }
-                                   << "a.link:4: warning: unknown group [clik]; did you mean [click]?";
-    QTest::newRow("colour word") << Files {
-        { "a.link", link("titlergb=red\npriority=2\n") }
-    } << R"(a.link:3: warning: "red" is not a colour (r/g/b) for "titlergb"; the launcher uses 0/0/0)";
-    QTest::newRow("number") << Files { { "a.link", link("priority=high\n") } }
-                            << R"(a.link:3: warning: "high" is not a whole number for "priority"; the launcher uses 0)";
-    QTest::newRow("boolean") << Files {
-        { "a.link", link("titleshadow=yes\npriority=2\n") }
-    } << R"(a.link:3: warning: "yes" is not a boolean for "titleshadow"; the launcher uses true)";
-    QTest::newRow("alignment is case-sensitive") << Files {
-        { "a.link", link("titlealignment=Left\npriority=2\n") }
-    } << R"(a.link:3: warning: "Left" is not an alignment (left, right, center) for "titlealignment"; the launcher uses center)";
-    QTest::newRow("drop filter") << Files {
-        { "a.link", link("priority=2\n", "[ondrop]\nsubmenu=menu\nfilter=EXT:txt\n") }, { "menu/", {} }
-    } << R"(a.link:6: warning: "EXT:txt" is not a drop filter ("*" or "ext:SUFFIX") for "filter"; no dropped file opens the sub-menu)";
-    QTest::newRow("misspelt type name") << Files {
-        { "a.link", link("priority=2\n", "[click]\ntype=OPENFLODER\npath=icon.png\n") }
-    } << R"(a.link:5: warning: unknown command type "OPENFLODER"; the launcher runs it as RUN; did you mean "OPENFOLDER"?)";
-    QTest::newRow("type number") << Files { { "a.link", link("priority=2\n", "[click]\ntype=5\npath=icon.png\n") } }
-                                 << "a.link:5: error: no command has the type number 5: the button does nothing";
-    QTest::newRow("missing icon") << Files { { "a.link", "[properties]\nicon=nope.png\npriority=2\n" } }
+    QTest::newRow("misspelt key") << aLink(
+        "tittle=Run\n") << R"(a.link:3: warning: unknown key "tittle" in [properties]; did you mean "title"?)";
+    QTest::newRow("unknown group") << aLink("", "[clik]\npath=icon.png\n")
+                                   << "a.link:3: warning: unknown group [clik]; did you mean [click]?";
+    QTest::newRow("colour word") << aLink("titlergb=red\n") << R"(a.link:3: warning: "red" is not a colour (r/g/b))";
+    QTest::newRow("number") << aLink("priority=high\n") << R"(a.link:3: warning: "high" is not a whole number)";
+    QTest::newRow("boolean")
+        << aLink("titleshadow=yes\n")
+        << R"(a.link:3: warning: "yes" is not a boolean for "titleshadow"; the launcher uses true)";
+    QTest::newRow("alignment is case-sensitive")
+        << aLink("titlealignment=Left\n") << R"(a.link:3: warning: "Left" is not an alignment)";
+    QTest::newRow("drop filter") << Files { { "a.link", link("", "[ondrop]\nsubmenu=menu\nfilter=EXT:txt\n") },
+        { "menu/", {} } } << R"(a.link:5: warning: "EXT:txt" is not a drop filter)";
+    QTest::newRow("misspelt type name")
+        << aLink("", "[click]\ntype=OPENFLODER\npath=icon.png\n")
+        << R"(a.link:4: warning: unknown command type "OPENFLODER"; the launcher runs it as RUN; did you mean "OPENFOLDER"?)";
+    QTest::newRow("type number") << aLink("", "[click]\ntype=5\npath=icon.png\n")
+                                 << "a.link:4: error: no command has the type number 5";
+    QTest::newRow("missing icon") << Files { { "a.link", "[properties]\nicon=nope.png\n" } }
                                   << R"(a.link:2: error: icon "nope.png" does not exist)";
-    QTest::newRow("icon that does not load") << Files { { "a.link", "[properties]\nicon=bad.png\npriority=2\n" },
+    QTest::newRow("icon that does not load") << Files { { "a.link", "[properties]\nicon=bad.png\n" },
         { "bad.png", "not a picture" } } << R"(a.link:2: error: icon "bad.png" does not load as a picture)";
     QTest::newRow("no icon") << Files { { "a.link", "[properties]\npriority=2\n" } }
                              << "a.link:1: error: no icon: the link gets no button";
-    QTest::newRow("missing hover image") << Files { { "a.link", link("priority=2\n", "[hover]\nimage=h.png\n") } }
-                                         << R"(a.link:5: warning: hover image "h.png" does not exist)";
-    QTest::newRow("missing program") << Files { { "a.link", link("priority=2\n", "[click]\npath=bin/tool\n") } }
-                                     << R"(a.link:5: error: [click] path "bin/tool" does not exist)";
-    QTest::newRow("placeholder") << Files { { "a.link", link("priority=2\n", "[click]\npath=%cdrom%/setup\n") } }
-                                 << R"(a.link:5: warning: "%cdrom%/setup": placeholder cannot be resolved here)";
+    QTest::newRow("missing hover image") << aLink("", "[hover]\nimage=h.png\n")
+                                         << R"(a.link:4: warning: hover image "h.png" does not exist)";
+    QTest::newRow("missing program") << aLink("", "[click]\npath=bin/tool\n")
+                                     << R"(a.link:4: error: [click] path "bin/tool" does not exist)";
+    QTest::newRow("placeholder") << aLink("", "[click]\npath=%cdrom%/setup\n")
+                                 << R"(a.link:4: warning: "%cdrom%/setup": placeholder cannot be resolved here)";
     QTest::newRow("link folder without its link")
-        << Files { { "menu.link/", {} } } << R"(menu.link:0: error: link folder without "_.link": it gets no button)";
+        << Files { { "menu.link/", {} } } << R"(menu.link:0: error: link folder without "_.link")";
     QTest::newRow("fault inside a link folder")
         << Files { { "menu.link/_.link", "[properties]\nicon=../icon.png\npriority=2\n" },
                { "menu.link/child.link", "[properties]\nicon=../missing.png\n" } }
         << R"(menu.link/child.link:2: error: icon "../missing.png" does not exist)";
-    QTest::newRow("missing sub-menu") << Files { { "a.link", link("priority=2\n", "[ondrop]\nsubmenu=gone\n") } }
-                                      << R"(a.link:5: error: sub-menu folder "gone" does not exist)";
-    QTest::newRow("fault inside a sub-menu")
-        << Files { { "a.link", link("priority=2\n", "[ondrop]\nsubmenu=menu\n") },
-               { "menu/view.link", "[properties]\nicon=../icon.png\ntitel=1\n" } }
-        << R"(menu/view.link:3: warning: unknown key "titel" in [properties]; did you mean "title"?)";
-    QTest::newRow("unsigned background") << Files {
-        { "background.png", TestSupport::pngBytes(400, 200) }
-    } << R"(launcher.conf:2: error: background "background.png" carries no valid signature (gatepoint-skin sign --replace))";
+    QTest::newRow("missing sub-menu") << aLink("", "[ondrop]\nsubmenu=gone\n")
+                                      << R"(a.link:4: error: sub-menu folder "gone" does not exist)";
+    QTest::newRow("fault inside a sub-menu") << Files { { "a.link", link("", "[ondrop]\nsubmenu=menu\n") },
+        { "menu/view.link", "[properties]\nicon=../icon.png\ntitel=1\n" } }
+                                             << R"(menu/view.link:3: warning: unknown key "titel" in [properties])";
+    QTest::newRow("unsigned background") << Files { { "background.png", TestSupport::pngBytes(400, 200) } }
+                                         << R"(launcher.conf:2: error: background "background.png" carries no valid)";
     QTest::newRow("missing background") << Files { { "launcher.conf", "[app]\nbackground=bg.png\n" } }
                                         << R"(launcher.conf:2: error: background "bg.png" does not exist)";
     QTest::newRow("no background") << Files { { "launcher.conf", "[app]\ntitle=x\n" } }
                                    << "launcher.conf:1: error: no background: the launcher refuses to start";
     QTest::newRow("font") << Files { { "fonts/sub/broken.ttf", "no font at all" } }
                           << "fonts/sub/broken.ttf:0: error: font cannot be registered";
-    QTest::newRow("title on a background like it") << Files {
-        { "a.link", "[properties]\nicon=white.png\ntitle=Go\ntitleoffsetH=55\ntitlergb=0/120/120\npriority=2\n" },
-        { "white.png", TestSupport::pngBytes(50, 50, Qt::white) }
-    } << "a.link:5: warning: title colour 0/120/120 barely differs from the background under it (contrast 1.1:1)";
-    QTest::newRow("folder button blank while open") << Files {
-        { "menu.link/_.link", "[properties]\nicon=../icon.png\ncheckicon=../clear.png\npriority=2\n" },
-        { "menu.link/one.link", "[properties]\nicon=../icon.png\n" },
-        { "clear.png", TestSupport::pngBytes(50, 50, Qt::transparent) }
-    } << R"(menu.link/_.link:3: warning: button "menu" shows nothing while open: its check icon is blank and it has no title, so the way back cannot be seen)";
-    QTest::newRow("equal priorities") << Files {
-        { "a.link", link("priority=1\n") }
-    } << R"(ok.link:3: warning: priority 1 equals that of "a.link": their order is undefined)";
+    QTest::newRow("title on a background like it")
+        << Files { { "a.link", "[properties]\nicon=white.png\ntitle=Go\ntitleoffsetH=55\ntitlergb=0/120/120\n" },
+               { "white.png", TestSupport::pngBytes(50, 50, Qt::white) } }
+        << "a.link:5: warning: title colour 0/120/120 barely differs from the background under it (contrast 1.1:1)";
+    QTest::newRow("folder button blank while open")
+        << Files { { "menu.link/_.link", "[properties]\nicon=../icon.png\ncheckicon=../clear.png\npriority=2\n" },
+               { "menu.link/one.link", "[properties]\nicon=../icon.png\n" },
+               { "clear.png", TestSupport::pngBytes(50, 50, Qt::transparent) } }
+        << R"(menu.link/_.link:3: warning: button "menu" shows nothing while open)";
+    QTest::newRow("equal priorities") << aLink("priority=1\n")
+                                      << R"(ok.link:3: warning: priority 1 equals that of "a.link")";
 }
 
 void SkinLintTest::reportsFault()
@@ -157,32 +154,29 @@ void SkinLintTest::reportsFault()
     QVERIFY(!folder.isEmpty());
     const TestSupport::Finished result = lint({ folder });
     const QStringList lines = result.out.split('\n', Qt::SkipEmptyParts);
-    QVERIFY2(lines.contains(expected), qPrintable(result.out));
-    const bool error = expected.contains(": error: ");
-    QCOMPARE(result.code, error ? 2 : 0);
-    QVERIFY(lines.last().endsWith(" warnings") || lines.last().endsWith(" warning"));
+    QVERIFY2(std::any_of(lines.begin(), lines.end(), [&](const QString &line) { return line.startsWith(expected); }),
+        qPrintable(result.out));
+    QCOMPARE(result.code, expected.contains(": error: ") ? 2 : 0);
 }
 
+// Warnings fail only a strict run; findings come sorted, in text or JSON;
+// a bad command line is an error.
 void SkinLintTest::exitCodesAndJson()
 {
     const QString clean = makeSkin({});
-    TestSupport::Finished result = lint({ clean, "--strict" });
-    QCOMPARE(result.code, 0);
-    QCOMPARE(result.out, QStringLiteral("0 errors, 0 warnings\n"));
-
+    QCOMPARE(lint({ clean, "--strict" }).out, QStringLiteral("0 errors, 0 warnings\n"));
     const QString warned
         = makeSkin({ { "z.link", link("tittle=x\n") }, { "a.link", link("priority=2\nbluraround=maybe\n") } });
     QCOMPARE(lint({ warned }).code, 0);
-    result = lint({ warned, "--strict" });
-    QCOMPARE(result.code, 1);
-    const QStringList lines = result.out.split('\n', Qt::SkipEmptyParts);
+    const TestSupport::Finished strict = lint({ warned, "--strict" });
+    QCOMPARE(strict.code, 1);
+    const QStringList lines = strict.out.split('\n', Qt::SkipEmptyParts);
     QCOMPARE(lines.size(), 3);
     QVERIFY(lines.at(0).startsWith("a.link:4: warning:"));
     QVERIFY(lines.at(1).startsWith("z.link:3: warning:"));
     QCOMPARE(lines.at(2), QStringLiteral("0 errors, 2 warnings"));
 
-    result = lint({ warned, "--json" });
-    const QJsonArray array = QJsonDocument::fromJson(result.out.toUtf8()).array();
+    const QJsonArray array = QJsonDocument::fromJson(lint({ warned, "--json" }).out.toUtf8()).array();
     QCOMPARE(array.size(), 2);
     const QJsonObject first = array.at(0).toObject();
     QCOMPARE(first.value("file").toString(), QStringLiteral("a.link"));
@@ -190,15 +184,15 @@ void SkinLintTest::exitCodesAndJson()
     QCOMPARE(first.value("severity").toString(), QStringLiteral("warning"));
     QVERIFY(first.value("message").toString().contains("maybe"));
 
-    QCOMPARE(lint({ dir.filePath("nowhere") }).code, 2);
-    QCOMPARE(lint({}).code, 2);
-    QCOMPARE(lint({ clean, "--respath" }).code, 2);
+    for (const QStringList &wrong :
+        { QStringList { dir.filePath("nowhere") }, QStringList(), QStringList { clean, "--respath" } })
+        QCOMPARE(lint(wrong).code, 2);
 }
 
 void SkinLintTest::resourceFolderElsewhere()
 {
     // A skin authored away from its medium names the medium's files.
-    const QString skin = makeSkin({ { "a.link", link("priority=2\n", "[click]\npath=%respath%/tools/x\n") } });
+    const QString skin = makeSkin(aLink("priority=2\n", "[click]\npath=%respath%/tools/x\n"));
     QVERIFY(TestSupport::writeFile(dir.filePath("medium/Commons/tools/x"), "#!/bin/sh\n"));
     QCOMPARE(lint({ skin }).code, 2);
     QCOMPARE(lint({ skin, "--respath", dir.filePath("medium/Commons") }).code, 0);
@@ -214,9 +208,8 @@ void SkinLintTest::readsAndPlacesLikeTheLauncher_data()
     QTest::addColumn<QStringList>("findings"); // all but the layout's
     QTest::newRow("hash key, repeated key, odd boolean, base64 drop")
         << Files { { "launcher.conf",
-                       "[app]\nbackground=background.png\n#padding-left=40\npadding-top=5\npadding-top=20\npincheck="
-                       "yes\n"
-                       "[button]\nwidth=50\nheight=40\nmargin-right=10\n" },
+                       "[app]\nbackground=background.png\n#padding-left=40\npadding-top=5\npadding-top=20\n"
+                       "pincheck=yes\n[button]\nwidth=50\nheight=40\nmargin-right=10\n" },
                { "a.link", link("priority=2\n", "[drop]\ntype=11\npath=icon.png\n") } }
         << QStringList {
                R"(launcher.conf:3: warning: unknown key "#padding-left" in [app]; did you mean "padding-left"?)",
@@ -237,7 +230,6 @@ void SkinLintTest::readsAndPlacesLikeTheLauncher_data()
 void SkinLintTest::readsAndPlacesLikeTheLauncher()
 {
     QFETCH(SkinFiles, files);
-    QFETCH(QStringList, findings);
     files.insert("background.png", BackgroundSignature::sign(TestSupport::pngBytes(10, 10)));
     const QString folder = makeSkin(files);
     QStringList lines = lint({ folder }).out.split('\n', Qt::SkipEmptyParts);
@@ -250,7 +242,7 @@ void SkinLintTest::readsAndPlacesLikeTheLauncher()
     }
     for (const QString &line : placed)
         lines.removeOne(lines.filter(line).constFirst());
-    QCOMPARE(lines, findings);
+    QTEST(lines, "findings");
 
     framelessWindow = true;
     qputenv("PIN_CHECK_DONE", "1"); // the odd boolean closes the PIN gate
@@ -260,17 +252,17 @@ void SkinLintTest::readsAndPlacesLikeTheLauncher()
     QVERIFY(window.canRun() && window.isValidInstance());
     auto where = [&](const LaunchButton *button) {
         const QRect r = button->geometry();
-        return QStringLiteral("\"%1\" at %2,%3 size %4x%5")
-                   .arg(QFileInfo(button->configuration().fileName).completeBaseName())
-                   .arg(r.x())
-                   .arg(r.y())
-                   .arg(r.width())
-                   .arg(r.height())
-            + outside;
+        return QStringLiteral("\"%1\" at %2,%3 size %4x%5%6")
+            .arg(QFileInfo(button->configuration().fileName).completeBaseName())
+            .arg(r.x())
+            .arg(r.y())
+            .arg(r.width())
+            .arg(r.height())
+            .arg(outside);
     };
     QTRY_VERIFY(window.layoutMachine() && window.layoutMachine()->isRunning());
     int shown = 0;
-    for (const LaunchButton *button : window.launchButtons()) {
+    for (LaunchButton *button : window.launchButtons()) {
         QTRY_VERIFY2(placed.contains(where(button)), qPrintable(where(button)));
         // Where the linter looks for what lies under a title.
         if (const QWidget *title = button->titleOverlayWidget())
