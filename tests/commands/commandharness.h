@@ -5,6 +5,8 @@
 // launcher was told to quit, and whether every command was already deleted
 // when done() arrived.
 
+#include <functional>
+
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
@@ -29,17 +31,21 @@ struct ChainResult {
     QStringList reloads;
 };
 
+using Connect = std::function<void(ICommand *)>;
+
+// Runs the chain that start begins, given the connection each of its
+// commands needs; known is what start returned.
 // QCoreApplication::quit() outside the application's own loop would leave
 // every later nested loop (dialogs, QSignalSpy::wait) returning at once, so
 // the chain runs inside exec(), which resets that state when it returns.
 // A nested loop entered after the chain tells whether quit() was called.
-inline ChainResult runChain(int type, const QMap<QString, QVariant> &parameters)
+inline ChainResult runStarted(const std::function<bool(const Connect &)> &start)
 {
     ChainResult result;
     QObject receiver;
     int alive = 0;
     QTimer::singleShot(0, &receiver, [&] {
-        result.known = runCommandChain(type, parameters, [&](ICommand *command) {
+        result.known = start([&](ICommand *command) {
             ++alive;
             QObject::connect(command, &QObject::destroyed, &receiver, [&] { --alive; });
             const auto queued = Qt::QueuedConnection;
@@ -61,6 +67,17 @@ inline ChainResult runChain(int type, const QMap<QString, QVariant> &parameters)
     QCoreApplication::exec();
     QCoreApplication::processEvents();
     return result;
+}
+
+inline ChainResult runChain(int type, const QMap<QString, QVariant> &parameters)
+{
+    return runStarted([&](const Connect &connect) { return runCommandChain(type, parameters, connect); });
+}
+
+// A button's start: placeholders expanded, the chain run.
+inline ChainResult runLaunch(const LaunchRequest &request)
+{
+    return runStarted([&](const Connect &connect) { return launch(request, connect); });
 }
 
 // The parameters a launch button writes for a click on the probe program

@@ -66,7 +66,8 @@ private slots:
     }
 
     // A waited-for start writes its id too, over an older and longer one.
-    // (Detached starts: the hand-over in tst_hostilemedium.)
+    // (Detached starts: the hand-over in tst_hostilemedium; failed starts:
+    // tst_userdata.)
     void pidFileHoldsTheWaitedForProgram()
     {
         const QString pidPath = scratch.filePath("tool.pid");
@@ -80,40 +81,6 @@ private slots:
         QFile file(pidPath);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), QByteArray::number(records[0].pid));
-    }
-
-    // Nothing started is nothing reported; an existing id file is not
-    // wiped, and no new one is made.
-    void failedStartReportsNothing_data()
-    {
-        QTest::addColumn<QString>("program");
-        QTest::newRow("absent") << scratch.filePath("absent");
-        QTest::newRow("empty") << QString();
-        QTest::newRow("a folder") << scratch.path();
-        QTest::newRow("not a program") << scratch.filePath("notes.txt");
-    }
-    void failedStartReportsNothing()
-    {
-        QFETCH(QString, program);
-        QVERIFY(TestSupport::writeFile(scratch.filePath("notes.txt"), "not a program"));
-        const QString oldPid = scratch.filePath("old.pid");
-        const QString freshPid = scratch.filePath("fresh.pid");
-        QVERIFY(TestSupport::writeFile(oldPid, "4242"));
-        for (const bool wait : { false, true }) {
-            for (const QString &pidPath : { oldPid, freshPid }) {
-                auto parameters = probeClick();
-                parameters.insert(Param::cmdline, program);
-                parameters.insert(Param::pidpath, pidPath);
-                parameters.insert(Param::runandwait, wait);
-                const Harness::ChainResult result = runChain(CommandType::Run, parameters);
-                QCOMPARE(result.done, 0);
-                QVERIFY(!result.quit);
-            }
-        }
-        QFile file(oldPid);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), QByteArray("4242"));
-        QVERIFY(!QFileInfo::exists(freshPid));
     }
 
     // A check button's program has ended when the chain returns, so the

@@ -32,6 +32,7 @@ private slots:
         qputenv("HOME", scratch.path().toUtf8());
     }
     void init() { urls.opened.clear(); }
+    void cleanup() { qunsetenv("GATEPOINT_SYSTEM_ROOT"); }
 
     // One hand-over to the probe button through the real launcher, every
     // entry one argument: shell and placeholder characters, quotes, blanks,
@@ -60,7 +61,9 @@ private slots:
         QCOMPARE(records[0].rawArguments, handedOver);
     }
 
-    void configuredArgumentsExpandHandedOverDoNot()
+    // A button's own arguments have their placeholders expanded; what the
+    // user adds follows as given.
+    void configuredArgumentsExpandUserArgumentsDoNot()
     {
         const QString out = Harness::probeOutput(scratch);
         LaunchRequest request;
@@ -71,9 +74,8 @@ private slots:
         QVERIFY(launch(request, {}));
         const auto records = TestSupport::waitForProbeRecords(out, 1);
         QCOMPARE(records.size(), 1);
-        QCOMPARE(records[0].arguments,
-            (QStringList { currentLanguage(), QStringLiteral("--pid=%1").arg(QCoreApplication::applicationPid()),
-                "%lang%", "$HOME" }));
+        const QString pid = QString::number(QCoreApplication::applicationPid());
+        QCOMPARE(records[0].arguments, (QStringList { currentLanguage(), "--pid=" + pid, "%lang%", "$HOME" }));
     }
 
     void linksOpenAsConfigured_data()
@@ -101,63 +103,71 @@ private slots:
         QCOMPARE(urls.opened, QList<QUrl> { expected });
     }
 
-    // The token is not plugged in: a path on one of its partitions would
-    // name a place on the host.
-    void missingPartitionIsNotUsed_data()
+    // A start that cannot happen is reported, starts and opens nothing,
+    // does not end the launcher and leaves id files as they were. A token
+    // partition that is not plugged in: a path on it would name a place on
+    // the host.
+    void failedStartChangesNothing_data()
     {
         QTest::addColumn<int>("type");
         QTest::addColumn<QString>("path");
-        QTest::addColumn<QStringList>("arguments");
-        QTest::newRow("open folder") << int(CommandType::OpenFolder) << "%flash%/docs" << QStringList();
-        QTest::newRow("run") << int(CommandType::Run) << "%cdrom%/bin/tool" << QStringList();
-        QTest::newRow("argument") << int(CommandType::Run) << TestSupport::helperPath("gp_probe")
-                                  << QStringList { "%FLASH%/data" };
+        QTest::addColumn<QString>("argument");
+        QTest::addColumn<int>("reason");
+        const QString absent = scratch.filePath("absent");
+        const QString text = scratch.filePath("notes.txt");
+        const int run = CommandType::Run;
+        const int missing = StartNotices::Missing;
+        const int notProgram = StartNotices::NotProgram;
+        const int drive = StartNotices::DriveMissing;
+        QTest::newRow("absent") << run << absent << QString() << missing;
+        QTest::newRow("empty") << run << QString() << QString() << missing;
+        QTest::newRow("a folder") << run << scratch.path() << QString() << missing;
+        QTest::newRow("not a program") << run << text << QString() << notProgram;
+        QTest::newRow("run and exit, absent") << int(CommandType::RunAndExit) << absent << QString() << missing;
+        QTest::newRow("run and exit, not a program") << int(CommandType::RunAndExit) << text << QString() << notProgram;
+        QTest::newRow("run in temp, absent") << int(CommandType::RunInTemp) << absent << QString() << missing;
+        QTest::newRow("run in temp, not a program") << int(CommandType::RunInTemp) << text << QString() << notProgram;
+        QTest::newRow("folder, partition missing")
+            << int(CommandType::OpenFolder) << "%flash%/docs" << QString() << drive;
+        QTest::newRow("program, partition missing") << run << "%cdrom%/bin/tool" << QString() << drive;
+        QTest::newRow("argument, partition missing")
+            << run << TestSupport::helperPath("gp_probe") << "%FLASH%/d" << drive;
     }
-    void missingPartitionIsNotUsed()
+    void failedStartChangesNothing()
     {
         QFETCH(int, type);
         QFETCH(QString, path);
-        QFETCH(QStringList, arguments);
+        QFETCH(QString, argument);
+        QFETCH(int, reason);
+        QVERIFY(TestSupport::writeFile(scratch.filePath("notes.txt"), "not a program"));
+        const QString oldPid = scratch.filePath("old.pid");
+        const QString freshPid = scratch.filePath("fresh.pid");
+        QVERIFY(TestSupport::writeFile(oldPid, "4242"));
+        const QString out = Harness::probeOutput(scratch);
         QTemporaryDir emptySystem;
         qputenv("GATEPOINT_SYSTEM_ROOT", emptySystem.path().toLocal8Bit());
-        const QString out = Harness::probeOutput(scratch);
-        QSignalSpy notices(StartNotices::instance(), &StartNotices::startFailed);
-        LaunchRequest request;
-        request.type = type;
-        request.commandPath = path;
-        request.configuredArguments = arguments;
-        const bool ran = launch(request, {});
-        qunsetenv("GATEPOINT_SYSTEM_ROOT");
-        QVERIFY(!ran);
-        QCOMPARE(notices.count(), 1);
-        QCOMPARE(notices.first().at(1).toInt(), int(StartNotices::DriveMissing));
+        for (const bool wait : { false, true }) {
+            for (const QString &pidPath : { oldPid, freshPid }) {
+                QSignalSpy notices(StartNotices::instance(), &StartNotices::startFailed);
+                LaunchRequest request;
+                request.type = type;
+                request.commandPath = path;
+                request.configuredArguments = argument.isEmpty() ? QStringList() : QStringList { argument };
+                request.pidPath = pidPath;
+                request.extraParameters.insert(Param::runandwait, wait);
+                const Harness::ChainResult result = Harness::runLaunch(request);
+                QVERIFY(!result.quit);
+                QCOMPARE(result.done, 0);
+                QCOMPARE(notices.count(), 1);
+                QCOMPARE(notices.first().at(1).toInt(), reason);
+            }
+        }
         QVERIFY(urls.opened.isEmpty());
         QVERIFY(TestSupport::readProbeRecords(out).isEmpty());
-    }
-
-    // A start that ends the launcher ends it only once something started.
-    void runAndExitStaysWhenNothingStarted_data()
-    {
-        QTest::addColumn<int>("type");
-        QTest::addColumn<bool>("exists");
-        QTest::newRow("run and exit, missing") << int(CommandType::RunAndExit) << false;
-        QTest::newRow("run and exit, not a program") << int(CommandType::RunAndExit) << true;
-        QTest::newRow("run in temp, missing") << int(CommandType::RunInTemp) << false;
-        QTest::newRow("run in temp, not a program") << int(CommandType::RunInTemp) << true;
-    }
-    void runAndExitStaysWhenNothingStarted()
-    {
-        QFETCH(int, type);
-        QFETCH(bool, exists);
-        const QString program = scratch.filePath("tool");
-        QFile::remove(program);
-        if (exists)
-            QVERIFY(TestSupport::writeFile(program, "not a program"));
-        QSignalSpy notices(StartNotices::instance(), &StartNotices::startFailed);
-        const Harness::ChainResult result = Harness::runChain(type, { { Param::cmdline, program } });
-        QVERIFY(!result.quit);
-        QCOMPARE(result.done, 0);
-        QCOMPARE(notices.count(), 1);
+        QFile file(oldPid);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("4242"));
+        QVERIFY(!QFileInfo::exists(freshPid));
     }
 
     // A failed start shows a notice that blocks nothing: the next button
