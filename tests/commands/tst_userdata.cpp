@@ -1,14 +1,20 @@
 // What the user hands over reaches the program as it was given: paths
-// through the real launcher to the probe, byte for byte; configured
-// arguments and links as configured; paths on a partition that is not there
-// are not used; a start that fails says so and leaves the window usable.
+// through the real launcher to the probe, byte for byte; paths chosen in a
+// file question; configured arguments and links as configured; paths on a
+// partition that is not there are not used; a start that fails says so and
+// leaves the window usable. And the file question itself, answered through
+// Qt's own dialog the way a user would: type a path, accept.
 #include <QtTest>
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
+#include <QSettings>
 
 #include "../window/windowfixture.h"
 #include "commandharness.h"
+#include "commands/customfiledialog.h"
 #include "commands/startnotices.h"
 #include "config/language.h"
 #include "config/paths.h"
@@ -19,6 +25,9 @@
 #include "window/appflags.h"
 #include "window/mainwindow.h"
 
+using Harness::probeClick;
+using Harness::runChain;
+
 class UserDataTest : public QObject {
     Q_OBJECT
 
@@ -28,9 +37,20 @@ private slots:
         TestSupport::isolate();
         framelessWindow = true;
         qputenv("HOME", scratch.path().toUtf8());
+        QVERIFY(TestSupport::writeFile(files.filePath("a.txt"), "a"));
+        QVERIFY(TestSupport::writeFile(files.filePath("b c.txt"), "b"));
+        QVERIFY(QDir(files.path()).mkdir("sub"));
     }
-    void init() { urls.opened.clear(); }
-    void cleanup() { qunsetenv("GATEPOINT_SYSTEM_ROOT"); }
+    void init()
+    {
+        urls.opened.clear();
+        probeOut = Harness::probeOutput(scratch);
+    }
+    void cleanup()
+    {
+        qunsetenv("GATEPOINT_SYSTEM_ROOT");
+        CustomFileDialog::setResponder({});
+    }
 
     // One hand-over to the probe button through the real launcher, every
     // entry one argument: shell and placeholder characters, quotes, blanks,
@@ -57,11 +77,111 @@ private slots:
         QCOMPARE(TestSupport::waitForProbeRecords(links.probeOut(), 1).value(0).rawArguments, handedOver);
     }
 
+    // What the question asks for, and what the program receives after the
+    // button's own arguments.
+    void chosenPathsReachTheProgram_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QStringList>("chosen");
+        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QStringList>("filters");
+        // "*.*" would hide names without a dot outside Windows.
+        const QStringList all { "All files (*)" };
+        const QStringList several { "/x/1.txt", "/x/2 b.txt" };
+        const QString quoted = "/d/l'anno \"q\"/à.txt";
+        const QString encoded = QString("/d/l\\'anno \\\"q\\\"/à.txt").toUtf8().toBase64();
+        QTest::newRow("open file") << int(CommandType::OpenFile) << QStringList { "/data/a.txt" }
+                                   << QStringList { "/data/a.txt" } << 0 << QStringList();
+        QTest::newRow("several files") << int(CommandType::OpenMultipleFiles) << several
+                                       << QStringList { "--massive-input" } + several << 3 << all;
+        QTest::newRow("base64 with quotes") << int(CommandType::WinOpenFileBase64) << QStringList { quoted }
+                                            << QStringList { "BASE64" + encoded } << 0 << all;
+        QTest::newRow("folder") << int(CommandType::RunFolder) << QStringList { "/srv/my data" }
+                                << QStringList { "/srv/my data" } << 2 << QStringList();
+    }
+    void chosenPathsReachTheProgram()
+    {
+        QFETCH(int, type);
+        QFETCH(QStringList, chosen);
+        QFETCH(QStringList, expected);
+        int mode = -1;
+        QStringList filters;
+        CustomFileDialog::setResponder([&](const CustomFileDialog &dialog) {
+            mode = dialog.mode();
+            filters = dialog.nameFilters();
+            return chosen;
+        });
+        QCOMPARE(runChain(type, probeClick({ "-v", "x" })).done, 1);
+        QCOMPARE(
+            TestSupport::waitForProbeRecords(probeOut, 1).value(0).arguments, QStringList({ "-v", "x" }) + expected);
+        QTEST(mode, "mode");
+        QTEST(filters, "filters");
+        // A cancel runs nothing.
+        CustomFileDialog::setResponder([](const CustomFileDialog &) { return QStringList(); });
+        const Harness::ChainResult cancelled = runChain(type, probeClick({ "-v", "x" }));
+        QCOMPARE(cancelled.done, 0);
+        QVERIFY(!cancelled.quit);
+        QCOMPARE(TestSupport::readProbeRecords(probeOut).size(), 1);
+    }
+
+    // A stored folder, a key the profile does not hold, no key at all.
+    void folderQuestionStartsWhereTheProfileSays()
+    {
+        QTemporaryDir profile;
+        QSettings(profile.filePath("default.conf"), QSettings::IniFormat).setValue("lastdir", files.path());
+        QString startedIn;
+        CustomFileDialog::setResponder([&](const CustomFileDialog &dialog) {
+            startedIn = dialog.startPath();
+            return QStringList();
+        });
+        auto parameters = probeClick();
+        parameters.insert(Param::profile, profile.path());
+        for (const QString &key : { QString("lastdir"), QString("other"), QString() }) {
+            parameters.insert(Param::profileKey, key);
+            runChain(CommandType::RunFolder, parameters);
+            QCOMPARE(startedIn, key == "lastdir" ? files.path() : QDir::homePath());
+        }
+    }
+
+    // The dialog starts in the folder it was given and asks for what the
+    // mode says (an unknown mode changes nothing). A cancel then clears the
+    // answer: a caller never picks up the path of an earlier question.
+    void answersThroughTheRealDialog_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("selected");
+        QTest::addColumn<int>("shownMode");
+        const QString a = files.filePath("a.txt");
+        const QString bc = files.filePath("b c.txt");
+        QTest::newRow("one file") << 0 << "b c.txt" << QStringList { bc } << int(QFileDialog::ExistingFile);
+        QTest::newRow("several files") << 3 << "\"a.txt\" \"b c.txt\"" << QStringList { a, bc }
+                                       << int(QFileDialog::ExistingFiles);
+        // Directories alone, as ShowDirsOnly sets it.
+        QTest::newRow("folder") << 4 << files.filePath("sub") << QStringList { files.filePath("sub") } << 4;
+    }
+    void answersThroughTheRealDialog()
+    {
+        QFETCH(int, mode);
+        QFETCH(QString, typed);
+        CustomFileDialog dialog;
+        dialog.setFileMode(mode);
+        dialog.setFileMode(7);
+        dialog.setDirectory(QDir(files.path()));
+        dialog.setNameFilters({ "Text (*.txt)", "All files (*)" });
+        QCOMPARE(answer(dialog, typed), 1);
+        QTEST(dialog.selectedFiles(), "selected");
+        QTEST(int(shownMode), "shownMode");
+        QCOMPARE(shownFolder, files.path());
+        QCOMPARE(answer(dialog, QString()), 0);
+        QVERIFY(dialog.selectedFiles().isEmpty());
+    }
+
     // A button's own arguments have their placeholders expanded; what the
     // user adds follows as given.
     void configuredArgumentsExpandUserArgumentsDoNot()
     {
-        const QString out = Harness::probeOutput(scratch);
         LaunchRequest request;
         request.type = CommandType::Run;
         request.commandPath = TestSupport::helperPath("gp_probe");
@@ -69,7 +189,7 @@ private slots:
         request.userArguments = QStringList { "%lang%", "$HOME" };
         QVERIFY(launch(request, {}));
         const QString pid = QString::number(QCoreApplication::applicationPid());
-        QCOMPARE(TestSupport::waitForProbeRecords(out, 1).value(0).arguments,
+        QCOMPARE(TestSupport::waitForProbeRecords(probeOut, 1).value(0).arguments,
             QStringList({ currentLanguage(), "--pid=" + pid, "%lang%", "$HOME" }));
     }
 
@@ -138,7 +258,6 @@ private slots:
         const QString oldPid = scratch.filePath("old.pid");
         const QString freshPid = scratch.filePath("fresh.pid");
         QVERIFY(TestSupport::writeFile(oldPid, "4242"));
-        const QString out = Harness::probeOutput(scratch);
         QTemporaryDir emptySystem;
         qputenv("GATEPOINT_SYSTEM_ROOT", emptySystem.path().toLocal8Bit());
         for (const bool wait : { false, true }) {
@@ -158,7 +277,7 @@ private slots:
             }
         }
         QVERIFY(urls.opened.isEmpty());
-        QVERIFY(TestSupport::readProbeRecords(out).isEmpty());
+        QVERIFY(TestSupport::readProbeRecords(probeOut).isEmpty());
         QFile file(oldPid);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), QByteArray("4242"));
@@ -183,9 +302,8 @@ private slots:
         QTRY_VERIFY(notice && notice->isVisible());
         QVERIFY(notice->text().contains("gone-tool"));
         QVERIFY(!QApplication::activeModalWidget());
-        const QString out = Harness::probeOutput(scratch);
         emit window.launchButtons().at(1)->startProcess();
-        QCOMPARE(TestSupport::waitForProbeRecords(out, 1).size(), 1);
+        QCOMPARE(TestSupport::waitForProbeRecords(probeOut, 1).size(), 1);
     }
 
     // The demo's Documents control names its folder by placeholder; the
@@ -219,8 +337,34 @@ private slots:
     }
 
 private:
+    // Waits for the modal file dialog, notes how it was set up, then types
+    // the answer and accepts, or rejects it when there is none; returns what
+    // exec gave.
+    int answer(CustomFileDialog &dialog, const QString &typed)
+    {
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            auto *shown = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!shown || !shown->isVisible())
+                return;
+            poll.stop();
+            shownMode = shown->fileMode();
+            shownFolder = shown->directory().absolutePath();
+            if (typed.isEmpty())
+                return shown->reject();
+            shown->findChild<QLineEdit *>("fileNameEdit")->setText(typed);
+            static_cast<QDialog *>(shown)->accept(); // QFileDialog hides its override
+        });
+        poll.start(20);
+        return dialog.exec();
+    }
+
     QTemporaryDir scratch;
+    QTemporaryDir files;
+    QString probeOut;
     TestSupport::UrlCatcher urls { { "https", "http", "file" } };
+    QFileDialog::FileMode shownMode = QFileDialog::AnyFile;
+    QString shownFolder;
 };
 
 QTEST_MAIN(UserDataTest)
