@@ -28,9 +28,7 @@ public:
 
     QStringList selectedFiles() const;
 
-    QString caption() const { return captionText; }
     QStringList nameFilters() const { return filters; }
-    QString directory() const { return startDirectory; }
     int mode() const { return fileMode; }
     // The filter string handed to the dialog: the filters joined with ";;".
     QString filterString() const;

@@ -5,6 +5,8 @@
 // launcher was told to quit, and whether every command was already deleted
 // when done() arrived.
 
+#include <functional>
+
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
@@ -29,29 +31,33 @@ struct ChainResult {
     QStringList reloads;
 };
 
+using Connect = std::function<void(ICommand *)>;
+
+// Runs the chain that start begins, given the connection each of its
+// commands needs; known is what start returned.
 // QCoreApplication::quit() outside the application's own loop would leave
 // every later nested loop (dialogs, QSignalSpy::wait) returning at once, so
 // the chain runs inside exec(), which resets that state when it returns.
 // A nested loop entered after the chain tells whether quit() was called.
-inline ChainResult runChain(int type, const QMap<QString, QVariant> &parameters)
+inline ChainResult runStarted(const std::function<bool(const Connect &)> &start)
 {
     ChainResult result;
     QObject receiver;
     int alive = 0;
     QTimer::singleShot(0, &receiver, [&] {
-        result.known = runCommandChain(type, parameters, [&](ICommand *command) {
+        result.known = start([&](ICommand *command) {
             ++alive;
             QObject::connect(command, &QObject::destroyed, &receiver, [&] { --alive; });
+            const auto queued = Qt::QueuedConnection;
             QObject::connect(
                 command, &ICommand::done, &receiver,
                 [&] {
                     ++result.done;
                     result.doneAfterDeletion = result.doneAfterDeletion && alive == 0;
                 },
-                Qt::QueuedConnection);
+                queued);
             QObject::connect(
-                command, &ICommand::reload, &receiver, [&](const QString &folder) { result.reloads.append(folder); },
-                Qt::QueuedConnection);
+                command, &ICommand::reload, &receiver, [&](const QString &to) { result.reloads << to; }, queued);
         });
         QEventLoop probe;
         QTimer::singleShot(0, &probe, [&] { probe.exit(5); });
@@ -63,17 +69,22 @@ inline ChainResult runChain(int type, const QMap<QString, QVariant> &parameters)
     return result;
 }
 
-// The parameters a launch button writes for a click on the probe program.
+inline ChainResult runChain(int type, const QMap<QString, QVariant> &parameters)
+{
+    return runStarted([&](const Connect &connect) { return runCommandChain(type, parameters, connect); });
+}
+
+// A button's start: placeholders expanded, the chain run.
+inline ChainResult runLaunch(const LaunchRequest &request)
+{
+    return runStarted([&](const Connect &connect) { return launch(request, connect); });
+}
+
+// The parameters a launch button writes for a click on the probe program
+// (the commands read any other parameter as empty).
 inline QMap<QString, QVariant> probeClick(const QStringList &arguments = {})
 {
-    QMap<QString, QVariant> parameters;
-    parameters.insert(Param::cmdline, TestSupport::helperPath(QStringLiteral("gp_probe")));
-    parameters.insert(Param::arguments, arguments);
-    parameters.insert(Param::workingdir, QString());
-    parameters.insert(Param::profile, QString());
-    parameters.insert(Param::profileKey, QString());
-    parameters.insert(Param::pidpath, QString());
-    return parameters;
+    return { { Param::cmdline, TestSupport::helperPath(QStringLiteral("gp_probe")) }, { Param::arguments, arguments } };
 }
 
 // Where the probe writes its records; one file per test.

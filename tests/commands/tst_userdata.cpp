@@ -1,54 +1,32 @@
 // What the user hands over reaches the program as it was given: paths
-// through the real launcher to the probe, byte for byte; configured
-// arguments and links as configured; paths on a partition that is not there
-// are not used; a start that fails says so and leaves the window usable.
+// through the real launcher to the probe, byte for byte; paths chosen in a
+// file question; configured arguments and links as configured; paths on a
+// partition that is not there are not used; a start that fails says so and
+// leaves the window usable. And the file question itself, answered through
+// Qt's own dialog the way a user would: type a path, accept.
 #include <QtTest>
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
+#include <QSettings>
 
 #include "../window/windowfixture.h"
 #include "commandharness.h"
-#include "commands/commandlauncher.h"
+#include "commands/customfiledialog.h"
 #include "commands/startnotices.h"
 #include "config/language.h"
 #include "config/paths.h"
 #include "platform/processstart.h"
 #include "platform/textbytes.h"
-#include "testsupport.h"
 #include "widgets/launchbutton.h"
 #include "widgets/toolbutton.h"
 #include "window/appflags.h"
 #include "window/mainwindow.h"
 
-namespace {
-
-const QStringList urlSchemes { QStringLiteral("https"), QStringLiteral("http"), QStringLiteral("mailto"),
-    QStringLiteral("ftp"), QStringLiteral("file") };
-
-struct HandOverCase {
-    const char *name;
-    QByteArray bytes;
-};
-
-// Every case is one argument of a single hand-over.
-const QList<HandOverCase> &handOverCases()
-{
-    static const QList<HandOverCase> cases {
-        { "dollar", "/d/$notes.txt" },
-        { "percent placeholder", "/d/a%pid%b.txt" },
-        { "quotes", "/d/l'anno \"24\".pdf" },
-        { "spaces", "/d/My Documents/a  b.txt" },
-        { "newline", "/d/a\nb.txt" },
-        { "leading dash", "-rf" },
-        { "toolkit option", "-style" },
-        { "not UTF-8", QByteArray("/d/\xff\xfe-\xe8.txt") },
-        { "empty", QByteArray() },
-    };
-    return cases;
-}
-
-} // namespace
+using Harness::probeClick;
+using Harness::runChain;
 
 class UserDataTest : public QObject {
     Q_OBJECT
@@ -59,41 +37,160 @@ private slots:
         TestSupport::isolate();
         framelessWindow = true;
         qputenv("HOME", scratch.path().toUtf8());
+        QVERIFY(TestSupport::writeFile(files.filePath("a.txt"), "a"));
+        QVERIFY(TestSupport::writeFile(files.filePath("b c.txt"), "b"));
+        QVERIFY(QDir(files.path()).mkdir("sub"));
     }
-    void init() { urls.opened.clear(); }
-
-    void handedOverPathsArriveByteForByte_data()
+    void init()
     {
-        QTest::addColumn<int>("index");
-        for (int i = 0; i < handOverCases().size(); ++i)
-            QTest::newRow(handOverCases().at(i).name) << i;
+        urls.opened.clear();
+        probeOut = Harness::probeOutput(scratch);
     }
+    void cleanup()
+    {
+        qunsetenv("GATEPOINT_SYSTEM_ROOT");
+        CustomFileDialog::setResponder({});
+    }
+
+    // One hand-over to the probe button through the real launcher, every
+    // entry one argument: shell and placeholder characters, quotes, blanks,
+    // a newline, options, bytes that are not UTF-8, nothing at all.
     void handedOverPathsArriveByteForByte()
     {
-        QFETCH(int, index);
-        if (handOver.isEmpty())
-            handOver = handOverThroughTheLauncher();
-        QCOMPARE(handOver.size(), 1);
-        const QList<QByteArray> received = handOver.first().rawArguments;
-        QCOMPARE(received.size(), handOverCases().size());
-        QCOMPARE(received.at(index), handOverCases().at(index).bytes);
+        const QList<QByteArray> handedOver { "/d/$notes.txt", "/d/a%pid%b.txt", "/d/l'anno \"24\".pdf",
+            "/d/My Documents/a  b.txt", "/d/a\nb.txt", "-rf", "-style", "/d/\xff\xfe-\xe8.txt", QByteArray() };
+        LinksFolder links;
+        Platform::ProgramStart start;
+        start.program = links.layOutMedium();
+        links.skin();
+        links.probeLink("probe.link", 1);
+        start.arguments.append("probe");
+        for (const QByteArray &bytes : handedOver)
+            start.arguments.append(Platform::decodeText(bytes));
+        start.environment = QProcessEnvironment::systemEnvironment();
+        start.environment.insert("GP_PROBE_OUT", links.probeOut());
+        start.environment.insert("QT_QPA_PLATFORM", "offscreen");
+        start.environment.insert("HOME", links.root.path());
+        start.environment.remove("PIN_CHECK_DONE");
+        start.waitForEnd = true;
+        QVERIFY(Platform::startProgram(start).started);
+        QCOMPARE(TestSupport::waitForProbeRecords(links.probeOut(), 1).value(0).rawArguments, handedOver);
     }
 
-    void configuredArgumentsExpandHandedOverDoNot()
+    // What the question asks for, and what the program receives after the
+    // button's own arguments.
+    void chosenPathsReachTheProgram_data()
     {
-        const QString out = Harness::probeOutput(scratch);
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QStringList>("chosen");
+        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QStringList>("filters");
+        // "*.*" would hide names without a dot outside Windows.
+        const QStringList all { "All files (*)" };
+        const QStringList several { "/x/1.txt", "/x/2 b.txt" };
+        const QString quoted = "/d/l'anno \"q\"/à.txt";
+        const QString encoded = QString("/d/l\\'anno \\\"q\\\"/à.txt").toUtf8().toBase64();
+        QTest::newRow("open file") << int(CommandType::OpenFile) << QStringList { "/data/a.txt" }
+                                   << QStringList { "/data/a.txt" } << 0 << QStringList();
+        QTest::newRow("several files") << int(CommandType::OpenMultipleFiles) << several
+                                       << QStringList { "--massive-input" } + several << 3 << all;
+        QTest::newRow("base64 with quotes") << int(CommandType::WinOpenFileBase64) << QStringList { quoted }
+                                            << QStringList { "BASE64" + encoded } << 0 << all;
+        QTest::newRow("folder") << int(CommandType::RunFolder) << QStringList { "/srv/my data" }
+                                << QStringList { "/srv/my data" } << 2 << QStringList();
+    }
+    void chosenPathsReachTheProgram()
+    {
+        QFETCH(int, type);
+        QFETCH(QStringList, chosen);
+        QFETCH(QStringList, expected);
+        int mode = -1;
+        QStringList filters;
+        CustomFileDialog::setResponder([&](const CustomFileDialog &dialog) {
+            mode = dialog.mode();
+            filters = dialog.nameFilters();
+            return chosen;
+        });
+        QCOMPARE(runChain(type, probeClick({ "-v", "x" })).done, 1);
+        QCOMPARE(
+            TestSupport::waitForProbeRecords(probeOut, 1).value(0).arguments, QStringList({ "-v", "x" }) + expected);
+        QTEST(mode, "mode");
+        QTEST(filters, "filters");
+        // A cancel runs nothing.
+        CustomFileDialog::setResponder([](const CustomFileDialog &) { return QStringList(); });
+        const Harness::ChainResult cancelled = runChain(type, probeClick({ "-v", "x" }));
+        QCOMPARE(cancelled.done, 0);
+        QVERIFY(!cancelled.quit);
+        QCOMPARE(TestSupport::readProbeRecords(probeOut).size(), 1);
+    }
+
+    // A stored folder, a key the profile does not hold, no key at all.
+    void folderQuestionStartsWhereTheProfileSays()
+    {
+        QTemporaryDir profile;
+        QSettings(profile.filePath("default.conf"), QSettings::IniFormat).setValue("lastdir", files.path());
+        QString startedIn;
+        CustomFileDialog::setResponder([&](const CustomFileDialog &dialog) {
+            startedIn = dialog.startPath();
+            return QStringList();
+        });
+        auto parameters = probeClick();
+        parameters.insert(Param::profile, profile.path());
+        for (const QString &key : { QString("lastdir"), QString("other"), QString() }) {
+            parameters.insert(Param::profileKey, key);
+            runChain(CommandType::RunFolder, parameters);
+            QCOMPARE(startedIn, key == "lastdir" ? files.path() : QDir::homePath());
+        }
+    }
+
+    // The dialog starts in the folder it was given and asks for what the
+    // mode says (an unknown mode changes nothing). A cancel then clears the
+    // answer: a caller never picks up the path of an earlier question.
+    void answersThroughTheRealDialog_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("selected");
+        QTest::addColumn<int>("shownMode");
+        const QString a = files.filePath("a.txt");
+        const QString bc = files.filePath("b c.txt");
+        QTest::newRow("one file") << 0 << "b c.txt" << QStringList { bc } << int(QFileDialog::ExistingFile);
+        QTest::newRow("several files") << 3 << "\"a.txt\" \"b c.txt\"" << QStringList { a, bc }
+                                       << int(QFileDialog::ExistingFiles);
+        // Directories alone, as ShowDirsOnly sets it.
+        QTest::newRow("folder") << 4 << files.filePath("sub") << QStringList { files.filePath("sub") } << 4;
+    }
+    void answersThroughTheRealDialog()
+    {
+        QFETCH(int, mode);
+        QFETCH(QString, typed);
+        CustomFileDialog dialog;
+        dialog.setFileMode(mode);
+        dialog.setFileMode(7);
+        dialog.setDirectory(QDir(files.path()));
+        dialog.setNameFilters({ "Text (*.txt)", "All files (*)" });
+        QCOMPARE(answer(dialog, typed), 1);
+        QTEST(dialog.selectedFiles(), "selected");
+        QTEST(int(shownMode), "shownMode");
+        QCOMPARE(shownFolder, files.path());
+        QCOMPARE(answer(dialog, QString()), 0);
+        QVERIFY(dialog.selectedFiles().isEmpty());
+    }
+
+    // A button's own arguments have their placeholders expanded; what the
+    // user adds follows as given.
+    void configuredArgumentsExpandUserArgumentsDoNot()
+    {
         LaunchRequest request;
         request.type = CommandType::Run;
-        request.commandPath = TestSupport::helperPath(QStringLiteral("gp_probe"));
-        request.configuredArguments = QStringList { QStringLiteral("%lang%"), QStringLiteral("--pid=%pid%") };
-        request.userArguments
-            = QStringList { QStringLiteral("%lang%"), QStringLiteral("$HOME"), QStringLiteral("a%pid%") };
+        request.commandPath = TestSupport::helperPath("gp_probe");
+        request.configuredArguments = QStringList { "%lang%", "--pid=%pid%" };
+        request.userArguments = QStringList { "%lang%", "$HOME" };
         QVERIFY(launch(request, {}));
-        const auto records = TestSupport::waitForProbeRecords(out, 1);
-        QCOMPARE(records.size(), 1);
-        QCOMPARE(records[0].arguments,
-            (QStringList { currentLanguage(), QStringLiteral("--pid=%1").arg(QCoreApplication::applicationPid()),
-                QStringLiteral("%lang%"), QStringLiteral("$HOME"), QStringLiteral("a%pid%") }));
+        const QString pid = QString::number(QCoreApplication::applicationPid());
+        QCOMPARE(TestSupport::waitForProbeRecords(probeOut, 1).value(0).arguments,
+            QStringList({ currentLanguage(), "--pid=" + pid, "%lang%", "$HOME" }));
     }
 
     void linksOpenAsConfigured_data()
@@ -101,15 +198,14 @@ private slots:
         QTest::addColumn<QString>("link");
         QTest::addColumn<QUrl>("expected");
         const auto asIs = [](const char *text) { return QUrl(QString::fromLatin1(text), QUrl::TolerantMode); };
-        QTest::newRow("dollar query") << QStringLiteral("https://example.org/api/items?$top=5&$metadata")
+        QTest::newRow("dollar query") << "https://example.org/api/items?$top=5&$metadata"
                                       << asIs("https://example.org/api/items?$top=5&$metadata");
-        QTest::newRow("capital scheme") << QStringLiteral("HTTP://example.org/%lang%")
-                                        << asIs("HTTP://example.org/%lang%");
-        QTest::newRow("mail") << QStringLiteral("mailto:desk@example.org") << asIs("mailto:desk@example.org");
-        QTest::newRow("file url") << QStringLiteral("file:///srv/a%20b.pdf") << asIs("file:///srv/a%20b.pdf");
-        QTest::newRow("relative file") << QStringLiteral("docs/readme.pdf")
-                                       << QUrl::fromLocalFile(
-                                              QDir::current().absoluteFilePath(QStringLiteral("docs/readme.pdf")));
+        QTest::newRow("capital scheme") << "HTTP://example.org/%lang%" << asIs("HTTP://example.org/%lang%");
+        QTest::newRow("file url") << "file:///srv/a%20b.pdf" << asIs("file:///srv/a%20b.pdf");
+        QTest::newRow("relative file") << "docs/readme.pdf"
+                                       << QUrl::fromLocalFile(QDir::current().absoluteFilePath("docs/readme.pdf"));
+        // "#" and "?" in a file name are part of the name.
+        QTest::newRow("hash in a file name") << "/srv/a #1?.pdf" << QUrl::fromLocalFile("/srv/a #1?.pdf");
     }
     void linksOpenAsConfigured()
     {
@@ -122,64 +218,70 @@ private slots:
         QCOMPARE(urls.opened, QList<QUrl> { expected });
     }
 
-    // The token is not plugged in: a path on one of its partitions would
-    // name a place on the host.
-    void missingPartitionIsNotUsed_data()
+    // A start that cannot happen is reported, starts and opens nothing,
+    // does not end the launcher and leaves id files as they were. A token
+    // partition that is not plugged in: a path on it would name a place on
+    // the host.
+    void failedStartChangesNothing_data()
     {
         QTest::addColumn<int>("type");
         QTest::addColumn<QString>("path");
-        QTest::addColumn<QStringList>("arguments");
-        QTest::newRow("open folder") << int(CommandType::OpenFolder) << QStringLiteral("%flash%/docs") << QStringList();
-        QTest::newRow("run") << int(CommandType::Run) << QStringLiteral("%cdrom%/bin/tool") << QStringList();
-        QTest::newRow("argument") << int(CommandType::Run) << TestSupport::helperPath(QStringLiteral("gp_probe"))
-                                  << QStringList { QStringLiteral("%FLASH%/data") };
+        QTest::addColumn<QString>("argument");
+        QTest::addColumn<int>("reason");
+        const QString absent = scratch.filePath("absent");
+        const QString text = scratch.filePath("notes.txt");
+        const int run = CommandType::Run;
+        const int missing = StartNotices::Missing;
+        const int notProgram = StartNotices::NotProgram;
+        const int drive = StartNotices::DriveMissing;
+        QTest::newRow("absent") << run << absent << QString() << missing;
+        QTest::newRow("empty") << run << QString() << QString() << missing;
+        QTest::newRow("a folder") << run << scratch.path() << QString() << missing;
+        QTest::newRow("not a program") << run << text << QString() << notProgram;
+        QTest::newRow("run and exit, absent") << int(CommandType::RunAndExit) << absent << QString() << missing;
+        QTest::newRow("run and exit, not a program") << int(CommandType::RunAndExit) << text << QString() << notProgram;
+        QTest::newRow("run in temp, absent") << int(CommandType::RunInTemp) << absent << QString() << missing;
+        QTest::newRow("run in temp, not a program") << int(CommandType::RunInTemp) << text << QString() << notProgram;
+        QTest::newRow("folder, partition missing")
+            << int(CommandType::OpenFolder) << "%flash%/docs" << QString() << drive;
+        QTest::newRow("program, partition missing") << run << "%cdrom%/bin/tool" << QString() << drive;
+        QTest::newRow("argument, partition missing")
+            << run << TestSupport::helperPath("gp_probe") << "%FLASH%/d" << drive;
     }
-    void missingPartitionIsNotUsed()
+    void failedStartChangesNothing()
     {
         QFETCH(int, type);
         QFETCH(QString, path);
-        QFETCH(QStringList, arguments);
+        QFETCH(QString, argument);
+        QFETCH(int, reason);
+        QVERIFY(TestSupport::writeFile(scratch.filePath("notes.txt"), "not a program"));
+        const QString oldPid = scratch.filePath("old.pid");
+        const QString freshPid = scratch.filePath("fresh.pid");
+        QVERIFY(TestSupport::writeFile(oldPid, "4242"));
         QTemporaryDir emptySystem;
         qputenv("GATEPOINT_SYSTEM_ROOT", emptySystem.path().toLocal8Bit());
-        const QString out = Harness::probeOutput(scratch);
-        QSignalSpy notices(StartNotices::instance(), &StartNotices::startFailed);
-        LaunchRequest request;
-        request.type = type;
-        request.commandPath = path;
-        request.configuredArguments = arguments;
-        const bool ran = launch(request, {});
-        qunsetenv("GATEPOINT_SYSTEM_ROOT");
-        QVERIFY(!ran);
-        QCOMPARE(notices.count(), 1);
-        QCOMPARE(notices.first().at(1).toInt(), int(StartNotices::DriveMissing));
+        for (const bool wait : { false, true }) {
+            for (const QString &pidPath : { oldPid, freshPid }) {
+                QSignalSpy notices(StartNotices::instance(), &StartNotices::startFailed);
+                LaunchRequest request;
+                request.type = type;
+                request.commandPath = path;
+                request.configuredArguments = argument.isEmpty() ? QStringList() : QStringList { argument };
+                request.pidPath = pidPath;
+                request.extraParameters.insert(Param::runandwait, wait);
+                const Harness::ChainResult result = Harness::runLaunch(request);
+                QVERIFY(!result.quit);
+                QCOMPARE(result.done, 0);
+                QCOMPARE(notices.count(), 1);
+                QCOMPARE(notices.first().at(1).toInt(), reason);
+            }
+        }
         QVERIFY(urls.opened.isEmpty());
-        QVERIFY(TestSupport::readProbeRecords(out).isEmpty());
-    }
-
-    void runAndExitStaysWhenNothingStarted_data()
-    {
-        QTest::addColumn<int>("type");
-        QTest::addColumn<bool>("exists");
-        QTest::newRow("run and exit, missing") << int(CommandType::RunAndExit) << false;
-        QTest::newRow("run and exit, not a program") << int(CommandType::RunAndExit) << true;
-        QTest::newRow("run in temp, missing") << int(CommandType::RunInTemp) << false;
-        QTest::newRow("run in temp, not a program") << int(CommandType::RunInTemp) << true;
-    }
-    void runAndExitStaysWhenNothingStarted()
-    {
-        QFETCH(int, type);
-        QFETCH(bool, exists);
-        const QString program = scratch.filePath(QStringLiteral("tool"));
-        QFile::remove(program);
-        if (exists)
-            QVERIFY(TestSupport::writeFile(program, "not a program"));
-        auto parameters = Harness::probeClick();
-        parameters.insert(Param::cmdline, program);
-        QSignalSpy notices(StartNotices::instance(), &StartNotices::startFailed);
-        const Harness::ChainResult result = Harness::runChain(type, parameters);
-        QVERIFY(!result.quit);
-        QCOMPARE(result.done, 0);
-        QCOMPARE(notices.count(), 1);
+        QVERIFY(TestSupport::readProbeRecords(probeOut).isEmpty());
+        QFile file(oldPid);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("4242"));
+        QVERIFY(!QFileInfo::exists(freshPid));
     }
 
     // A failed start shows a notice that blocks nothing: the next button
@@ -187,32 +289,21 @@ private slots:
     void failedStartIsShownAndTheWindowStaysUsable()
     {
         LinksFolder links;
-        links.signedBackground();
-        links.write(QStringLiteral("launcher.conf"), "[app]\nbackground=bg.png\n");
-        links.probeLink(QStringLiteral("a.link"), 1);
-        links.write(QStringLiteral("b.link"),
-            "[properties]\nicon=icon.png\npriority=2\n[click]\npath=/nonexistent/gone-tool\n");
+        links.skin();
+        links.probeLink("a.link", 1);
+        links.write("b.link", "[properties]\nicon=icon.png\npriority=2\n[click]\npath=/nonexistent/gone-tool\n");
         MainWindow window(true);
         window.onReloadRequest(links.path());
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        const QList<LaunchButton *> buttons = window.findChildren<LaunchButton *>();
-        LaunchButton *good = nullptr;
-        LaunchButton *broken = nullptr;
-        for (LaunchButton *button : buttons)
-            (button->configuration().fileName.endsWith(QLatin1String("a.link")) ? good : broken) = button;
-        QVERIFY(good && broken);
-
-        emit broken->startProcess();
-        auto *notice = window.findChild<QLabel *>(QStringLiteral("startFailureNotice"));
-        QVERIFY(notice);
-        QTRY_VERIFY(notice->isVisible());
-        QVERIFY(notice->text().contains(QLatin1String("gone-tool")));
+        QCOMPARE(window.launchButtons().size(), 2); // the higher priority first
+        emit window.launchButtons().at(0)->startProcess();
+        auto *notice = window.findChild<QLabel *>("startFailureNotice");
+        QTRY_VERIFY(notice && notice->isVisible());
+        QVERIFY(notice->text().contains("gone-tool"));
         QVERIFY(!QApplication::activeModalWidget());
-
-        const QString out = Harness::probeOutput(scratch);
-        emit good->startProcess();
-        QCOMPARE(TestSupport::waitForProbeRecords(out, 1).size(), 1);
+        emit window.launchButtons().at(1)->startProcess();
+        QCOMPARE(TestSupport::waitForProbeRecords(probeOut, 1).size(), 1);
     }
 
     // The demo's Documents control names its folder by placeholder; the
@@ -221,23 +312,22 @@ private slots:
     void demoDocumentsControlOpensTheResourceFolder()
     {
         const QString demoLinks = QStringLiteral(GATEPOINT_BUILD_DIR "/demo-medium/Commons/links");
-        if (!QFileInfo::exists(demoLinks + QStringLiteral("/launcher.conf")))
+        if (!QFileInfo::exists(demoLinks + "/launcher.conf"))
             QSKIP("the demo medium is not built");
-        const QDir appDir(QCoreApplication::applicationDirPath());
-        const QString expected = baseDirectory(true).absoluteFilePath(QStringLiteral("docs"));
+        const QString expected = baseDirectory(true).absoluteFilePath("docs");
         const bool existed = QFileInfo::exists(expected);
         {
             MainWindow window(false);
             window.onReloadRequest(demoLinks);
             ToolButton *documents = nullptr;
             for (ToolButton *button : window.findChildren<ToolButton *>()) {
-                if (button->accessibleName() == QLatin1String("Documenti"))
+                if (button->accessibleName() == "Documenti")
                     documents = button;
             }
             QVERIFY(documents);
             QTest::mouseRelease(documents, Qt::LeftButton);
         }
-        const bool madeLiteral = QFileInfo::exists(appDir.absoluteFilePath(QStringLiteral("%respath%")));
+        const bool madeLiteral = QFileInfo::exists(QDir(QCoreApplication::applicationDirPath()).filePath("%respath%"));
         const QList<QUrl> opened = urls.opened;
         if (!existed)
             QDir(expected).removeRecursively();
@@ -247,36 +337,34 @@ private slots:
     }
 
 private:
-    // One hand-over to the probe button through the real launcher, with
-    // every case as one argument; the probe's records.
-    QList<TestSupport::ProbeRecord> handOverThroughTheLauncher()
+    // Waits for the modal file dialog, notes how it was set up, then types
+    // the answer and accepts, or rejects it when there is none; returns what
+    // exec gave.
+    int answer(CustomFileDialog &dialog, const QString &typed)
     {
-        LinksFolder links;
-        const QString program = links.layOutMedium();
-        links.signedBackground();
-        links.write(QStringLiteral("launcher.conf"), "[app]\nbackground=bg.png\n");
-        links.probeLink(QStringLiteral("probe.link"), 1);
-        const QString out = links.root.filePath(QStringLiteral("probe.jsonl"));
-
-        Platform::ProgramStart start;
-        start.program = program;
-        start.arguments.append(QStringLiteral("probe"));
-        for (const HandOverCase &handed : handOverCases())
-            start.arguments.append(Platform::decodeText(handed.bytes));
-        start.environment = QProcessEnvironment::systemEnvironment();
-        start.environment.insert(QStringLiteral("GP_PROBE_OUT"), out);
-        start.environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        start.environment.insert(QStringLiteral("HOME"), links.root.path());
-        start.environment.remove(QStringLiteral("PIN_CHECK_DONE"));
-        start.waitForEnd = true;
-        if (!Platform::startProgram(start).started)
-            return {};
-        return TestSupport::waitForProbeRecords(out, 1);
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            auto *shown = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!shown || !shown->isVisible())
+                return;
+            poll.stop();
+            shownMode = shown->fileMode();
+            shownFolder = shown->directory().absolutePath();
+            if (typed.isEmpty())
+                return shown->reject();
+            shown->findChild<QLineEdit *>("fileNameEdit")->setText(typed);
+            static_cast<QDialog *>(shown)->accept(); // QFileDialog hides its override
+        });
+        poll.start(20);
+        return dialog.exec();
     }
 
     QTemporaryDir scratch;
-    TestSupport::UrlCatcher urls { urlSchemes };
-    QList<TestSupport::ProbeRecord> handOver;
+    QTemporaryDir files;
+    QString probeOut;
+    TestSupport::UrlCatcher urls { { "https", "http", "file" } };
+    QFileDialog::FileMode shownMode = QFileDialog::AnyFile;
+    QString shownFolder;
 };
 
 QTEST_MAIN(UserDataTest)

@@ -1,77 +1,267 @@
-#include "config/backgroundsignature.h"
-#include "testsupport.h"
+// The background's keyed digest and the issuer's signature beside it: what
+// passes, what does not, files that are no pictures or too large to read;
+// both made and checked by gatepoint-skin; the issuer's signature demanded
+// by a launcher built with the issuer's public key, where a picture signed
+// with the digest alone is refused, while the default launcher reads both
+// kinds by their digest.
+#include <QtTest>
 
 #include <QCryptographicHash>
-#include <QtTest>
+#include <QProcess>
 
 #include <sys/stat.h>
 
-// The background's keyed digest: what passes, what does not, and files that
-// are no pictures or too large to read.
-class BackgroundSignatureTest final : public QObject {
+#include "../window/windowfixture.h"
+
+using namespace BackgroundSignature;
+
+namespace {
+
+QByteArray picture; // a background, made once the application exists
+
+int tool(const QStringList &arguments)
+{
+    return TestSupport::runProgram(TestSupport::skinToolPath(), arguments).code;
+}
+
+QByteArray read(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QByteArray flipped(QByteArray bytes, int at, char bit = 0x01)
+{
+    bytes[at] = char(bytes.at(at) ^ bit);
+    return bytes;
+}
+
+} // namespace
+
+class BackgroundSignatureTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { TestSupport::isolate(); }
-    void contentValidity_data();
-    void contentValidity();
-    void files();
+    void initTestCase()
+    {
+        TestSupport::isolate();
+        picture = TestSupport::pngBytes(600, 300, Qt::darkBlue);
+#ifdef GATEPOINT_TEST_ISSUER_KEYS
+        QVERIFY(readKeyFile(GATEPOINT_TEST_ISSUER_KEYS ".key", KeyKind::Secret, secretKey));
+        QVERIFY(readKeyFile(GATEPOINT_TEST_ISSUER_KEYS ".pub", KeyKind::Public, publicKey));
+        QCOMPARE(issuerPublicKeyOf(secretKey), publicKey);
+        QVERIFY(makeIssuerKeys(otherPublic, otherSecret));
+#endif
+    }
+    void init()
+    {
+        if (QByteArray(QTest::currentTestFunction()).startsWith("issuer") && !issuerSignaturesAvailable())
+            QSKIP("built without the crypto library");
+    }
+
+    void contentChecks_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("digestValid");
+        QTest::addColumn<bool>("issuerValid");
+        const QByteArray good = sign(picture);
+        QTest::newRow("digest alone") << good << true << false;
+        QTest::newRow("one picture bit flipped") << flipped(good, 10) << false << false;
+        QTest::newRow("one digest bit flipped") << flipped(good, good.size() - 1, char(0x80)) << false << false;
+        QTest::newRow("no digest") << picture << false << false;
+        // A plain SHA-1 of the picture must not pass: anybody could forge that.
+        QTest::newRow("unkeyed digest") << picture + QCryptographicHash::hash(picture, QCryptographicHash::Sha1)
+                                        << false << false;
+        QTest::newRow("empty") << QByteArray() << false << false;
+        QTest::newRow("digest of an empty payload") << sign(QByteArray()) << true << false;
+        if (!issuerSignaturesAvailable())
+            return;
+        const QByteArray issued = signAsIssuer(picture, secretKey);
+        const QByteArray signedPart = issued.left(issued.size() - digestLength);
+        QTest::newRow("issuer-signed") << issued << true << true;
+        QTest::newRow("issuer-signed, digest broken") << flipped(issued, issued.size() - 1) << false << false;
+        QTest::newRow("signature changed, digest made again")
+            << sign(flipped(signedPart, picture.size() + 3)) << true << false;
+        QTest::newRow("picture changed, digest made again") << sign(flipped(signedPart, 40)) << true << false;
+        QTest::newRow("another issuer") << signAsIssuer(picture, otherSecret) << true << false;
+    }
+    void contentChecks()
+    {
+        QFETCH(QByteArray, content);
+        QTEST(isValid(content), "digestValid");
+        if (issuerSignaturesAvailable())
+            QTEST(hasIssuerSignature(content, publicKey), "issuerValid");
+    }
+
+    void files()
+    {
+        QTemporaryDir dir;
+        QVERIFY(TestSupport::writeFile(dir.filePath("bg.png"), sign(picture)));
+        QVERIFY(verifyFile(dir.filePath("bg.png")));
+        for (const QString &path : { dir.filePath("absent.png"), QString(), dir.path() })
+            QVERIFY(!verifyFile(path));
+        // A pipe is refused without being opened, which would block.
+        const QString pipe = dir.filePath("pipe.png");
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        QVERIFY(!verifyFile(pipe));
+        // A sparse file, large on paper: the size cap rejects it unread.
+        QFile file(dir.filePath("huge.png"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(maximumFileSize + 1));
+        file.close();
+        QByteArray content;
+        QString error;
+        QVERIFY(!readCapped(file.fileName(), content, &error));
+        QVERIFY(!error.isEmpty() && content.isEmpty());
+        QVERIFY(!verifyFile(file.fileName()));
+    }
+
+    // sign and verify as a skin author uses them: a signed file is signed
+    // again only with --replace, which gives the same bytes.
+    void toolSignsAndVerifies()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("bg.png");
+        QVERIFY(TestSupport::writeFile(path, picture));
+        QCOMPARE(tool({ "verify", path }), 1);
+        QCOMPARE(tool({ "verify", dir.filePath("missing.png") }), 1);
+        QCOMPARE(tool({ "sign", path }), 0);
+        const QByteArray once = read(path);
+        QCOMPARE(once, sign(picture));
+        QCOMPARE(tool({ "verify", path }), 0);
+        const TestSupport::Finished refused = TestSupport::runProgram(TestSupport::skinToolPath(), { "sign", path });
+        QCOMPARE(refused.code, 1);
+        QVERIFY((refused.out + refused.err).contains("already signed"));
+        QCOMPARE(read(path), once);
+        QCOMPARE(tool({ "sign", "--replace", path }), 0);
+        QCOMPARE(read(path), once);
+        QCOMPARE(tool({ "sign", path, "--replace" }), 0);
+        QCOMPARE(read(path), once);
+        const QString fresh = dir.filePath("fresh.png");
+        QVERIFY(TestSupport::writeFile(fresh, picture));
+        QCOMPARE(tool({ "sign", "--replace", fresh }), 0);
+        QCOMPARE(read(fresh), once);
+    }
+
+    void issuerKeyFiles_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("as written") << keyFileText(KeyKind::Public, publicKey) << true;
+        QTest::newRow("secret for public") << keyFileText(KeyKind::Secret, secretKey) << false;
+        QTest::newRow("short key") << QByteArray("gatepoint issuer public key\nAAAA\n") << false;
+        QTest::newRow("no label") << publicKey.toBase64() + '\n' << false;
+    }
+    void issuerKeyFiles()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, valid);
+        QTemporaryDir dir;
+        QVERIFY(TestSupport::writeFile(dir.filePath("k"), text));
+        QByteArray key;
+        QString error;
+        QCOMPARE(readKeyFile(dir.filePath("k"), KeyKind::Public, key, &error), valid);
+        QCOMPARE(error.isEmpty(), valid);
+        QCOMPARE(key, valid ? publicKey : QByteArray());
+    }
+
+    // keygen, sign --key and verify --key as an issuer uses them.
+    void issuerTool()
+    {
+        QTemporaryDir dir;
+        const QString secret = dir.filePath("issuer.key");
+        const QString pub = dir.filePath("issuer.pub");
+        QCOMPARE(tool({ "keygen", secret, pub }), 0);
+        // The owner reads and writes it; nobody else has any access.
+        QCOMPARE(int(QFileInfo(secret).permissions() & 0x7077), int(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        // An existing key is never replaced.
+        QCOMPARE(tool({ "keygen", secret, dir.filePath("x.pub") }), 1);
+
+        const QString bg = dir.filePath("bg.png");
+        QVERIFY(TestSupport::writeFile(bg, picture));
+        QCOMPARE(tool({ "sign", "--key", secret, bg }), 0);
+        QCOMPARE(tool({ "verify", "--key=" + pub, bg }), 0);
+        QCOMPARE(tool({ "verify", bg }), 0);
+        // Signed again by the issuer: the earlier signature goes.
+        QCOMPARE(tool({ "sign", "--replace", "--key", secret, bg }), 0);
+        QCOMPARE(QFileInfo(bg).size(), picture.size() + issuerSignatureLength + digestLength);
+        QCOMPARE(tool({ "verify", "--key", pub, bg }), 0);
+        // Changed and re-signed with the digest alone: the digest passes,
+        // the issuer's check does not.
+        QVERIFY(TestSupport::writeFile(bg, flipped(picture, 50)));
+        QCOMPARE(tool({ "sign", bg }), 0);
+        QCOMPARE(tool({ "verify", bg }), 0);
+        QCOMPARE(tool({ "verify", "--key", pub, bg }), 1);
+        QCOMPARE(tool({ "sign", "--key" }), 2);
+        QCOMPARE(tool({ "verify", "--key", secret, bg }), 1);
+    }
+
+    // The real launchers on one medium: the issuer's build starts only on
+    // the issuer-signed picture, the default build on both (on the digest
+    // alone as in every other suite).
+    void issuerLaunchers_data()
+    {
+        QTest::addColumn<bool>("issuerBuild");
+        QTest::addColumn<bool>("issuerSigned");
+        QTest::newRow("issuer build, issuer-signed") << true << true;
+        QTest::newRow("issuer build, digest alone") << true << false;
+        QTest::newRow("default build, issuer-signed") << false << true;
+    }
+    void issuerLaunchers()
+    {
+#ifndef GATEPOINT_ISSUER_BINARY
+        QSKIP("the issuer's launcher is not built");
+#else
+        QFETCH(bool, issuerBuild);
+        QFETCH(bool, issuerSigned);
+        LinksFolder links;
+        const QString program = links.layOutMedium();
+        if (issuerBuild) {
+            QFile::remove(program);
+            QVERIFY(QFile::copy(QStringLiteral(GATEPOINT_ISSUER_BINARY), program));
+        }
+        links.write("bg.png", issuerSigned ? signAsIssuer(picture, secretKey) : sign(picture));
+        links.write("launcher.conf", "[app]\nbackground=bg.png\n");
+        links.probeLink("probe.link", 1);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("GP_PROBE_OUT", links.probeOut());
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("HOME", links.root.path());
+        env.insert("QT_LOGGING_RULES", "gatepoint.config.debug=true");
+        QProcess launcher;
+        launcher.setProcessEnvironment(env);
+        launcher.setProcessChannelMode(QProcess::MergedChannels);
+        launcher.start(program, { "probe", "a b" });
+        QVERIFY(launcher.waitForStarted());
+        if (issuerSigned || !issuerBuild) {
+            QVERIFY(launcher.waitForFinished(30000));
+            QCOMPARE(launcher.exitCode(), 0);
+            const auto records = TestSupport::waitForProbeRecords(links.probeOut(), 1);
+            QCOMPARE(records.size(), 1);
+            QCOMPARE(records.first().rawArguments, QList<QByteArray> { "a b" });
+            return;
+        }
+        // Refused: the launcher says why and shows its start-up message,
+        // which nobody answers here.
+        QByteArray output;
+        const char refusal[] = "no valid issuer signature";
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                return (output += launcher.readAll()).contains(refusal) || launcher.state() == QProcess::NotRunning;
+            },
+            30000));
+        launcher.kill();
+        launcher.waitForFinished();
+        QVERIFY(output.contains(refusal));
+        QVERIFY(TestSupport::readProbeRecords(links.probeOut()).isEmpty());
+#endif
+    }
+
+private:
+    QByteArray secretKey;
+    QByteArray publicKey;
+    QByteArray otherSecret;
+    QByteArray otherPublic;
 };
-
-namespace {
-const QByteArray picture = QByteArray("\x89PNG\r\n\x1a\n", 8) + QByteArray(300, 'p');
-}
-
-void BackgroundSignatureTest::contentValidity_data()
-{
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<bool>("valid");
-    const QByteArray good = BackgroundSignature::sign(picture);
-    QByteArray payloadChanged = good;
-    payloadChanged[10] = payloadChanged.at(10) ^ 0x01;
-    QByteArray digestChanged = good;
-    digestChanged[digestChanged.size() - 1] = digestChanged.at(digestChanged.size() - 1) ^ 0x80;
-    QTest::newRow("signed picture") << good << true;
-    QTest::newRow("one payload bit flipped") << payloadChanged << false;
-    QTest::newRow("one digest bit flipped") << digestChanged << false;
-    QTest::newRow("unsigned picture") << picture << false;
-    // A plain SHA-1 of the picture must not pass: anybody could forge that.
-    QTest::newRow("unkeyed digest") << picture + QCryptographicHash::hash(picture, QCryptographicHash::Sha1) << false;
-    QTest::newRow("empty") << QByteArray() << false;
-    QTest::newRow("digest of an empty payload") << BackgroundSignature::sign(QByteArray()) << true;
-}
-
-void BackgroundSignatureTest::contentValidity()
-{
-    QFETCH(QByteArray, content);
-    QTEST(BackgroundSignature::isValid(content), "valid");
-}
-
-void BackgroundSignatureTest::files()
-{
-    QTemporaryDir dir;
-    QVERIFY(TestSupport::writeFile(dir.filePath("bg.png"), BackgroundSignature::sign(picture)));
-    QVERIFY(BackgroundSignature::verifyFile(dir.filePath("bg.png")));
-    QVERIFY(!BackgroundSignature::verifyFile(dir.filePath("absent.png")));
-    QVERIFY(!BackgroundSignature::verifyFile(QString()));
-    QVERIFY(!BackgroundSignature::verifyFile(dir.path()));
-    // A pipe is refused without being opened, which would block.
-    const QString pipe = dir.filePath("pipe.png");
-    QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-    QVERIFY(!BackgroundSignature::verifyFile(pipe));
-
-    // A sparse file, large on paper: the size cap rejects it unread.
-    QFile file(dir.filePath("huge.png"));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QVERIFY(file.resize(BackgroundSignature::maximumFileSize + 1));
-    file.close();
-    QByteArray content;
-    QString error;
-    QVERIFY(!BackgroundSignature::readCapped(file.fileName(), content, &error));
-    QVERIFY(!error.isEmpty());
-    QVERIFY(content.isEmpty());
-    QVERIFY(!BackgroundSignature::verifyFile(file.fileName()));
-}
 
 QTEST_MAIN(BackgroundSignatureTest)
 #include "tst_backgroundsignature.moc"

@@ -2,15 +2,12 @@
 // the library path or hidden in a mount namespace, and paints on X.
 #include "testsupport.h"
 
-#include <QDir>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLibraryInfo>
 #include <QProcess>
 #include <QScreen>
-#include <QSet>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -32,21 +29,6 @@ export LD_DEBUG=libs LD_DEBUG_OUTPUT=$trace
 exec "$medium/bin/gatepoint"
 )sh";
 
-QString xdotool(const QStringList &arguments)
-{
-    return TestSupport::runProgram(
-        QStringLiteral("xdotool"), arguments, QProcessEnvironment::systemEnvironment(), 10000)
-        .out.trimmed();
-}
-
-QSet<QString> carriedLibraries(const QString &medium)
-{
-    QSet<QString> names;
-    for (const QString &name : QDir(medium + "/bin/lib").entryList(QDir::Files))
-        names.insert(name);
-    return names;
-}
-
 int distinctColours(const QImage &image)
 {
     QSet<QRgb> colours;
@@ -62,122 +44,115 @@ int distinctColours(const QImage &image)
 class PackedMediumTest final : public QObject {
     Q_OBJECT
 
-private slots:
-    void initTestCase();
-    void startsAndPaints_data();
-    void startsAndPaints();
-
-private:
     QTemporaryDir dir;
     QString medium;
-};
 
-void PackedMediumTest::initTestCase()
-{
-    TestSupport::isolate();
-    if (qEnvironmentVariableIsEmpty("DISPLAY"))
-        QSKIP("needs an X server (the suite runs this under xvfb-run)");
-    if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
-        QSKIP("needs xdotool");
-    QVERIFY(dir.isValid());
-    medium = dir.filePath("medium");
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    const TestSupport::Finished packed = TestSupport::runProgram(TestSupport::skinToolPath(),
-        { "pack", "--program", TestSupport::launcherPath(), "--skin", GATEPOINT_BUILD_DIR "/demo-medium/Commons/links",
-            "--out", medium },
-        env);
-    QVERIFY2(packed.code == 0, qPrintable(packed.out + packed.err));
-    // The demo's buttons start its tools and open its documents.
-    QVERIFY(packed.out.contains("docs/, links-alt/, tools/"));
-    for (const char *file : { "/Commons/tools/demotool", "/Commons/qtbase_it.qm", "/bin/qt.conf" })
-        QVERIFY2(QFileInfo::exists(medium + file), file);
-    QVERIFY(carriedLibraries(medium).contains("libicuuc.so.72"));
-    // Stripped: the build's debug information stays behind.
-    QVERIFY(!TestSupport::runProgram("readelf", { "-S", medium + "/bin/gatepoint" }).out.contains(".debug_info"));
-}
+    QStringList carriedLibraries() const { return QDir(medium + "/bin/lib").entryList(QDir::Files); }
 
-void PackedMediumTest::startsAndPaints_data()
-{
-    QTest::addColumn<bool>("hideHost");
-    QTest::newRow("host Qt present") << false;
-    QTest::newRow("host Qt hidden") << true;
-}
-
-void PackedMediumTest::startsAndPaints()
-{
-    QFETCH(bool, hideHost);
-    const QString trace = dir.filePath(hideHost ? "hidden" : "present") + "/ld";
-    QVERIFY(QDir().mkpath(QFileInfo(trace).absolutePath()));
-    QString program = medium + "/bin/gatepoint";
-    QStringList arguments;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char *name : { "LD_LIBRARY_PATH", "QT_PLUGIN_PATH", "QT_QPA_PLATFORM_PLUGIN_PATH" })
-        env.remove(name);
-    env.insert("QT_QPA_PLATFORM", "xcb");
-    env.insert("HOME", dir.path());
-    if (hideHost) {
-        if (TestSupport::runProgram("unshare", { "-m", "true" }).code != 0)
-            QSKIP("no mount namespace here (needs root and unshare)");
-        program = "unshare";
-        arguments = QStringList { "-m", "sh", "-c", hideHostQt, "sh", medium,
-            QLibraryInfo::location(QLibraryInfo::PluginsPath), QLibraryInfo::location(QLibraryInfo::LibrariesPath),
-            trace };
-    } else {
-        // The host's Qt on the library path must not win over the medium's.
-        env.insert("LD_LIBRARY_PATH", QLibraryInfo::location(QLibraryInfo::LibrariesPath));
-        env.insert("LD_DEBUG", "libs");
-        env.insert("LD_DEBUG_OUTPUT", trace);
+private slots:
+    void initTestCase()
+    {
+        TestSupport::isolate();
+        if (qEnvironmentVariableIsEmpty("DISPLAY"))
+            QSKIP("needs an X server (the suite runs this under xvfb-run)");
+        if (QStandardPaths::findExecutable("xdotool").isEmpty())
+            QSKIP("needs xdotool");
+        medium = dir.filePath("medium");
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        const TestSupport::Finished packed = TestSupport::runProgram(TestSupport::skinToolPath(),
+            { "pack", "--program", TestSupport::launcherPath(), "--skin",
+                GATEPOINT_BUILD_DIR "/demo-medium/Commons/links", "--out", medium },
+            env);
+        QVERIFY2(packed.code == 0, qPrintable(packed.out + packed.err));
+        // The demo's buttons start its tools and open its documents.
+        QVERIFY(packed.out.contains("docs/, links-alt/, tools/"));
+        for (const char *file : { "/Commons/tools/demotool", "/Commons/qtbase_it.qm", "/bin/qt.conf" })
+            QVERIFY2(QFileInfo::exists(medium + file), file);
+        QVERIFY(carriedLibraries().contains("libicuuc.so.72"));
+        // Stripped: the build's debug information stays behind.
+        QVERIFY(!TestSupport::runProgram("readelf", { "-S", medium + "/bin/gatepoint" }).out.contains(".debug_info"));
     }
 
-    // xvfb-run may hand over a display that takes a moment to accept
-    // clients; a launcher that could not connect is started again.
-    QProcess launcher;
-    launcher.setProcessEnvironment(env);
-    launcher.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    int starts = 0;
-    QString window;
-    QImage shot;
-    const bool shown = QTest::qWaitFor(
-        [&] {
-            if (launcher.state() == QProcess::NotRunning) {
-                if (++starts > 3)
-                    return true;
-                launcher.start(program, arguments);
-                launcher.waitForStarted();
-            }
-            window = xdotool({ "search", "--onlyvisible", "--pid", QString::number(launcher.processId()) })
-                         .section('\n', 0, 0);
-            if (!window.isEmpty())
-                shot = QGuiApplication::primaryScreen()->grabWindow(window.toULongLong()).toImage();
-            return distinctColours(shot) >= 8;
-        },
-        30000);
-    const qint64 pid = launcher.processId();
-    launcher.terminate();
-    if (!launcher.waitForFinished(5000))
-        launcher.kill();
-    launcher.waitForFinished(5000);
-    QVERIFY(shown && starts <= 3);
-
-    // The loader's trace of the program itself (its autorun tool writes its own).
-    QFile file(trace + '.' + QString::number(pid));
-    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName()));
-    const QSet<QString> carried = carriedLibraries(medium);
-    QStringList mapped;
-    for (const QString &line : QString::fromLocal8Bit(file.readAll()).split('\n')) {
-        const int at = line.indexOf("calling init: ");
-        if (at < 0)
-            continue;
-        const QString path = line.mid(at + 14).trimmed();
-        mapped.append(path);
-        if (!path.startsWith(medium + "/bin/")) {
-            QVERIFY2(!path.contains("libQt5") && !path.contains("/plugins/"), qPrintable(path));
-            QVERIFY2(!carried.contains(QFileInfo(path).fileName()), qPrintable(path));
+    void startsAndPaints_data()
+    {
+        QTest::addColumn<bool>("hideHost");
+        QTest::newRow("host Qt present") << false;
+        QTest::newRow("host Qt hidden") << true;
+    }
+    void startsAndPaints()
+    {
+        QFETCH(bool, hideHost);
+        const QString trace = dir.filePath(hideHost ? "hidden" : "present") + "/ld";
+        QVERIFY(QDir().mkpath(QFileInfo(trace).absolutePath()));
+        const QString hostLibraries = QLibraryInfo::location(QLibraryInfo::LibrariesPath);
+        QString program = medium + "/bin/gatepoint";
+        QStringList arguments;
+        const QProcessEnvironment host = QProcessEnvironment::systemEnvironment();
+        QProcessEnvironment env = host;
+        for (const char *name : { "LD_LIBRARY_PATH", "QT_PLUGIN_PATH", "QT_QPA_PLATFORM_PLUGIN_PATH" })
+            env.remove(name);
+        env.insert("QT_QPA_PLATFORM", "xcb");
+        env.insert("HOME", dir.path());
+        if (hideHost) {
+            if (TestSupport::runProgram("unshare", { "-m", "true" }).code != 0)
+                QSKIP("no mount namespace here (needs root and unshare)");
+            program = "unshare";
+            arguments = QStringList { "-m", "sh", "-c", hideHostQt, "sh", medium,
+                QLibraryInfo::location(QLibraryInfo::PluginsPath), hostLibraries, trace };
+        } else {
+            // The host's Qt on the library path must not win over the medium's.
+            env.insert("LD_LIBRARY_PATH", hostLibraries);
+            env.insert("LD_DEBUG", "libs");
+            env.insert("LD_DEBUG_OUTPUT", trace);
         }
+
+        // xvfb-run may hand over a display that takes a moment to accept
+        // clients; a launcher that could not connect is started again.
+        QProcess launcher;
+        launcher.setProcessEnvironment(env);
+        launcher.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        int starts = 0;
+        const bool shown = QTest::qWaitFor(
+            [&] {
+                if (launcher.state() == QProcess::NotRunning) {
+                    if (++starts > 3)
+                        return true;
+                    launcher.start(program, arguments);
+                    launcher.waitForStarted();
+                }
+                const QStringList search { "search", "--onlyvisible", "--pid", QString::number(launcher.processId()) };
+                const QString window = TestSupport::runProgram("xdotool", search, host, 10000).out.section('\n', 0, 0);
+                QScreen *screen = QGuiApplication::primaryScreen();
+                return !window.isEmpty() && distinctColours(screen->grabWindow(window.toULongLong()).toImage()) >= 8;
+            },
+            30000);
+        const qint64 pid = launcher.processId();
+        launcher.terminate();
+        if (!launcher.waitForFinished(5000))
+            launcher.kill();
+        launcher.waitForFinished(5000);
+        QVERIFY(shown && starts <= 3);
+
+        // The loader's trace of the program itself (its autorun tool writes its own).
+        QFile file(trace + '.' + QString::number(pid));
+        QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName()));
+        const QStringList carried = carriedLibraries();
+        QStringList mapped;
+        for (const QString &line : QString::fromLocal8Bit(file.readAll()).split('\n')) {
+            const int at = line.indexOf("calling init: ");
+            if (at < 0)
+                continue;
+            const QString path = line.mid(at + 14).trimmed();
+            mapped.append(path);
+            if (!path.startsWith(medium + "/bin/")) {
+                QVERIFY2(!path.contains("libQt5") && !path.contains("/plugins/"), qPrintable(path));
+                QVERIFY2(!carried.contains(QFileInfo(path).fileName()), qPrintable(path));
+            }
+        }
+        QVERIFY(mapped.contains(medium + "/bin/plugins/platforms/libqxcb.so"));
     }
-    QVERIFY(mapped.contains(medium + "/bin/plugins/platforms/libqxcb.so"));
-}
+};
 
 QTEST_MAIN(PackedMediumTest)
 #include "tst_packedmedium_x11.moc"
