@@ -86,6 +86,7 @@ ICommand *RunInTempCommand::execute()
         tempFile = numberedFreePath(folder, fileName);
         if (tempFile.isEmpty()) {
             qCDebug(lcCommands) << "[gatepoint] no free name for the temporary copy of" << fileName;
+            StartNotices::report(cmdline, StartNotices::SystemError, QStringLiteral("copy"));
             return nullptr;
         }
         qCDebug(lcCommands) << "[gatepoint] replaced with \"" << tempFile << "\"";

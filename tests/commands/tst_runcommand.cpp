@@ -141,10 +141,13 @@ private slots:
         auto parameters = probeClick({ "x" });
         parameters.insert(Param::cmdline, program);
         parameters.insert(Param::workingdir, scratch.path());
+        QSignalSpy notices(StartNotices::instance(), &StartNotices::startFailed);
         const Harness::ChainResult result = runChain(CommandType::RunInTemp, parameters);
         QFile::remove(program);
         QCOMPARE(result.done, 0);
         QCOMPARE(result.quit, !copy.isEmpty());
+        // A copy that cannot be made is shown like any other failed start.
+        QCOMPARE(notices.count(), copy.isEmpty() ? 1 : 0);
         if (copy.isEmpty())
             return;
         const TestSupport::ProbeRecord record = TestSupport::waitForProbeRecords(probeOut, 1).value(0);
