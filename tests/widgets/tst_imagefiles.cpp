@@ -70,12 +70,11 @@ private slots:
     {
         QVERIFY(!imagePluginLoaded());
         const QPixmap picture = ImageFiles::pixmap(write(QStringLiteral("first.png"), tinyPng));
-        QCOMPARE(picture.size(), QSize(3, 2));
         QCOMPARE(picture.toImage().pixelColor(1, 0), QColor(0, 255, 0, 128));
         ImageFiles::PendingPixmap background;
         background.start(write(QStringLiteral("background.png"), tinyPng));
         QCOMPARE(background.size(), QSize(3, 2));
-        QVERIFY(!background.pixmap().isNull());
+        QCOMPARE(background.pixmap().size(), QSize(3, 2));
         QVERIFY2(!imagePluginLoaded(), "a PNG read loaded the image plugins");
     }
 
@@ -83,7 +82,6 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("png") << "a.png" << encoded(sample(), "PNG");
         QTest::newRow("upper-case suffix") << "b.PNG" << encoded(sample(), "PNG");
         QTest::newRow("bmp") << "c.bmp" << encoded(sample(), "BMP");
         QTest::newRow("jpeg named png") << "e.png" << encoded(sample(), "JPEG");
@@ -91,7 +89,6 @@ private slots:
         QTest::newRow("corrupt") << "h.png" << encoded(sample(), "PNG").left(60);
         QTest::newRow("empty") << "i.png" << QByteArray();
     }
-
     void picturesReadAsQPixmapReadsThem()
     {
         QFETCH(QString, name);
@@ -101,69 +98,66 @@ private slots:
         const QImage expected = QPixmap(path).toImage();
         QPixmapCache::clear();
         QCOMPARE(ImageFiles::pixmap(path).toImage(), expected);
+        // Twice: the second start finds the first reading in the cache.
         ImageFiles::PendingPixmap pending;
-        pending.start(path);
-        QCOMPARE(pending.pixmap().toImage(), expected);
-        if (!expected.isNull())
-            QCOMPARE(pending.size(), expected.size());
-        // A second start finds the first reading in the cache.
-        pending.start(path);
-        QCOMPARE(pending.pixmap().toImage(), expected);
+        for (int round = 0; round < 2; ++round) {
+            pending.start(path);
+            QCOMPARE(pending.pixmap().toImage(), expected);
+            QCOMPARE(pending.size(), expected.isNull() ? QSize(0, 0) : expected.size());
+        }
     }
 
+    // Nothing read from a missing file, a folder or a pipe nobody writes
+    // to, and nothing blocks.
     void missingAndOddFiles()
     {
-        ImageFiles::PendingPixmap pending;
-        pending.start(dir.filePath(QStringLiteral("nothing.png")));
-        QCOMPARE(pending.size(), QSize(0, 0));
-        QVERIFY(pending.pixmap().isNull());
         QVERIFY(ImageFiles::pixmap(QString()).isNull());
         QVERIFY(ImageFiles::icon(dir.filePath(QStringLiteral("nothing.png"))).isNull());
-
-        // A folder, and a pipe nobody writes to: nothing read, nothing blocks.
         QDir(dir.path()).mkdir(QStringLiteral("folder.png"));
         QVERIFY(ImageFiles::pixmap(dir.filePath(QStringLiteral("folder.png"))).isNull());
         const QString pipe = dir.filePath(QStringLiteral("pipe.png"));
         QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-        pending.start(pipe);
-        QVERIFY(pending.pixmap().isNull());
+        for (const QString &path : { dir.filePath(QStringLiteral("nothing.png")), pipe }) {
+            ImageFiles::PendingPixmap pending;
+            pending.start(path);
+            QCOMPARE(pending.size(), QSize(0, 0));
+            QVERIFY(pending.pixmap().isNull());
+        }
     }
 
     // A rewritten file is read again, not taken from the cache: at once when
     // its size or time tells, and after forgetReadings() (a reload) even when
-    // it was rewritten with the same size within the same millisecond.
+    // it was rewritten with the same size and time stamp.
     void rewrittenFileIsReadAgain()
     {
         const QString path = dir.filePath(QStringLiteral("changing.png"));
-        TestSupport::writeFile(path, TestSupport::pngBytes(10, 10));
-        QCOMPARE(ImageFiles::pixmap(path).size(), QSize(10, 10));
+        TestSupport::writeFile(path, TestSupport::pngBytes(12, 12));
+        QCOMPARE(ImageFiles::pixmap(path).size(), QSize(12, 12));
         // Two pictures of one length: the reader ignores what follows the end.
-        QByteArray first = encoded(sample(), "PNG");
-        QByteArray second = encoded(sample().mirrored(), "PNG");
-        const int length = qMax(first.size(), second.size());
-        first.append(QByteArray(length - first.size(), '\0'));
-        second.append(QByteArray(length - second.size(), '\0'));
-        TestSupport::writeFile(path, first);
-        QCOMPARE(ImageFiles::pixmap(path).toImage(), sample().convertToFormat(QImage::Format_ARGB32_Premultiplied));
-        const QDateTime firstTime = QFileInfo(path).lastModified();
-        TestSupport::writeFile(path, second);
+        QByteArray red = TestSupport::pngBytes(10, 10, Qt::red);
+        QByteArray green = TestSupport::pngBytes(10, 10, Qt::green);
+        const int length = qMax(red.size(), green.size());
+        red.append(QByteArray(length - red.size(), '\0'));
+        green.append(QByteArray(length - green.size(), '\0'));
+        TestSupport::writeFile(path, red);
+        QCOMPARE(ImageFiles::pixmap(path).toImage().pixelColor(5, 5), QColor(Qt::red));
+        const QDateTime stamp = QFileInfo(path).lastModified();
+        TestSupport::writeFile(path, green);
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadWrite));
-        QVERIFY(file.setFileTime(firstTime, QFileDevice::FileModificationTime));
+        QVERIFY(file.setFileTime(stamp, QFileDevice::FileModificationTime));
         file.close();
-        QCOMPARE(QFileInfo(path).lastModified(), firstTime);
         ImageFiles::forgetReadings();
-        const QImage expected = sample().mirrored().convertToFormat(QImage::Format_ARGB32_Premultiplied);
-        QCOMPARE(ImageFiles::pixmap(path).toImage(), expected);
+        QCOMPARE(ImageFiles::pixmap(path).toImage().pixelColor(5, 5), QColor(Qt::green));
         ImageFiles::PendingPixmap pending;
         pending.start(path);
-        QCOMPARE(pending.pixmap().toImage(), expected);
+        QCOMPARE(pending.pixmap().toImage().pixelColor(5, 5), QColor(Qt::green));
     }
 
+    // Within a pass a picture is looked at once, so a removal is not seen;
+    // once the pass is over, its rewritten version is.
     void readingPassLooksOnceAndForgetsAfter()
     {
-        // Within a pass a picture is looked at once, so a removal is not
-        // seen; once the pass is over, its rewritten version is.
         const QString path = dir.filePath(QStringLiteral("passing.png"));
         TestSupport::writeFile(path, TestSupport::pngBytes(12, 12));
         {
@@ -180,20 +174,18 @@ private slots:
         QCOMPARE(ImageFiles::pixmap(path).size(), QSize(14, 14));
     }
 
+    // A single picture gives an icon of its size; an ICO goes to QIcon's own
+    // reader, which knows its sizes.
     void iconsKeepEveryPicture()
     {
-        const QString png = write(QStringLiteral("icon.png"), encoded(sample(), "PNG"));
-        QCOMPARE(ImageFiles::icon(png).availableSizes(), QList<QSize>() << QSize(37, 23));
-        // An ICO goes to QIcon's own reader, which knows its sizes.
+        QCOMPARE(ImageFiles::icon(write(QStringLiteral("icon.png"), TestSupport::pngBytes(37, 23))).availableSizes(),
+            QList<QSize> { QSize(37, 23) });
         QByteArray ico;
-        {
-            QBuffer buffer(&ico);
-            buffer.open(QIODevice::WriteOnly);
-            QImageWriter writer(&buffer, "ico");
-            QVERIFY(writer.write(sample().scaled(16, 16)));
-        }
+        QBuffer buffer(&ico);
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(QImageWriter(&buffer, "ico").write(sample().scaled(16, 16)));
         const QString icoPath = write(QStringLiteral("icon.ico"), ico);
-        QVERIFY(!ImageFiles::icon(icoPath).isNull());
+        QVERIFY(!QIcon(icoPath).availableSizes().isEmpty());
         QCOMPARE(ImageFiles::icon(icoPath).availableSizes(), QIcon(icoPath).availableSizes());
     }
 };
