@@ -4,7 +4,6 @@
 #include <QtTest>
 
 #include <QBuffer>
-#include <QImageWriter>
 #include <QPainter>
 #include <QPixmapCache>
 
@@ -83,7 +82,6 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("bytes");
         QTest::newRow("upper-case suffix") << "b.PNG" << encoded(sample(), "PNG");
-        QTest::newRow("bmp") << "c.bmp" << encoded(sample(), "BMP");
         QTest::newRow("jpeg named png") << "e.png" << encoded(sample(), "JPEG");
         QTest::newRow("png without suffix") << "g" << encoded(sample(), "PNG");
         QTest::newRow("corrupt") << "h.png" << encoded(sample(), "PNG").left(60);
@@ -172,21 +170,6 @@ private slots:
         QVERIFY(ImageFiles::pixmap(path).isNull());
         TestSupport::writeFile(path, TestSupport::pngBytes(14, 14));
         QCOMPARE(ImageFiles::pixmap(path).size(), QSize(14, 14));
-    }
-
-    // A single picture gives an icon of its size; an ICO goes to QIcon's own
-    // reader, which knows its sizes.
-    void iconsKeepEveryPicture()
-    {
-        QCOMPARE(ImageFiles::icon(write(QStringLiteral("icon.png"), TestSupport::pngBytes(37, 23))).availableSizes(),
-            QList<QSize> { QSize(37, 23) });
-        QByteArray ico;
-        QBuffer buffer(&ico);
-        buffer.open(QIODevice::WriteOnly);
-        QVERIFY(QImageWriter(&buffer, "ico").write(sample().scaled(16, 16)));
-        const QString icoPath = write(QStringLiteral("icon.ico"), ico);
-        QVERIFY(!QIcon(icoPath).availableSizes().isEmpty());
-        QCOMPARE(ImageFiles::icon(icoPath).availableSizes(), QIcon(icoPath).availableSizes());
     }
 };
 
