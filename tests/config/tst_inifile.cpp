@@ -1,8 +1,10 @@
 // The INI reader against QSettings itself: for every text below both read
 // the same file, and every key, every group list and every value must come
-// out alike. Then what QSettings gets wrong for a reader: rewrites that keep
-// size and timestamp. (Pipes and oversized files are refused by the plain
-// file reader beneath, tst_platformio, and met by the real program in
+// out alike. Then what the reader adds: key lines, Windows' key case, texts
+// as written, copies. (A rewrite that keeps size and timestamp, which
+// QSettings' cache would miss: the check button's state file in
+// tst_launchbutton. Pipes and oversized files are refused by the plain file
+// reader beneath, tst_platformio, and met by the real program in
 // tst_hostilemedium.)
 #include <QtTest>
 
@@ -13,18 +15,12 @@
 
 namespace {
 
+// Lists by their items, anything else by the text the reader takes from it.
 QString describe(const QVariant &value)
 {
-    if (value.type() == QVariant::StringList)
-        return QStringLiteral("list:") + value.toStringList().join(QStringLiteral("|"));
-    if (value.type() == QVariant::List) {
-        QStringList parts;
-        for (const QVariant &item : value.toList())
-            parts.append(item.toString());
-        return QStringLiteral("variants:") + parts.join(QStringLiteral("|"));
-    }
-    // What the reader takes from anything else.
-    return QStringLiteral("text:") + value.toString();
+    const bool list = value.type() == QVariant::StringList || value.type() == QVariant::List;
+    return (list ? QLatin1String(value.typeName()) + QLatin1Char(':') + value.toStringList().join(QLatin1Char('|'))
+                 : QStringLiteral("text:") + value.toString());
 }
 
 } // namespace
@@ -126,12 +122,9 @@ private slots:
     void ignoresKeyCaseWhereThePlatformDoes()
     {
         IniFile ini = IniFile::fromData("[Click]\nType=1\n[click]\ntype=2\n", true);
-        QCOMPARE(ini.value(QStringLiteral("CLICK/TYPE")).toString(), QStringLiteral("2"));
-        ini.beginGroup(QStringLiteral("cLiCk"));
-        QVERIFY(ini.contains(QStringLiteral("type")));
-        ini.endGroup();
         QCOMPARE(ini.childGroups().size(), 1);
-        QCOMPARE(ini.childGroups().constFirst().toLower(), QStringLiteral("click"));
+        ini.beginGroup(QStringLiteral("cLiCk"));
+        QCOMPARE(ini.value(QStringLiteral("TYPE")).toString(), QStringLiteral("2"));
     }
 
     // A text as written: the list QSettings would make is joined back with
@@ -176,22 +169,6 @@ private slots:
         copy.endGroup();
         QVERIFY(!copy.contains(QStringLiteral("v")));
         QVERIFY(copy.contains(QStringLiteral("p/v")));
-    }
-
-    void rewriteOfTheSameSizeIsSeen()
-    {
-        // Same length, same timestamp: QSettings' cache would hand back the
-        // first text.
-        const QString path = dir.filePath(QStringLiteral("same.ini"));
-        TestSupport::writeFile(path, "[p]\nv=first\n");
-        const QDateTime stamp = QFileInfo(path).lastModified();
-        QCOMPARE(IniFile(path).value(QStringLiteral("p/v")).toString(), QStringLiteral("first"));
-        TestSupport::writeFile(path, "[p]\nv=other\n");
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadWrite));
-        QVERIFY(file.setFileTime(stamp, QFileDevice::FileModificationTime));
-        file.close();
-        QCOMPARE(IniFile(path).value(QStringLiteral("p/v")).toString(), QStringLiteral("other"));
     }
 };
 
