@@ -9,10 +9,24 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <functional>
+
 #include "testsupport.h"
 #include "widgets/launchbutton.h"
 
 namespace {
+const auto isBlue = [](QRgb p) { return qBlue(p) > 200 && qRed(p) < 60 && qGreen(p) < 60; };
+const auto isWhite = [](QRgb p) { return qRed(p) > 245 && qGreen(p) > 245 && qBlue(p) > 245; };
+const auto isReddish = [](QRgb p) { return qRed(p) > qBlue(p) + 20 && qRed(p) > qGreen(p) + 20; };
+int count(const QImage &image, const QRect &area, const std::function<bool(QRgb)> &test)
+{
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            n += test(image.pixel(x, y));
+    return n;
+}
+
 class ToolTipCounter : public QObject {
 public:
     int count = 0;
@@ -104,6 +118,8 @@ class LaunchButtonTest : public QObject {
     }
 
     LaunchButton *make(ButtonConfig &config) { return new LaunchButton(&config, window.get()); }
+    // What the window shows where the overlay lies.
+    QImage shot(QWidget *overlay) { return window->grab(overlay->geometry()).toImage(); }
 
 private slots:
     void initTestCase()
@@ -118,9 +134,14 @@ private slots:
     }
     void init()
     {
-        // Qt delivers drag and drop events only to visible widgets.
+        // Qt delivers drag and drop events only to visible widgets. White, so
+        // that a grab shows what an overlay paints over it.
         window = std::make_unique<QWidget>();
         window->resize(400, 300);
+        QPalette palette;
+        palette.setColor(QPalette::Window, Qt::white);
+        window->setPalette(palette);
+        window->setAutoFillBackground(true);
         window->show();
         probeOut = scratch.filePath(QStringLiteral("probe-%1.jsonl").arg(QTest::currentTestFunction()));
         if (QTest::currentDataTag())
@@ -130,26 +151,38 @@ private slots:
     }
     void cleanup() { window.reset(); }
 
-    // Focus shows the hover picture where there is one; otherwise it
-    // highlights picture and title and posts the tool tip. A glow stays
-    // centred on the button as it moves, and focus out puts all back.
+    // Focus shows the hover picture, stretched to its size, where there is
+    // one; otherwise it highlights the picture (a glow on every side that
+    // stays centred on the button as it moves, a drop shadow, or a tint) and
+    // the title, and posts the tool tip. Focus out puts all back.
     void focus_data()
     {
-        QTest::addColumn<bool>("withHover");
-        QTest::newRow("highlight") << false;
-        QTest::newRow("hover picture") << true;
+        QTest::addColumn<QString>("look");
+        QTest::addColumn<QSize>("highlighted");
+        QTest::newRow("glow") << "glow" << QSize(60, 44);
+        QTest::newRow("drop shadow") << "shadow" << QSize(53, 37);
+        QTest::newRow("tint") << "tint" << QSize(48, 32);
+        QTest::newRow("hover picture") << "hover" << QSize(48, 32);
     }
     void focus()
     {
-        QFETCH(bool, withHover);
+        QFETCH(QString, look);
+        QFETCH(QSize, highlighted);
+        const bool hovers = look == QLatin1String("hover");
         ButtonConfig config = record(QStringLiteral("T"));
-        config.blurAround = true;
+        config.titleOffsetH = 80; // clear of the picture
+        config.radius = 5;
+        config.blurX = config.blurY = 5;
+        config.blurColor = Qt::red;
         config.blurDistance = 6;
+        config.blurAround = look == QLatin1String("glow");
+        config.colorized = look == QLatin1String("tint");
+        config.hoverImage = hovers ? hover : QString();
+        config.hoverImageWidth = config.hoverImageHeight = 64;
         config.hoverX = 1.5;
         config.hoverY = 15.0;
-        if (withHover)
-            config.hoverImage = hover;
         LaunchButton *button = make(config);
+        button->move(100, 50);
         button->setVisible(true);
         GraphicOverlay *picture = button->iconOverlayWidget();
         ToolTipCounter tips;
@@ -157,20 +190,79 @@ private slots:
         QFocusEvent in(QEvent::FocusIn, Qt::TabFocusReason);
         QCoreApplication::sendEvent(button, &in);
         QCoreApplication::processEvents(); // the posted tool tip
-        QCOMPARE(picture->isHighlighted(), !withHover);
-        QCOMPARE(button->titleOverlayWidget()->isHighlighted(), !withHover);
-        QCOMPARE(tips.count, withHover ? 0 : 1);
-        button->move(120, 60);
-        QCOMPARE(picture->geometry().center(), button->geometry().center());
-        if (withHover)
-            QCOMPARE(button->hoverOverlayWidget()->pos(), QPoint(122, 75)); // the offsets, rounded
-        QCOMPARE(withHover && button->hoverOverlayWidget()->isVisibleTo(window.get()), withHover);
+        QCOMPARE(picture->isHighlighted(), !hovers);
+        QCOMPARE(button->titleOverlayWidget()->isHighlighted(), !hovers);
+        QCOMPARE(tips.count, hovers ? 0 : 1);
+        QCOMPARE(picture->size(), highlighted);
+        const QImage image = shot(picture);
+        if (look == QLatin1String("glow")) {
+            // The picture sits blurDistance in from the top left.
+            QVERIFY(isBlue(image.pixel(6 + 24, 6 + 16)));
+            QVERIFY(count(image, QRect(55, 6, 5, 32), isReddish) > 20);
+            QVERIFY(count(image, QRect(0, 6, 5, 32), isReddish) > 20);
+            QVERIFY(count(image, QRect(6, 39, 48, 5), isReddish) > 20);
+            button->move(120, 60);
+            QCOMPARE(picture->geometry().center(), button->geometry().center());
+        } else if (look == QLatin1String("shadow")) {
+            QVERIFY(isBlue(image.pixel(24, 16)) && !isWhite(image.pixel(51, 35)));
+        } else if (look == QLatin1String("tint")) {
+            QVERIFY(isReddish(image.pixel(24, 16)));
+        } else {
+            QWidget *hoverPicture = button->hoverOverlayWidget();
+            QVERIFY(hoverPicture->isVisibleTo(window.get()));
+            QCOMPARE(hoverPicture->geometry(), QRect(102, 65, 64, 64)); // the offsets, rounded
+            QCOMPARE(shot(hoverPicture).pixelColor(63, 63), QColor(Qt::darkCyan));
+        }
         QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
         QCoreApplication::sendEvent(button, &out);
         QVERIFY(!picture->isHighlighted());
         QVERIFY(!button->titleOverlayWidget()->isHighlighted());
         QCOMPARE(picture->geometry(), button->geometry());
-        QVERIFY(!withHover || !button->hoverOverlayWidget()->isVisibleTo(window.get()));
+        QVERIFY(isBlue(shot(picture).pixel(24, 16)));
+        QVERIFY(!hovers || !button->hoverOverlayWidget()->isVisibleTo(window.get()));
+    }
+
+    // A picture smaller than its button sits unscaled in its middle; one that
+    // goes away keeps the size and paints nothing. An empty line of a title
+    // keeps its place, and the title's shadow shows only while highlighted.
+    void pictureAndTitle()
+    {
+        ButtonConfig config = record(QStringLiteral("X\n\nX"));
+        config.width = config.height = 64;
+        config.titleOffsetH = 80;
+        config.titleColor = Qt::red;
+        config.titleFont.setPixelSize(10);
+        config.titleLineSpace = 15;
+        config.blurColor = Qt::black;
+        config.radius = 1;
+        config.blurX = config.blurY = 4;
+        LaunchButton *button = make(config);
+        button->setVisible(true);
+        GraphicOverlay *picture = button->iconOverlayWidget();
+        const QImage centred = shot(picture);
+        QCOMPARE(count(centred, centred.rect(), isBlue), 48 * 32);
+        QCOMPARE(count(centred, QRect(8, 16, 48, 32), isBlue), 48 * 32);
+        picture->setImage(QString());
+        QCOMPARE(picture->size(), QSize(64, 64));
+        QCOMPARE(count(shot(picture), picture->rect(), isWhite), 64 * 64);
+
+        TextOverlay *title = button->titleOverlayWidget();
+        const QImage lines = shot(title);
+        const auto ink = [&](int y) { return count(lines, QRect(0, y, lines.width(), 1), isReddish) > 0; };
+        int first = 0;
+        while (first < lines.height() && !ink(first))
+            ++first;
+        for (int y = first + 15; y < first + 30; ++y)
+            QVERIFY(!ink(y));
+        QVERIFY(ink(first + 30));
+        const auto grey
+            = [](QRgb p) { return qRed(p) < 180 && qAbs(qRed(p) - qBlue(p)) < 10 && qAbs(qGreen(p) - qBlue(p)) < 10; };
+        const auto shadow = [&] { return count(shot(title), title->rect(), grey); };
+        QCOMPARE(shadow(), 0);
+        title->showHighlight();
+        QVERIFY(shadow() > 0);
+        title->hideHighlight();
+        QCOMPARE(shadow(), 0);
     }
 
     // The state file, named by placeholder, decides the picture. It is read
