@@ -53,9 +53,7 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("type");
         QTest::newRow("name any case") << "openfile" << 2;
-        QTest::newRow("number") << "17" << 17;
         QTest::newRow("unknown word") << "LAUNCH" << 1;
-        QTest::newRow("base64 name") << "WinRunBase64" << 11;
         QTest::newRow("absurd number") << "99999999999999999999" << 1;
     }
     void commandTypes()
@@ -106,8 +104,6 @@ private slots:
         QTest::newRow("dollar") << QByteArray("[click]\npath=a/$HOME/x") << false << QStringLiteral("a/$HOME/x");
         QTest::newRow("link stays for type 7")
             << QByteArray("[click]\ntype=7\npath=https://x.org/a") << false << QStringLiteral("https://x.org/a");
-        QTest::newRow("link resolved otherwise")
-            << QByteArray("[click]\npath=https://x.org/a") << false << dir.filePath(QStringLiteral("https:/x.org/a"));
         QTest::newRow("platform group whole")
             << QByteArray("[click]\ntype=7\npath=plain\n[CLICK_linux]\npath=https://x.org/l") << false
             << dir.filePath(QStringLiteral("https:/x.org/l"));

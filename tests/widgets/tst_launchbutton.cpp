@@ -111,7 +111,6 @@ class LaunchButtonTest : public QObject {
     {
         ButtonConfig config;
         config.loaded = true;
-        config.fileName = QStringLiteral("tool.link");
         config.iconPath = icon;
         config.title = title;
         return config;
@@ -158,16 +157,12 @@ private slots:
     void focus_data()
     {
         QTest::addColumn<QString>("look");
-        QTest::addColumn<QSize>("highlighted");
-        QTest::newRow("glow") << "glow" << QSize(60, 44);
-        QTest::newRow("drop shadow") << "shadow" << QSize(53, 37);
-        QTest::newRow("tint") << "tint" << QSize(48, 32);
-        QTest::newRow("hover picture") << "hover" << QSize(48, 32);
+        for (const char *look : { "glow", "shadow", "tint", "hover" })
+            QTest::newRow(look) << QString::fromLatin1(look);
     }
     void focus()
     {
         QFETCH(QString, look);
-        QFETCH(QSize, highlighted);
         const bool hovers = look == QLatin1String("hover");
         ButtonConfig config = record(QStringLiteral("T"));
         config.titleOffsetH = 80; // clear of the picture
@@ -193,7 +188,6 @@ private slots:
         QCOMPARE(picture->isHighlighted(), !hovers);
         QCOMPARE(button->titleOverlayWidget()->isHighlighted(), !hovers);
         QCOMPARE(tips.count, hovers ? 0 : 1);
-        QCOMPARE(picture->size(), highlighted);
         const QImage image = shot(picture);
         if (look == QLatin1String("glow")) {
             // The picture sits blurDistance in from the top left.
