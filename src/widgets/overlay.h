@@ -32,7 +32,6 @@ public:
     bool isHighlighted() const { return highlighted; }
 
     void setAnimation(const QString &name, QAbstractAnimation *animation);
-    QAbstractAnimation *animation(const QString &name) const { return animations.value(name); }
     void startAnimation(const QString &name);
     void stopAnimation(const QString &name);
 

@@ -1,8 +1,10 @@
 // The INI reader against QSettings itself: for every text below both read
 // the same file, and every key, every group list and every value must come
-// out alike. Then what QSettings gets wrong for a reader: rewrites that keep
-// size and timestamp. (Pipes and oversized files are refused by the plain
-// file reader beneath, tst_platformio, and met by the real program in
+// out alike. Then what the reader adds: key lines, Windows' key case, texts
+// as written, copies. (A rewrite that keeps size and timestamp, which
+// QSettings' cache would miss: the check button's state file in
+// tst_launchbutton. Pipes and oversized files are refused by the plain file
+// reader beneath, tst_platformio, and met by the real program in
 // tst_hostilemedium.)
 #include <QtTest>
 
@@ -13,18 +15,12 @@
 
 namespace {
 
+// Lists by their items, anything else by the text the reader takes from it.
 QString describe(const QVariant &value)
 {
-    if (value.type() == QVariant::StringList)
-        return QStringLiteral("list:") + value.toStringList().join(QStringLiteral("|"));
-    if (value.type() == QVariant::List) {
-        QStringList parts;
-        for (const QVariant &item : value.toList())
-            parts.append(item.toString());
-        return QStringLiteral("variants:") + parts.join(QStringLiteral("|"));
-    }
-    // What the reader takes from anything else.
-    return QStringLiteral("text:") + value.toString();
+    const bool list = value.type() == QVariant::StringList || value.type() == QVariant::List;
+    return (list ? QLatin1String(value.typeName()) + QLatin1Char(':') + value.toStringList().join(QLatin1Char('|'))
+                 : QStringLiteral("text:") + value.toString());
 }
 
 } // namespace
@@ -79,18 +75,24 @@ private slots:
     void readsAsQSettingsReads()
     {
         QFETCH(QByteArray, text);
-        const QString path = write(text);
-        QSettings settings(path, QSettings::IniFormat);
+        QSettings settings(write(text), QSettings::IniFormat);
         settings.setIniCodec("UTF-8");
         IniFile ini = IniFile::fromData(text, false);
-
-        QCOMPARE(ini.childGroups(), settings.childGroups());
-        const QStringList keys = settings.allKeys();
-        for (const QString &key : keys) {
+        QCOMPARE(ini.value(QStringLiteral("no/such"), 7).toInt(), 7);
+        // The key lines kept for a tool: the last one of each key holds the
+        // value read.
+        QHash<QString, QVariant> last;
+        const IniFile lines = IniFile::fromData(text, false, IniFile::Lines::Keep);
+        for (const IniFile::Entry &entry : lines.entries())
+            if (!entry.key.isEmpty()) // a key QSettings cannot look up
+                last.insert(entry.section.isEmpty() ? entry.key : entry.section + '/' + entry.key, entry.value);
+        for (const QString &key : settings.allKeys()) {
             QCOMPARE(ini.contains(key), settings.contains(key));
             QCOMPARE(describe(ini.value(key)), describe(settings.value(key)));
+            QCOMPARE(describe(last.value(key)), describe(settings.value(key)));
         }
-        // Nothing more than QSettings knows, looked up through groups too.
+        // The same looked up through groups.
+        QCOMPARE(ini.childGroups(), settings.childGroups());
         for (const QString &group : settings.childGroups()) {
             settings.beginGroup(group);
             ini.beginGroup(group);
@@ -100,17 +102,8 @@ private slots:
             settings.endGroup();
             ini.endGroup();
         }
-        QCOMPARE(ini.value(QStringLiteral("no/such"), 7).toInt(), 7);
+        // Known once QSettings has read the file.
         QCOMPARE(ini.isWellFormed(), settings.status() == QSettings::NoError);
-
-        // The key lines kept for a tool: the last one of each key holds the value read.
-        QHash<QString, QVariant> last;
-        const IniFile lines = IniFile::fromData(text, false, IniFile::Lines::Keep);
-        for (const IniFile::Entry &entry : lines.entries())
-            if (!entry.key.isEmpty()) // a key QSettings cannot look up
-                last.insert(entry.section.isEmpty() ? entry.key : entry.section + '/' + entry.key, entry.value);
-        for (const QString &key : keys)
-            QCOMPARE(describe(last.value(key)), describe(settings.value(key)));
     }
 
     void keepsTheLineOfEachKey()
@@ -129,12 +122,9 @@ private slots:
     void ignoresKeyCaseWhereThePlatformDoes()
     {
         IniFile ini = IniFile::fromData("[Click]\nType=1\n[click]\ntype=2\n", true);
-        QCOMPARE(ini.value(QStringLiteral("CLICK/TYPE")).toString(), QStringLiteral("2"));
-        ini.beginGroup(QStringLiteral("cLiCk"));
-        QVERIFY(ini.contains(QStringLiteral("type")));
-        ini.endGroup();
         QCOMPARE(ini.childGroups().size(), 1);
-        QCOMPARE(ini.childGroups().constFirst().toLower(), QStringLiteral("click"));
+        ini.beginGroup(QStringLiteral("cLiCk"));
+        QCOMPARE(ini.value(QStringLiteral("TYPE")).toString(), QStringLiteral("2"));
     }
 
     // A text as written: the list QSettings would make is joined back with
@@ -159,23 +149,11 @@ private slots:
             QCOMPARE(ini.text(QStringLiteral("p/t")), text);
             ini.beginGroup(QStringLiteral("p"));
             QCOMPARE(ini.text(QStringLiteral("t")), text);
-            QCOMPARE(ini.text(QStringLiteral("missing")), QString());
         }
     }
 
-    void knowsWhichKeysHaveDottedVariants()
-    {
-        IniFile ini = IniFile::fromData("[p]\ntitle.it=a\ntitle=b\nicon=c\nver.1.it=d\n[q.x]\nk=e\n", false);
-        ini.beginGroup(QStringLiteral("p"));
-        QVERIFY(ini.hasDottedKeys(QStringLiteral("title")));
-        QVERIFY(!ini.hasDottedKeys(QStringLiteral("icon")));
-        QVERIFY(ini.hasDottedKeys(QStringLiteral("ver")));
-        QVERIFY(ini.hasDottedKeys(QStringLiteral("ver.1")));
-        QVERIFY(!ini.hasDottedKeys(QStringLiteral("tit")));
-        ini.endGroup();
-        QVERIFY(!ini.hasDottedKeys(QStringLiteral("q"))); // a dot in the section name is no variant
-    }
-
+    // A copy keeps its own data, its group and which keys have dotted
+    // (translated) variants.
     void copiesLookUpInTheirOwnData()
     {
         IniFile copy = IniFile::fromData("[p]\nv=1\n", false);
@@ -186,25 +164,11 @@ private slots:
         }
         QCOMPARE(copy.value(QStringLiteral("v")).toString(), QStringLiteral("2"));
         QVERIFY(copy.hasDottedKeys(QStringLiteral("title")));
+        QVERIFY(!copy.hasDottedKeys(QStringLiteral("v")));
+        QVERIFY(!copy.hasDottedKeys(QStringLiteral("tit")));
         copy.endGroup();
         QVERIFY(!copy.contains(QStringLiteral("v")));
         QVERIFY(copy.contains(QStringLiteral("p/v")));
-    }
-
-    void rewriteOfTheSameSizeIsSeen()
-    {
-        // Same length, same timestamp: QSettings' cache would hand back the
-        // first text.
-        const QString path = dir.filePath(QStringLiteral("same.ini"));
-        TestSupport::writeFile(path, "[p]\nv=first\n");
-        const QDateTime stamp = QFileInfo(path).lastModified();
-        QCOMPARE(IniFile(path).value(QStringLiteral("p/v")).toString(), QStringLiteral("first"));
-        TestSupport::writeFile(path, "[p]\nv=other\n");
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadWrite));
-        QVERIFY(file.setFileTime(stamp, QFileDevice::FileModificationTime));
-        file.close();
-        QCOMPARE(IniFile(path).value(QStringLiteral("p/v")).toString(), QStringLiteral("other"));
     }
 };
 

@@ -14,72 +14,43 @@ class ToolButtonTest : public QObject {
     QTemporaryDir scratch;
     TestSupport::UrlCatcher urls;
 
-    static QPixmap filled(const QColor &colour)
-    {
-        QPixmap pixmap(20, 10);
-        pixmap.fill(colour);
-        return pixmap;
-    }
-
 private slots:
-    void initTestCase()
-    {
-        TestSupport::isolate();
-        QVERIFY(scratch.isValid());
-    }
-    void init() { urls.opened.clear(); }
+    void initTestCase() { TestSupport::isolate(); }
 
     void releasesToggleAndSwapPictures()
     {
+        QPixmap red(20, 10);
+        red.fill(Qt::red);
+        QPixmap green(20, 10);
+        green.fill(Qt::green);
         ToolButton button;
-        button.setUncheckedPixmap(filled(Qt::red), true);
-        button.setCheckedPixmap(filled(Qt::green), false);
-        button.setPosition(QPointF(10.7, 3.2));
-        QCOMPARE(button.geometry(), QRect(10, 3, 20, 10));
-        QSignalSpy clicks(&button, &QAbstractButton::clicked);
+        button.setUncheckedPixmap(red, true);
+        button.setCheckedPixmap(green, false);
         QSignalSpy toggles(&button, &QAbstractButton::toggled);
-
         QTest::mouseRelease(&button, Qt::RightButton);
-        QCOMPARE(clicks.count(), 0);
-        QVERIFY(!button.isOwnChecked());
-
         QTest::mouseRelease(&button, Qt::LeftButton);
-        QCOMPARE(button.pixmap().toImage(), filled(Qt::green).toImage());
+        QVERIFY(button.isOwnChecked());
+        QCOMPARE(button.pixmap().toImage(), green.toImage());
         QTest::mouseRelease(&button, Qt::LeftButton);
-        QCOMPARE(button.pixmap().toImage(), filled(Qt::red).toImage());
-        QCOMPARE(clicks.count(), 2);
-        QCOMPARE(clicks.at(0).at(0), QVariant(false));
+        QCOMPARE(button.pixmap().toImage(), red.toImage());
         QCOMPARE(toggles.count(), 2);
-        QCOMPARE(toggles.at(0).at(0), QVariant(true));
         QCOMPARE(toggles.at(1).at(0), QVariant(false));
     }
 
-    // A relative folder lies beside the executable and is made when missing.
-    // (Absolute folders: tst_opencommands.)
-    void openFolderBesideTheExecutable()
-    {
-        const QString name = QStringLiteral("docs-%1").arg(QCoreApplication::applicationPid());
-        const QString folder = QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(name);
-        QDir(folder).removeRecursively();
-        ToolButton button;
-        button.setCommand(QStringLiteral("OPENFOLDER"), QStringList { name }, QString());
-        QTest::mouseRelease(&button, Qt::LeftButton);
-        const bool created = QFileInfo(folder).isDir();
-        QDir(folder).removeRecursively();
-        QVERIFY(created);
-        QCOMPARE(urls.opened, QList<QUrl> { QUrl::fromLocalFile(folder) });
-    }
-
+    // Without a folder nothing opens: not the program's folder either. (A
+    // folder beside the program, made when missing: the demo's Documents
+    // control in tst_userdata; absolute folders: tst_opencommands.)
     void openFolderWithoutFolderOpensNothing()
     {
         ToolButton button;
-        button.setCommand(QStringLiteral("OPENFOLDER"), QStringList {}, QString());
-        QSignalSpy toggles(&button, &QAbstractButton::toggled);
+        button.setCommand(QStringLiteral("OPENFOLDER"), QStringList(), QString());
         QTest::mouseRelease(&button, Qt::LeftButton);
-        QCOMPARE(toggles.count(), 1);
+        QVERIFY(button.isOwnChecked());
         QVERIFY(urls.opened.isEmpty());
     }
 
+    // The arguments reach the program as they are, in its own folder or the
+    // configured one, which RESOURCEDIR names as well.
     void startsProgram_data()
     {
         QTest::addColumn<bool>("ownFolder");
@@ -90,7 +61,6 @@ private slots:
     {
         QFETCH(bool, ownFolder);
         const QString out = scratch.filePath(QStringLiteral("probe-%1.jsonl").arg(ownFolder));
-        QFile::remove(out);
         qputenv("GP_PROBE_OUT", out.toLocal8Bit());
         const QString probe = TestSupport::helperPath(QStringLiteral("gp_probe"));
         const QStringList arguments { QStringLiteral("a b"), QStringLiteral("`touch x`;'") };
