@@ -3,7 +3,26 @@
 #include <QGraphicsDropShadowEffect>
 #include <QImage>
 #include <QPainter>
+#include <QThreadPool>
 #include <QVariant>
+#include <QtConcurrent>
+
+namespace {
+
+// One thread draws the titles ahead, one after the other: the font is
+// matched once per thread, so a second thread would only match it again.
+QThreadPool &titlePainter()
+{
+    static QThreadPool pool;
+    pool.setMaxThreadCount(1);
+    return pool;
+}
+
+// Pictures drawn ahead and not painted yet, on the GUI thread.
+int waitingPictures = 0;
+constexpr int maximumWaitingPictures = 64;
+
+} // namespace
 
 TextOverlay::TextOverlay(QWidget *parent, QWidget *owner, const QSize &size, const QString &text, const QFont &font,
     const QColor &textColor, const Qt::Alignment &alignment, int lineSpacing, double radius, const QPointF &blurOffset,
@@ -33,6 +52,59 @@ void TextOverlay::setText(const QString &text)
 {
     shownText = text;
     repaint();
+}
+
+void TextOverlay::setVisible(bool visible)
+{
+    QWidget::setVisible(visible);
+    if (!visible || isHidden() || aheadPending || shownText.isEmpty() || waitingPictures >= maximumWaitingPictures)
+        return;
+    drawnAheadFrom = drawing();
+    // The thread gets a font of its own: a font's cached engine belongs to
+    // the thread that first drew with it.
+    QFont font = drawnAheadFrom.font;
+    font.setStyleStrategy(font.styleStrategy());
+    drawnAhead = QtConcurrent::run(&titlePainter(),
+        [size = drawnAheadFrom.size, text = shownText, font, color = textColor, alignment = alignment,
+            lineSpacing = lineSpacing] { return picture(size, text, font, color, alignment, lineSpacing); });
+    aheadPending = true;
+    ++waitingPictures;
+}
+
+TextOverlay::~TextOverlay()
+{
+    dropDrawnAhead();
+}
+
+void TextOverlay::dropDrawnAhead()
+{
+    if (!aheadPending)
+        return;
+    aheadPending = false;
+    --waitingPictures;
+    drawnAhead = QFuture<QImage>();
+}
+
+bool TextOverlay::Drawing::operator==(const Drawing &other) const
+{
+    return size == other.size && text == other.text && font == other.font && color == other.color;
+}
+
+TextOverlay::Drawing TextOverlay::drawing() const
+{
+    return { size(), shownText, font(), textColor };
+}
+
+QImage TextOverlay::currentPicture()
+{
+    if (aheadPending) {
+        // Taken once: the picture is not kept, as none is for later paints.
+        QImage ahead = drawnAhead.result();
+        dropDrawnAhead();
+        if (drawnAheadFrom == drawing())
+            return ahead;
+    }
+    return picture(size(), shownText, font(), textColor, alignment, lineSpacing);
 }
 
 void TextOverlay::showHighlight()
@@ -65,7 +137,7 @@ QImage TextOverlay::picture(
 
 void TextOverlay::paintEvent(QPaintEvent *)
 {
-    QImage image = picture(size(), shownText, font(), textColor, alignment, lineSpacing);
+    QImage image = currentPicture();
     if (highlighted) {
         auto *shadow = new QGraphicsDropShadowEffect;
         shadow->setBlurRadius(radius);

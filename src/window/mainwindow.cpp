@@ -207,6 +207,9 @@ void MainWindow::init(const QString &linksFolderOverride)
     validInstance = verifyBackground();
     if (!validInstance)
         return;
+    // Decoded on its own thread while the rest is built; only the first
+    // paint needs it.
+    backgroundPicture.start(config.backgroundPath);
 
     if (framelessWindow) {
         // No border is drawn anyway: the window paints only its background.
@@ -238,7 +241,6 @@ void MainWindow::init(const QString &linksFolderOverride)
     loadFonts(links.filePath(File::fontsFolder));
     advanceProgress();
 
-    backgroundPicture.start(config.backgroundPath);
     setFixedSize(backgroundPicture.size());
     createToolButtons();
     advanceProgress();
