@@ -224,8 +224,18 @@ private slots:
         QCOMPARE(picture->size(), QSize(64, 64));
         QCOMPARE(count(shot(picture), picture->rect(), isWhite), 64 * 64);
 
+        // The first paint takes the title drawn ahead on another thread: it
+        // must look as one drawn on the spot, and a title changed before
+        // that paint shows its new text.
         TextOverlay *title = button->titleOverlayWidget();
         const QImage lines = shot(title);
+        QCOMPARE(shot(title), lines);
+        title->setVisible(false);
+        title->setVisible(true);
+        title->setText(QStringLiteral("Y"));
+        QVERIFY(shot(title) != lines);
+        title->setText(QStringLiteral("X\n\nX"));
+        QCOMPARE(shot(title), lines);
         const auto ink = [&](int y) { return count(lines, QRect(0, y, lines.width(), 1), isReddish) > 0; };
         int first = 0;
         while (first < lines.height() && !ink(first))
