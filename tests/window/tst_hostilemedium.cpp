@@ -33,11 +33,10 @@ struct Medium {
     // The program's exit code once it has handed the arguments over; -2 when
     // the good button did not start once with them (a process-id path the
     // launcher keeps for itself).
-    int handOver(const QStringList &arguments, const QStringList &wrapper = {}, QString *output = nullptr)
+    int handOver(const QStringList &arguments, const QStringList &wrapper = {})
     {
         const TestSupport::Finished run = links.runLauncher(QStringList { "good" } + arguments, boundMs, wrapper);
-        if (output)
-            *output = run.out;
+        output = run.out;
         const auto records = TestSupport::waitForProbeRecords(links.probeOut(), 1);
         if (records.size() != 1
             || records.first().arguments != arguments.filter(QRegularExpression("^(?!processpidpath::)")))
@@ -48,6 +47,7 @@ struct Medium {
 
     LinksFolder links;
     QString program;
+    QString output; // both channels of the last run
     qint64 pid = 0; // of the good button's program
     int boundMs = 60000; // a start here takes well under a second
 };
@@ -62,6 +62,12 @@ bool isFifo(const QString &path)
 {
     struct stat info;
     return ::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISFIFO(info.st_mode);
+}
+
+QByteArray contents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QByteArray randomBytes(int size)
@@ -106,10 +112,9 @@ private slots:
         QFile::link(links.path("fonts"), links.path("fonts/deeper/loop"));
         QFile::link(links.path("nowhere"), links.path("dangling.link"));
 
-        QString output;
-        QCOMPARE(medium.handOver({ "file one.txt", ";ls" }, {}, &output), 0);
-        QVERIFY(output.contains("UNABLE TO LOAD IMAGE"));
-        QVERIFY(output.contains("loading font"));
+        QCOMPARE(medium.handOver({ "file one.txt", ";ls" }), 0);
+        QVERIFY(medium.output.contains("UNABLE TO LOAD IMAGE"));
+        QVERIFY(medium.output.contains("loading font"));
         // Nothing was ever handed to a shell.
         QVERIFY(!QFileInfo::exists(links.root.filePath("pwned")));
         QVERIFY(!QFileInfo::exists(links.path("pwned")));
@@ -137,10 +142,9 @@ private slots:
             links.write(QStringLiteral("many%1.link").arg(i),
                 i < 1000 ? "[properties]\nicon=good.png\n[ondrop]\nsubmenu=.\n"
                          : "[properties]\nicon=good.png\ntitle=Many\n[click]\npath=/nonexistent\n");
-        QString output;
-        QCOMPARE(medium.handOver({ "x" }, { time, "-v" }, &output), 0);
+        QCOMPARE(medium.handOver({ "x" }, { time, "-v" }), 0);
         const QRegularExpressionMatch peak
-            = QRegularExpression("Maximum resident set size \\(kbytes\\): (\\d+)").match(output);
+            = QRegularExpression("Maximum resident set size \\(kbytes\\): (\\d+)").match(medium.output);
         QVERIFY(peak.hasMatch());
         QVERIFY2(peak.captured(1).toLongLong() < 250 * 1024, qPrintable(peak.captured(0)));
     }
@@ -203,17 +207,13 @@ private slots:
             QVERIFY(TestSupport::writeFile(pidPath, "99999999"));
 
         QCOMPARE(medium.handOver({ "doc.pdf", "processpidpath::" + pidPath }), 0);
-        QFile target(victim);
-        QVERIFY(target.open(QIODevice::ReadOnly));
-        QCOMPARE(target.readAll(), QByteArray("precious"));
+        QCOMPARE(contents(victim), QByteArray("precious"));
         if (planted != "file") {
             QCOMPARE(QFileInfo(pidPath).isSymLink(), planted == "link");
             QCOMPARE(isFifo(pidPath), planted == "pipe");
             return;
         }
-        QFile pid(pidPath);
-        QVERIFY(pid.open(QIODevice::ReadOnly));
-        QCOMPARE(pid.readAll().toLongLong(), medium.pid);
+        QCOMPARE(contents(pidPath).toLongLong(), medium.pid);
         // No temporary name is left beside it.
         QCOMPARE(QDir(medium.links.root.path()).entryList({ ".tool.pid*" }, QDir::Hidden | QDir::Files), QStringList());
     }
