@@ -56,7 +56,6 @@ public:
     const QList<LaunchButton *> &launchButtons() const { return buttons; }
     QString linksFolderPath() const { return linksFolder; }
     QString background() const { return config.backgroundPath; }
-    bool isVerticalLayout() const { return config.layout.vertical; }
     QStateMachine *layoutMachine() const { return stateMachine; }
     QSystemTrayIcon *tray() const { return trayIcon; }
     ToolButton *toolButton(const QString &group) const;

@@ -1,9 +1,7 @@
 #pragma once
 
-#include <QColor>
 #include <QDir>
 #include <QFile>
-#include <QImage>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -36,22 +34,12 @@ public:
 
     QString path(const QString &name = QString()) const { return name.isEmpty() ? dir : dir + QLatin1Char('/') + name; }
 
-    void picture(const QString &name, int w, int h, const QColor &colour = Qt::red) const
-    {
-        QImage image(w, h, QImage::Format_ARGB32);
-        image.fill(colour);
-        QDir().mkpath(QFileInfo(path(name)).absolutePath());
-        image.save(path(name), "PNG");
-    }
+    void picture(const QString &name, int w, int h) const { write(name, TestSupport::pngBytes(w, h)); }
 
+    // A w x h picture that carries the issuer's signature.
     void signedBackground(const QString &name = QStringLiteral("bg.png"), int w = 600, int h = 300) const
     {
-        picture(name, w, h, QColor(40, 40, 90));
-        QFile file(path(name));
-        file.open(QIODevice::ReadOnly);
-        const QByteArray payload = file.readAll();
-        file.close();
-        TestSupport::writeFile(path(name), BackgroundSignature::sign(payload));
+        write(name, BackgroundSignature::sign(TestSupport::pngBytes(w, h, Qt::darkBlue)));
     }
 
     void write(const QString &name, const QByteArray &text) const { TestSupport::writeFile(path(name), text); }
@@ -80,11 +68,9 @@ public:
         env.insert(QStringLiteral("HOME"), root.path());
         env.insert(QStringLiteral("TMPDIR"), root.path());
         env.remove(QStringLiteral("PIN_CHECK_DONE"));
-        const QString program = root.filePath(QStringLiteral("medium/bin/gatepoint"));
-        TestSupport::Finished run = wrapper.isEmpty()
-            ? TestSupport::runProgram(program, arguments, env, timeoutMs, root.path())
-            : TestSupport::runProgram(
-                wrapper.first(), wrapper.mid(1) + QStringList { program } + arguments, env, timeoutMs, root.path());
+        const QStringList command = wrapper + QStringList { root.filePath(QStringLiteral("medium/bin/gatepoint")) };
+        TestSupport::Finished run
+            = TestSupport::runProgram(command.first(), command.mid(1) + arguments, env, timeoutMs, root.path());
         run.out += run.err;
         return run;
     }
