@@ -1,13 +1,10 @@
 #pragma once
 
-#include <QList>
 #include <QMap>
 #include <QObject>
 #include <QProcessEnvironment>
-#include <QString>
 #include <QStringList>
 #include <QUrl>
-#include <Qt>
 
 // Shared helpers for the test executables.
 namespace TestSupport {
