@@ -46,8 +46,7 @@ qint64 residentKb(qint64 pid)
 class TestInstance : public QObject {
     Q_OBJECT
 
-    QMap<QByteArray, QByteArray> saved;
-    std::unique_ptr<QTemporaryDir> runtime;
+    QTemporaryDir runtime;
 
 private slots:
     void initTestCase()
@@ -55,80 +54,7 @@ private slots:
         TestSupport::isolate();
         // A peer that goes away while this process writes must not end it.
         ::signal(SIGPIPE, SIG_IGN);
-        for (const char *name : { "HOME", "XDG_RUNTIME_DIR", "TMPDIR" })
-            saved.insert(name, qgetenv(name));
-    }
-    // Every case starts from the suite's own environment, with a runtime
-    // folder of its own.
-    void init()
-    {
-        runtime = std::make_unique<QTemporaryDir>();
-        qputenv("XDG_RUNTIME_DIR", runtime->path().toUtf8());
-    }
-    void cleanup()
-    {
-        for (auto it = saved.begin(); it != saved.end(); ++it)
-            qputenv(it.key().constData(), it.value());
-    }
-
-    void channelFolder_data()
-    {
-        QTest::addColumn<QString>("plant");
-        const char *rows[][2] = {
-            { "private runtime folder", "" },
-            { "runtime folder open to others", "open" },
-            { "relative TMPDIR", "relative" },
-            { "temp folder lets others rename", "not sticky" },
-            { "squatted folder open to all", "squat open" },
-            { "squatted folder is a link", "squat link" },
-            { "squatted folder of another user", "squat owner" },
-        };
-        for (const auto &row : rows)
-            QTest::newRow(row[0]) << QString(row[1]);
-    }
-    // The lock and the server always end up in a folder of the user's
-    // alone, never where the launcher was started, whatever was planted:
-    // the runtime folder when it is private (only the first row), else the
-    // shared temporary folder when nobody else may rename there (the
-    // second), else the user's cache.
-    void channelFolder()
-    {
-        QFETCH(QString, plant);
-        QTemporaryDir scratch;
-        const auto folder = [&](const QString &name, mode_t mode) {
-            QDir().mkpath(scratch.filePath(name));
-            ::chmod(QFile::encodeName(scratch.filePath(name)).constData(), mode);
-            return scratch.filePath(name);
-        };
-        const QString runtime = folder("run", plant.isEmpty() ? 0700 : 0755);
-        const QString temp = folder("tmp", plant == "not sticky" ? 0777 : 01777);
-        const QString home = folder("home", 0700);
-        const QString cwd = folder("cwd", 0700);
-        const QString squatted = "tmp/gatepoint-instance-" + QString::number(::getuid());
-        if (plant == "squat open")
-            folder(squatted, 0777);
-        if (plant == "squat link")
-            QVERIFY(QFile::link(folder("elsewhere", 0700), scratch.filePath(squatted)));
-        if (plant == "squat owner") {
-            if (::getuid() != 0)
-                QSKIP("needs root to make a folder of another user");
-            QCOMPARE(::chown(QFile::encodeName(folder(squatted, 0700)).constData(), 65534, 65534), 0);
-        }
-        qputenv("HOME", home.toUtf8());
-        qputenv("XDG_RUNTIME_DIR", runtime.toUtf8());
-        qputenv("TMPDIR", plant == "relative" ? QByteArray("tmp") : temp.toUtf8());
-        const QString started = QDir::currentPath();
-        QVERIFY(QDir::setCurrent(cwd));
-        const Platform::InstanceChannel channel = Platform::instanceChannel(QStringLiteral("gatepoint-test"));
-        QDir::setCurrent(started);
-
-        const QString expected = plant.isEmpty() ? runtime + "/gatepoint"
-            : plant == "open"                    ? scratch.filePath(squatted)
-                                                 : home + "/.cache/gatepoint-instance-" + QSysInfo::machineHostName();
-        QCOMPARE(QFileInfo(channel.lockPath).absolutePath(), expected);
-        QCOMPARE(QFileInfo(channel.serverName).absolutePath(), expected);
-        QVERIFY(privateFolder(expected));
-        QVERIFY(QDir(cwd).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
+        qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
     }
 
     // The lock decides, at once: held, another instance runs, even before
@@ -307,6 +233,63 @@ private slots:
             QCOMPARE(instance.state(), QProcess::Running);
             Medium::stop(instance);
         }
+    }
+
+    // Last: each row sets the environment for itself and leaves it so.
+    void channelFolder_data()
+    {
+        QTest::addColumn<QString>("plant");
+        QTest::newRow("private runtime folder") << QStringLiteral("");
+        QTest::newRow("runtime folder open to others") << QStringLiteral("open");
+        QTest::newRow("relative TMPDIR") << QStringLiteral("relative");
+        QTest::newRow("temp folder lets others rename") << QStringLiteral("not sticky");
+        QTest::newRow("squatted folder open to all") << QStringLiteral("squat open");
+        QTest::newRow("squatted folder is a link") << QStringLiteral("squat link");
+        QTest::newRow("squatted folder of another user") << QStringLiteral("squat owner");
+    }
+    // The lock and the server always end up in a folder of the user's
+    // alone, never where the launcher was started, whatever was planted:
+    // the runtime folder when it is private (only the first row), else the
+    // shared temporary folder when nobody else may rename there (the
+    // second), else the user's cache.
+    void channelFolder()
+    {
+        QFETCH(QString, plant);
+        QTemporaryDir scratch;
+        const auto folder = [&](const QString &name, mode_t mode) {
+            QDir().mkpath(scratch.filePath(name));
+            ::chmod(QFile::encodeName(scratch.filePath(name)).constData(), mode);
+            return scratch.filePath(name);
+        };
+        const QString runtime = folder("run", plant.isEmpty() ? 0700 : 0755);
+        const QString temp = folder("tmp", plant == "not sticky" ? 0777 : 01777);
+        const QString home = folder("home", 0700);
+        const QString cwd = folder("cwd", 0700);
+        const QString squatted = "tmp/gatepoint-instance-" + QString::number(::getuid());
+        if (plant == "squat open")
+            folder(squatted, 0777);
+        if (plant == "squat link")
+            QVERIFY(QFile::link(folder("elsewhere", 0700), scratch.filePath(squatted)));
+        if (plant == "squat owner") {
+            if (::getuid() != 0)
+                QSKIP("needs root to make a folder of another user");
+            QCOMPARE(::chown(QFile::encodeName(folder(squatted, 0700)).constData(), 65534, 65534), 0);
+        }
+        qputenv("HOME", home.toUtf8());
+        qputenv("XDG_RUNTIME_DIR", runtime.toUtf8());
+        qputenv("TMPDIR", plant == "relative" ? QByteArray("tmp") : temp.toUtf8());
+        const QString started = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(cwd));
+        const Platform::InstanceChannel channel = Platform::instanceChannel(QStringLiteral("gatepoint-test"));
+        QDir::setCurrent(started);
+
+        const QString expected = plant.isEmpty() ? runtime + "/gatepoint"
+            : plant == "open"                    ? scratch.filePath(squatted)
+                                                 : home + "/.cache/gatepoint-instance-" + QSysInfo::machineHostName();
+        QCOMPARE(QFileInfo(channel.lockPath).absolutePath(), expected);
+        QCOMPARE(QFileInfo(channel.serverName).absolutePath(), expected);
+        QVERIFY(privateFolder(expected));
+        QVERIFY(QDir(cwd).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
     }
 };
 

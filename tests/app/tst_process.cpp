@@ -1,21 +1,14 @@
-// The program as a process, started as a user would on a medium: exit
-// codes, the PIN gate, a hand-over while an instance runs, toolkit options,
-// the debug log, and what the medium's configuration says (working-folder
-// placeholders, linked programs, autorun arguments, links.conf as UTF-8,
-// titles with commas).
+// The program as a process, started as a user would on a medium: the PIN
+// gate, --help and --version, the debug log, and what the medium's
+// configuration says (working-folder placeholders, linked programs, autorun
+// arguments, links.conf as UTF-8, titles with commas).
 #include <QtTest>
 
-#include <QProcess>
-
-#include <signal.h>
 #include <sys/stat.h>
 
+#include "config/buttonconfig.h"
+#include "config/launcherconfig.h"
 #include "launchermedium.h"
-#include "testsupport.h"
-#include "widgets/launchbutton.h"
-#include "widgets/textoverlay.h"
-#include "window/appflags.h"
-#include "window/mainwindow.h"
 
 class TestProcess : public QObject {
     Q_OBJECT
@@ -30,7 +23,6 @@ private slots:
         QTest::addColumn<QByteArray>("word");
         QTest::addColumn<bool>("gated");
         QTest::newRow("yes") << QByteArray("yes") << true;
-        QTest::newRow("1") << QByteArray("1") << true;
         QTest::newRow("False") << QByteArray("False") << false;
         QTest::newRow("empty") << QByteArray() << false;
     }
@@ -49,135 +41,77 @@ private slots:
         QCOMPARE(records.first().rawArguments, QList<QByteArray> { "a b" });
     }
 
-    void singleInstanceAndHandOver()
-    {
-        Medium medium;
-        auto first = medium.start({});
-        QVERIFY(Medium::waitUntilRunning(*first));
-        QCOMPARE(medium.run({ QStringLiteral("--hide") }), 1);
-
-        // A hand-over goes through while the instance runs. (Its process-id
-        // file: tst_hostilemedium.)
-        const auto records = medium.handOver({ QStringLiteral("a b") });
-        QCOMPARE(records.size(), 1);
-        QCOMPARE(records.first().arguments, QStringList { QStringLiteral("a b") });
-
-        // A crashed instance leaves its socket behind; the next start takes
-        // over instead of refusing.
-        ::kill(pid_t(first->processId()), SIGKILL);
-        first->waitForFinished();
-        auto next = medium.start({});
-        QVERIFY(Medium::waitUntilRunning(*next));
-        next->terminate();
-        next->waitForFinished();
-    }
-
-    // Options of the toolkit after the button name are the user's files:
-    // none of them reaches Qt (an unknown platform would end the program),
-    // all reach the program.
-    void toolkitOptionsAreHandedOver()
-    {
-        const QStringList options { "-style", "windows", "-reverse", "-platform", "nosuchplatform", "-session", "s1",
-            "--platform", "x", "-display", ":99", "-qwindowtitle", "t", "--help", "--version", "--debug-log", "d" };
-        Medium medium;
-        const auto records = medium.handOver(options);
-        QCOMPARE(records.size(), 1);
-        QCOMPARE(records.first().arguments, options);
-    }
-
     // --help and --version print and end with 0, without a display.
-    void helpAndVersion_data()
-    {
-        QTest::addColumn<QString>("option");
-        QTest::addColumn<QString>("printed");
-        QTest::newRow("help") << "--help"
-                              << "--debug-log FILE";
-        QTest::newRow("version") << "--version" << QStringLiteral("gatepoint " GATEPOINT_VERSION "\n");
-    }
     void helpAndVersion()
     {
-        QFETCH(QString, option);
-        QFETCH(QString, printed);
         Medium medium;
         medium.env.remove(QStringLiteral("DISPLAY"));
         medium.env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        const TestSupport::Finished finished = TestSupport::runProgram(medium.program, { option }, medium.env, 30000);
-        QCOMPARE(finished.code, 0);
-        QVERIFY(finished.out.contains(printed));
-        QVERIFY(TestSupport::readProbeRecords(medium.probeOut).isEmpty());
+        const auto printed = [&](const char *option) {
+            const TestSupport::Finished finished = TestSupport::runProgram(medium.program, { option }, medium.env);
+            return finished.code == 0 ? finished.out : QString();
+        };
+        QVERIFY(printed("--help").contains("--debug-log FILE"));
+        QCOMPARE(printed("--version"), QStringLiteral("gatepoint " GATEPOINT_VERSION "\n"));
     }
 
-    void debugLog_data()
-    {
-        QTest::addColumn<bool>("option");
-        QTest::addColumn<bool>("variable");
-        QTest::addColumn<bool>("fifo");
-        QTest::newRow("option") << true << false << false;
-        QTest::newRow("variable") << false << true << false;
-        QTest::newRow("option wins") << true << true << false;
-        QTest::newRow("a pipe is refused, not waited on") << true << false << true;
-    }
-
-    // The debug lines go to the file the user names, appended, each with
-    // its time and category; the run goes on without it when the file
-    // cannot be had.
+    // The debug lines go to the file the user names by option or, second,
+    // by variable, appended, each with its level and category; the run goes
+    // on without it when the file cannot be had.
     void debugLog()
     {
-        QFETCH(bool, option);
-        QFETCH(bool, variable);
-        QFETCH(bool, fifo);
         Medium medium;
         const QString fromOption = medium.links.root.filePath(QStringLiteral("option.log"));
         const QString fromVariable = medium.links.root.filePath(QStringLiteral("variable.log"));
-        if (fifo)
-            QCOMPARE(::mkfifo(QFile::encodeName(fromOption).constData(), 0600), 0);
-        QStringList arguments { QStringLiteral("probe"), QStringLiteral("a") };
-        if (option)
-            arguments = QStringList { QStringLiteral("--debug-log"), fromOption } + arguments;
-        if (variable)
-            medium.env.insert(QStringLiteral("GATEPOINT_DEBUG_LOG"), fromVariable);
-        QCOMPARE(medium.run(arguments), 0);
-        QCOMPARE(TestSupport::waitForProbeRecords(medium.probeOut, 1).size(), 1);
-        if (fifo) {
-            QVERIFY(!QFileInfo(fromOption).isFile());
-            return;
-        }
-        QVERIFY(!QFileInfo::exists(option ? fromVariable : fromOption));
-        QFile log(option ? fromOption : fromVariable);
-        QVERIFY(log.open(QIODevice::ReadOnly));
-        QVERIFY(log.readAll().contains(" debug gatepoint.window: init\n"));
-        log.close();
-        QCOMPARE(medium.run(arguments), 0);
-        QVERIFY(log.open(QIODevice::ReadOnly));
-        QCOMPARE(log.readAll().count(" gatepoint.window: init\n"), 2);
+        const QString pipe = medium.links.root.filePath(QStringLiteral("pipe.log"));
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        const auto lines = [](const QString &path) {
+            QFile log(path);
+            return log.open(QIODevice::ReadOnly) ? log.readAll().count(" debug gatepoint.window: init\n") : -1;
+        };
+        medium.env.insert(QStringLiteral("GATEPOINT_DEBUG_LOG"), fromVariable);
+        QCOMPARE(medium.run({ "probe", "a" }), 0);
+        QCOMPARE(medium.run({ "probe", "a" }), 0);
+        QCOMPARE(lines(fromVariable), 2);
+        QCOMPARE(medium.run({ "--debug-log", fromOption, "probe", "a" }), 0);
+        QCOMPARE(lines(fromOption), 1);
+        QCOMPARE(lines(fromVariable), 2);
+        QCOMPARE(medium.run({ "--debug-log", pipe, "probe", "a" }), 0);
+        QVERIFY(!QFileInfo(pipe).isFile());
+        QCOMPARE(TestSupport::waitForProbeRecords(medium.probeOut, 4).size(), 4);
     }
 
-    // The working folder may be named by placeholder, as the program is.
-    void workingFolderPlaceholders_data()
+    // The working folder may be named by placeholder, as the program is,
+    // or relative to the links folder.
+    void workingFolders()
     {
-        QTest::addColumn<QByteArray>("wpath");
-        QTest::addColumn<QString>("folder"); // below the resource folder
-        QTest::newRow("language") << QByteArray("%respath%/lang-%lang%") << QStringLiteral("lang-de_DE");
-        QTest::newRow("relative") << QByteArray("../tools") << QStringLiteral("tools");
-    }
-    void workingFolderPlaceholders()
-    {
-        QFETCH(QByteArray, wpath);
-        QFETCH(QString, folder);
-        Medium medium(QByteArray(), "wpath=" + wpath + "\n");
+        Medium medium(QByteArray(), "wpath=%respath%/lang-%lang%\n");
+        medium.links.probeLink(QStringLiteral("relative.link"), 2, "wpath=../tools\n");
         medium.env.insert(QStringLiteral("LC_ALL"), QStringLiteral("de_DE.UTF-8"));
-        const QString expected = QDir(medium.commons()).filePath(folder);
-        QVERIFY(QDir().mkpath(expected));
-        const auto records = medium.handOver({ QStringLiteral("x") });
-        QCOMPARE(records.size(), 1);
-        QCOMPARE(records.first().cwd, QDir(expected).canonicalPath());
+        QSet<QString> expected;
+        for (const char *folder : { "lang-de_DE", "tools" }) {
+            QVERIFY(QDir().mkpath(medium.commons() + '/' + folder));
+            expected.insert(QDir(medium.commons() + '/' + folder).canonicalPath());
+        }
+        QCOMPARE(medium.run({ "probe" }), 0);
+        QCOMPARE(medium.run({ "relative" }), 0);
+        const auto records = TestSupport::waitForProbeRecords(medium.probeOut, 2);
+        QCOMPARE(records.size(), 2);
+        QCOMPARE((QSet<QString> { records.at(0).cwd, records.at(1).cwd }), expected);
     }
 
     // A multi-call program tells by its own name what to do: a link to it
-    // is started by the link's name.
-    void linkedProgramStartsByItsOwnName()
+    // is started by the link's name. links.conf beside the program may name
+    // a links folder whose name is not ASCII. (links.conf in the home
+    // folder: tst_mainwindow.)
+    void linkedProgramAndLinksFolder()
     {
         Medium medium;
+        const QString name = QString::fromUtf8("collegamenti-\xc3\xa8-\xe2\x82\xac");
+        QVERIFY(QDir().rename(medium.links.dir, medium.commons() + QLatin1Char('/') + name));
+        medium.links.dir = medium.commons() + QLatin1Char('/') + name;
+        const QString conf = QFileInfo(medium.program).absoluteDir().filePath(QStringLiteral("links.conf"));
+        QVERIFY(TestSupport::writeFile(conf, "[load]\nconfpath=" + name.toUtf8() + "\n"));
         const QString multi = medium.commons() + QStringLiteral("/tools/multi");
         QVERIFY(QDir().mkpath(medium.commons() + QStringLiteral("/tools")));
         QVERIFY(QFile::link(TestSupport::helperPath(QStringLiteral("gp_probe")), multi));
@@ -197,11 +131,9 @@ private slots:
         Medium medium(
             "autorun=" + probe + "," + probe + "," + probe + "\nautorun_args_1=\nautorun_args_2=\"a b\",%lang%\n");
         medium.env.insert(QStringLiteral("LC_ALL"), QStringLiteral("it_IT.UTF-8"));
-        auto launcher = medium.start({});
+        auto launcher = medium.start();
         const auto records = TestSupport::waitForProbeRecords(medium.probeOut, 3, 20000);
-        launcher->terminate();
-        launcher->waitForFinished();
-        QCOMPARE(records.size(), 3);
+        Medium::stop(*launcher);
         QList<QStringList> received;
         for (const TestSupport::ProbeRecord &record : records)
             received.append(record.arguments);
@@ -210,38 +142,17 @@ private slots:
         QCOMPARE(received, (QList<QStringList> { {}, {}, { QStringLiteral("a b"), QStringLiteral("it_IT") } }));
     }
 
-    // links.conf beside the program names a links folder whose name is not
-    // ASCII. (links.conf in the home folder: tst_mainwindow.)
-    void linksConfIsUtf8()
-    {
-        Medium medium;
-        const QString name = QString::fromUtf8("collegamenti-\xc3\xa8-\xe2\x82\xac");
-        QVERIFY(QDir().rename(medium.links.dir, medium.commons() + QLatin1Char('/') + name));
-        const QString conf = QFileInfo(medium.program).absoluteDir().filePath(QStringLiteral("links.conf"));
-        QVERIFY(TestSupport::writeFile(conf, "[load]\nconfpath=" + name.toUtf8() + "\n"));
-        QCOMPARE(medium.handOver({ QStringLiteral("x") }).size(), 1);
-    }
-
-    // A comma in a title is text, with the blank after it.
+    // A comma in a title is text, with the blank after it: the window's
+    // title, a button's plain texts and its language variants.
     void titlesKeepTheirCommas()
     {
-        framelessWindow = true;
         LinksFolder links;
-        links.signedBackground();
-        links.write(QStringLiteral("launcher.conf"), "[app]\nbackground=bg.png\ntitle=Avvio, rapido , e sicuro\n");
-        links.probeLink(QStringLiteral("a.link"), 1, "title=Apri, salva\ntooltip=Tre, quattro\n");
-        links.probeLink(QStringLiteral("c.link"), 2, "title=x\ntitle.en=Open,  save, close\n");
-        MainWindow window(true);
-        window.onReloadRequest(links.path());
-        QCOMPARE(window.QWidget::windowTitle(), QStringLiteral("Avvio, rapido , e sicuro"));
-        QMap<QString, LaunchButton *> buttons;
-        for (LaunchButton *button : window.findChildren<LaunchButton *>())
-            buttons.insert(QFileInfo(button->configuration().fileName).fileName(), button);
-        QCOMPARE(buttons.value(QStringLiteral("a.link"))->titleOverlayWidget()->text(), QStringLiteral("Apri, salva"));
-        QCOMPARE(buttons.value(QStringLiteral("a.link"))->toolTip(), QStringLiteral("Tre, quattro"));
-        // A language variant is a text like the plain key.
-        QCOMPARE(buttons.value(QStringLiteral("c.link"))->titleOverlayWidget()->text(),
-            QStringLiteral("Open,  save, close"));
+        links.skin("title=Avvio, rapido , e sicuro\n");
+        links.probeLink(QStringLiteral("a.link"), 1, "title=x\ntitle.en=Open,  save, close\ntooltip=Tre, quattro\n");
+        QCOMPARE(LauncherConfig::read(links.path()).title, QStringLiteral("Avvio, rapido , e sicuro"));
+        const ButtonConfig button(QFileInfo(links.path(QStringLiteral("a.link"))), {}, true);
+        QCOMPARE(button.title, QStringLiteral("Open,  save, close"));
+        QCOMPARE(button.toolTip, QStringLiteral("Tre, quattro"));
     }
 };
 

@@ -1,11 +1,37 @@
-// The command line and the placeholders of configured paths. (%lang% and
-// the environment of started programs are checked through the probe in
-// tst_process and tst_runcommand.)
+// The command line, the placeholders of configured paths and the compiled
+// catalogues. (%lang% and the environment of started programs are checked
+// through the probe in tst_process and tst_runcommand.)
 #include <QtTest>
 
-#include "config/paths.h"
 #include "app/startup.h"
+#include "config/paths.h"
 #include "testsupport.h"
+
+namespace {
+
+// What the parser made of a command line, in the words of the table below.
+QString described(const CommandLine &parsed)
+{
+    QStringList parts;
+    if (parsed.request != CommandLine::Run)
+        parts << (parsed.request == CommandLine::Help ? "help" : "version");
+    if (!parsed.debugLog.isEmpty())
+        parts << "log " + parsed.debugLog;
+    QStringList toolkit;
+    for (int position : parsed.toolkitArguments)
+        toolkit << QString::number(position);
+    if (!toolkit.isEmpty())
+        parts << "toolkit " + toolkit.join(',');
+    if (parsed.startup.hide)
+        parts << "hide";
+    if (!parsed.startup.processPidPath.isEmpty())
+        parts << "pid " + parsed.startup.processPidPath;
+    if (!parsed.startup.fileArguments.isEmpty())
+        parts << "files " + parsed.startup.fileArguments.join('|');
+    return parts.join("; ");
+}
+
+} // namespace
 
 class TestStartup : public QObject {
     Q_OBJECT
@@ -13,76 +39,36 @@ class TestStartup : public QObject {
 private slots:
     void initTestCase() { TestSupport::isolate(); }
 
-    // A process-id path may come anywhere after the button, only with its
-    // exact prefix and separator.
-    void processPidPath_data()
+    // Arguments are split at '|'.
+    void commandLine_data()
     {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("pidPath");
-        QTest::addColumn<QStringList>("files");
-        QTest::newRow("anywhere") << QStringList { "gp", "sign", "a", "processpidpath::/tmp/p id", "b" }
-                                  << QStringLiteral("/tmp/p id") << QStringList { "sign", "a", "b" };
-        QTest::newRow("without separator")
-            << QStringList { "gp", "sign", "processpidpath" } << QString() << QStringList { "sign" };
-        QTest::newRow("case-sensitive prefix") << QStringList { "gp", "sign", "ProcessPidPath::x" } << QString()
-                                               << QStringList { "sign", "ProcessPidPath::x" };
+        QTest::addColumn<QString>("arguments");
+        QTest::addColumn<QString>("parsed");
+        const char *rows[][3] = {
+            { "version, the rest ignored", "--version|probe", "version" },
+            { "help and hide after a button are files", "probe|--help|--hide", "files probe|--help|--hide" },
+            { "help after a toolkit option is a button", "-reverse|--help", "toolkit 0; files --help" },
+            { "debug log before the button", "--debug-log|/tmp/d.log|probe|--debug-log|x",
+                "log /tmp/d.log; files probe|--debug-log|x" },
+            { "debug log and hide", "--debug-log|d.log|--HIDE", "log d.log; hide" },
+            { "toolkit options only before the button", "-style|fusion|-reverse|probe|-style|x|-reverse|-platform|y",
+                "toolkit 0,1,2; files probe|-style|x|-reverse|-platform|y" },
+            { "toolkit options with two dashes or a value after =",
+                "--platform|offscreen|-style=fusion|--debug-log|d|-session|s1|probe",
+                "log d; toolkit 0,1,2,5,6; files probe" },
+            { "after --hide nothing counts", "--hide|-platform|x", "hide" },
+            { "unknown dash word is a button", "-x|-style|y", "files -x|-style|y" },
+            { "process-id path anywhere after the button", "sign|a|processpidpath::/tmp/p id|b",
+                "pid /tmp/p id; files sign|a|b" },
+            { "process-id prefix is case-sensitive", "sign|ProcessPidPath::x", "files sign|ProcessPidPath::x" },
+        };
+        for (const auto &row : rows)
+            QTest::newRow(row[0]) << QString(row[1]) << QString(row[2]);
     }
-    void processPidPath()
+    void commandLine()
     {
-        QFETCH(QStringList, arguments);
-        const StartupArguments parsed = parseStartupArguments(arguments);
-        QVERIFY(parsed.hasFileArguments);
-        QTEST(parsed.processPidPath, "pidPath");
-        QTEST(parsed.fileArguments, "files");
-    }
-
-    void fullCommandLine_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<int>("request");
-        QTest::addColumn<QString>("debugLog");
-        QTest::addColumn<QList<int>>("toolkit");
-        QTest::addColumn<bool>("hide");
-        QTest::addColumn<QStringList>("files");
-        const QList<int> none;
-        QTest::newRow("version, the rest ignored") << QStringList { "--version", "probe" } << int(CommandLine::Version)
-                                                   << QString() << none << false << QStringList();
-        QTest::newRow("help and hide after a button are files")
-            << QStringList { "probe", "--help", "--hide" } << int(CommandLine::Run) << QString() << none << false
-            << QStringList { "probe", "--help", "--hide" };
-        QTest::newRow("help after a toolkit option is a button")
-            << QStringList { "-reverse", "--help" } << int(CommandLine::Run) << QString() << QList<int> { 0 } << false
-            << QStringList { "--help" };
-        QTest::newRow("debug log before the button")
-            << QStringList { "--debug-log", "/tmp/d.log", "probe", "--debug-log", "x" } << int(CommandLine::Run)
-            << QStringLiteral("/tmp/d.log") << none << false << QStringList { "probe", "--debug-log", "x" };
-        QTest::newRow("debug log and hide") << QStringList { "--debug-log", "d.log", "--HIDE" } << int(CommandLine::Run)
-                                            << QStringLiteral("d.log") << none << true << QStringList();
-        QTest::newRow("toolkit options only before the button")
-            << QStringList { "-style", "fusion", "-reverse", "probe", "-style", "x", "-reverse", "-platform", "y" }
-            << int(CommandLine::Run) << QString() << QList<int> { 0, 1, 2 } << false
-            << QStringList { "probe", "-style", "x", "-reverse", "-platform", "y" };
-        QTest::newRow("toolkit options with two dashes or a value after =")
-            << QStringList { "--platform", "offscreen", "-style=fusion", "--debug-log", "d", "-session", "s1", "probe" }
-            << int(CommandLine::Run) << QStringLiteral("d") << QList<int> { 0, 1, 2, 5, 6 } << false
-            << QStringList { "probe" };
-        QTest::newRow("after --hide nothing counts")
-            << QStringList { "--hide", "-platform", "x" } << int(CommandLine::Run) << QString() << none << true
-            << QStringList();
-        QTest::newRow("unknown dash word is a button")
-            << QStringList { "-x", "-style", "y" } << int(CommandLine::Run) << QString() << none << false
-            << QStringList { "-x", "-style", "y" };
-    }
-
-    void fullCommandLine()
-    {
-        QFETCH(QStringList, arguments);
-        const CommandLine parsed = parseCommandLine(arguments);
-        QTEST(int(parsed.request), "request");
-        QTEST(parsed.debugLog, "debugLog");
-        QTEST(parsed.toolkitArguments, "toolkit");
-        QTEST(parsed.startup.hide, "hide");
-        QTEST(parsed.startup.fileArguments, "files");
+        QFETCH(QString, arguments);
+        QTEST(described(parseCommandLine(arguments.split('|'))), "parsed");
     }
 
     void placeholders_data()
@@ -90,24 +76,19 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected");
         const QString pid = QString::number(QCoreApplication::applicationPid());
-        const QString exe = QCoreApplication::applicationDirPath();
         qputenv("GP_TEST_VALUE", "value");
         qunsetenv("GP_TEST_UNSET");
-        QTest::newRow("pid") << "x%pid%y"
-                             << "x" + pid + "y";
-        QTest::newRow("exepath") << "%exepath%/tool" << exe + "/tool";
-        QTest::newRow("environment component") << "/base/$GP_TEST_VALUE/x"
-                                               << "/base/value/x";
-        QTest::newRow("unset component is lost") << "$GP_TEST_UNSET/x"
-                                                 << "x";
-        QTest::newRow("dollar inside a component stays") << "/a/b$c/d"
-                                                         << "/a/b$c/d";
-        QTest::newRow("doubled slash collapses with a dollar") << "/a//$GP_TEST_VALUE"
-                                                               << "/a/value";
-        QTest::newRow("no drive on a fixed disk") << "[%CDROM%|%flash%]"
-                                                  << "[|]";
+        QTest::newRow("pid") << QStringLiteral("x%pid%y") << "x" + pid + "y";
+        QTest::newRow("exepath") << QStringLiteral("%exepath%/tool")
+                                 << QCoreApplication::applicationDirPath() + "/tool";
+        QTest::newRow("environment component")
+            << QStringLiteral("/base/$GP_TEST_VALUE/x") << QStringLiteral("/base/value/x");
+        QTest::newRow("unset component is lost") << QStringLiteral("$GP_TEST_UNSET/x") << QStringLiteral("x");
+        QTest::newRow("dollar inside a component stays") << QStringLiteral("/a/b$c/d") << QStringLiteral("/a/b$c/d");
+        QTest::newRow("doubled slash collapses with a dollar")
+            << QStringLiteral("/a//$GP_TEST_VALUE") << QStringLiteral("/a/value");
+        QTest::newRow("no drive on a fixed disk") << QStringLiteral("[%CDROM%|%flash%]") << QStringLiteral("[|]");
     }
-
     void placeholders()
     {
         QFETCH(QString, text);
@@ -115,6 +96,16 @@ private slots:
         qputenv("GATEPOINT_SYSTEM_ROOT", "/nonexistent");
         QTEST(expandPlaceholders(text), "expected");
         qunsetenv("GATEPOINT_SYSTEM_ROOT");
+    }
+
+    // The launcher's texts are Italian with accented letters; the compiled
+    // catalogues still find them.
+    void catalogueFindsAccentedSources()
+    {
+        QTranslator catalogue;
+        QVERIFY(catalogue.load("gatepoint_en", GATEPOINT_BUILD_DIR "/demo-medium/Commons"));
+        QCOMPARE(catalogue.translate("StartFailureNotice", "l'unità del token non è disponibile"),
+            QStringLiteral("the token's drive is not available"));
     }
 };
 
