@@ -1,6 +1,6 @@
 // Starting a program: Windows command-line quoting against the splitting
-// rules, bytes that are not UTF-8, and every start keeping its own environment while the autorun thread
-// starts programs with other values.
+// rules, bytes that are not UTF-8, and every start keeping its own
+// environment while the autorun thread starts programs with other values.
 #include <QtTest>
 
 #include <QtConcurrent>
@@ -10,7 +10,6 @@
 #include "config/paths.h"
 #include "platform/processstart.h"
 #include "platform/textbytes.h"
-#include "testsupport.h"
 
 class StartProgramTest : public QObject {
     Q_OBJECT
@@ -21,12 +20,12 @@ private slots:
     void windowsQuotingSurvivesSplitting_data()
     {
         QTest::addColumn<QStringList>("arguments");
-        QTest::newRow("space in a path") << QStringList { QStringLiteral("e:/My Documents"), QStringLiteral("x") };
-        QTest::newRow("empty") << QStringList { QString(), QStringLiteral("x"), QString() };
-        QTest::newRow("quotes") << QStringList { QStringLiteral("say \"hi\""), QStringLiteral("\"") };
-        QTest::newRow("backslashes") << QStringList { QStringLiteral("C:\\a b\\"), QStringLiteral("\\\\\"x\\") };
-        QTest::newRow("tab and newline") << QStringList { QStringLiteral("a\tb"), QStringLiteral("c\nd") };
-        QTest::newRow("shell words") << QStringList { QStringLiteral("$(id)"), QStringLiteral("a;b|c&d'e") };
+        QTest::newRow("space in a path") << QStringList { "e:/My Documents", "x" };
+        QTest::newRow("empty") << QStringList { "", "x", "" };
+        QTest::newRow("quotes") << QStringList { "say \"hi\"", "\"" };
+        QTest::newRow("backslashes") << QStringList { "C:\\a b\\", "\\\\\"x\\" };
+        QTest::newRow("tab and newline") << QStringList { "a\tb", "c\nd" };
+        QTest::newRow("shell words") << QStringList { "$(id)", "a;b|c&d'e" };
     }
     void windowsQuotingSurvivesSplitting()
     {
@@ -50,17 +49,17 @@ private slots:
     void splitsLikeWindows()
     {
         QFETCH(QString, line);
-        QFETCH(QStringList, words);
-        QCOMPARE(Platform::splitWindowsCommandLine(line), words);
+        QTEST(Platform::splitWindowsCommandLine(line), "words");
     }
 
+    // Stray bytes, a cut sequence and an encoded surrogate half come back
+    // as they were, beside the text around them.
     void bytesThatAreNotTextComeBack()
     {
         static const char name[] = "a\xff\xfe-\xc3\xa8-\xe2\x82-\xf0\x9f\x98\x80-\xed\xa0\x80.txt";
         const QByteArray bytes(name, sizeof name - 1);
         const QString text = Platform::decodeText(bytes);
-        QVERIFY(text.contains(QStringLiteral("\u00e8")));
-        QVERIFY(text.contains(QString::fromUtf8("\xf0\x9f\x98\x80")));
+        QVERIFY(text.contains(QString::fromUtf8("-\xc3\xa8-")) && text.contains(QString::fromUtf8("\xf0\x9f\x98\x80")));
         QCOMPARE(Platform::encodeText(text), bytes);
     }
 
@@ -72,16 +71,15 @@ private slots:
     {
         QTemporaryDir dir;
         const QString out = Harness::probeOutput(dir);
-        const QString autorunFolder = dir.filePath(QStringLiteral("autorun"));
-        QVERIFY(QDir().mkpath(autorunFolder));
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("autorun")) && QDir(dir.path()).mkpath(QStringLiteral("click")));
+        const QString autorunFolder = QDir(dir.filePath(QStringLiteral("autorun"))).canonicalPath();
+        const QString clickFolder = QDir(dir.filePath(QStringLiteral("click"))).canonicalPath();
         const QString autorunProbe = autorunFolder + QStringLiteral("/gp_probe");
         QVERIFY(QFile::copy(TestSupport::helperPath(QStringLiteral("gp_probe")), autorunProbe));
-        const QString clickFolder = QDir(dir.filePath(QStringLiteral("click"))).absolutePath();
-        QVERIFY(QDir().mkpath(clickFolder));
         qunsetenv("RESOURCEDIR");
         const QString launcherPython = qEnvironmentVariable("PYTHONPATH");
-        const QString autorunPython = QDir::toNativeSeparators(
-            QFileInfo(baseDirectory(true).filePath(QStringLiteral("blob.bin"))).absoluteFilePath());
+        const QString autorunPython
+            = QFileInfo(baseDirectory(true).filePath(QStringLiteral("blob.bin"))).absoluteFilePath();
 
         constexpr int rounds = 12;
         QFuture<void> pass = QtConcurrent::run([&] {
@@ -93,8 +91,7 @@ private slots:
             auto parameters = Harness::probeClick({ QStringLiteral("click") });
             parameters.insert(Param::workingdir, clickFolder);
             QCOMPARE(Harness::runChain(CommandType::Run, parameters).done, 1);
-            ++clicks;
-            TestSupport::waitForProbeRecords(out, clicks, 2000);
+            TestSupport::waitForProbeRecords(out, ++clicks, 2000);
         }
         pass.waitForFinished();
 
@@ -102,9 +99,7 @@ private slots:
         QCOMPARE(records.size(), rounds + clicks);
         for (const TestSupport::ProbeRecord &record : records) {
             const bool fromClick = record.arguments == QStringList { QStringLiteral("click") };
-            const QString expected
-                = QDir::toNativeSeparators(QDir(fromClick ? clickFolder : autorunFolder).canonicalPath());
-            QCOMPARE(record.env.value(QStringLiteral("RESOURCEDIR")), expected);
+            QCOMPARE(record.env.value(QStringLiteral("RESOURCEDIR")), fromClick ? clickFolder : autorunFolder);
             QCOMPARE(record.env.value(QStringLiteral("PYTHONPATH")), fromClick ? launcherPython : autorunPython);
         }
         QVERIFY(!qEnvironmentVariableIsSet("RESOURCEDIR"));

@@ -8,69 +8,47 @@
 namespace {
 
 // One fake system: a /proc/self/mountinfo and a /sys tree.
-class FakeSystem {
-public:
-    QString root() const { return dir.path(); }
+struct FakeSystem {
+    QTemporaryDir root;
+    QByteArray mountinfo;
+    int tokens = 0;
+
+    void write(const QString &path, const QByteArray &text) { TestSupport::writeFile(root.path() + path, text); }
+
+    // A block device, and /sys/dev/block/MAJ:MIN linking to it relatively,
+    // as on a real system.
+    void block(const QString &path, int major, int minor, const QString &attribute, const QByteArray &value)
+    {
+        const QString device = QStringLiteral("%1:%2").arg(major).arg(minor);
+        write(path + '/' + attribute, value + '\n');
+        write(path + "/dev", device.toLatin1() + '\n');
+        QDir().mkpath(root.path() + "/sys/dev/block");
+        QFile::link("../.." + path.mid(4), root.path() + "/sys/dev/block/" + device);
+    }
 
     // A USB mass-storage device with two LUNs, a cd (srN, 11:N) and a flash
     // disk with one partition (sdX, 8:16k and 8:16k+1), numbered in order.
-    void usbToken(int port)
+    void usbToken()
     {
+        const int port = tokens + 1;
         const QString usb = QStringLiteral("/sys/devices/pci0000:00/0000:00:14.0/usb1/1-%1").arg(port);
-        write(usb + QStringLiteral("/idVendor"), "1234\n");
-        const QString scsi = usb + QStringLiteral("/1-%1:1.0/host%2/target%2:0:0/%2:0:0:").arg(port).arg(port + 5);
-        write(scsi + QStringLiteral("0/type"), "5\n");
-        disk(scsi + QStringLiteral("0/block/sr%1").arg(tokens), QStringLiteral("11:%1").arg(tokens), "0");
-        write(scsi + QStringLiteral("1/type"), "0\n");
-        const QString sd = QStringLiteral("sd%1").arg(QChar('b' + tokens));
-        const int minor = 16 * (tokens + 1);
-        disk(scsi + QStringLiteral("1/block/") + sd, QStringLiteral("8:%1").arg(minor), "1");
-        partition(
-            scsi + QStringLiteral("1/block/%1/%1").arg(sd) + QLatin1Char('1'), QStringLiteral("8:%1").arg(minor + 1));
+        write(usb + "/idVendor", "1234\n");
+        const QString lun = usb + QStringLiteral("/1-%1:1.0/host%2/target%2:0:0/%2:0:0:").arg(port).arg(port + 5);
+        write(lun + "0/type", "5\n");
+        block(lun + "0/block/sr" + QString::number(tokens), 11, tokens, "removable", "0");
+        write(lun + "1/type", "0\n");
+        const QString sd = QStringLiteral("sd") + QChar('b' + tokens);
+        block(lun + "1/block/" + sd, 8, 16 * port, "removable", "1");
+        block(lun + "1/block/" + sd + '/' + sd + '1', 8, 16 * port + 1, "partition", "1");
         ++tokens;
     }
 
-    void fixedDisk()
+    void mount(const char *device, const QByteArray &mountPoint)
     {
-        const QString ata
-            = QStringLiteral("/sys/devices/pci0000:00/0000:00:17.0/ata1/host0/target0:0:0/0:0:0:0/block/sda");
-        disk(ata, QStringLiteral("8:0"), "0");
-        partition(ata + QStringLiteral("/sda1"), QStringLiteral("8:1"));
+        mountinfo += QByteArray::number(20 + mountinfo.count('\n')) + " 1 " + device + " / " + mountPoint
+            + " rw - fs /dev/x rw\n";
+        write("/proc/self/mountinfo", mountinfo);
     }
-
-    void mount(const QString &device, const QByteArray &mountPoint)
-    {
-        mountinfo
-            += QByteArray::number(++mountId) + " 1 " + device.toLatin1() + " / " + mountPoint + " rw - fs /dev/x rw\n";
-        write(QStringLiteral("/proc/self/mountinfo"), mountinfo);
-    }
-
-    void write(const QString &path, const QByteArray &text) { TestSupport::writeFile(dir.path() + path, text); }
-
-private:
-    void disk(const QString &path, const QString &device, const QByteArray &removable)
-    {
-        write(path + QStringLiteral("/removable"), removable + "\n");
-        write(path + QStringLiteral("/dev"), device.toLatin1() + "\n");
-        link(path, device);
-    }
-    void partition(const QString &path, const QString &device)
-    {
-        write(path + QStringLiteral("/partition"), "1\n");
-        write(path + QStringLiteral("/dev"), device.toLatin1() + "\n");
-        link(path, device);
-    }
-    // /sys/dev/block/MAJ:MIN -> ../../devices/..., relative as on a real system.
-    void link(const QString &path, const QString &device)
-    {
-        QDir().mkpath(dir.path() + QStringLiteral("/sys/dev/block"));
-        QFile::link(QStringLiteral("../..") + path.mid(4), dir.path() + QStringLiteral("/sys/dev/block/") + device);
-    }
-
-    QTemporaryDir dir;
-    QByteArray mountinfo;
-    int mountId = 20;
-    int tokens = 0;
 };
 
 } // namespace
@@ -104,22 +82,26 @@ private slots:
     {
         QFETCH(QString, start);
         FakeSystem system;
-        system.fixedDisk();
-        system.mount(QStringLiteral("8:1"), "/");
-        for (int port = 1; port <= 4; ++port)
-            system.usbToken(port);
-        system.mount(QStringLiteral("11:0"), "/media/user/TOKEN\\040CD");
-        system.mount(QStringLiteral("8:17"), "/media/a-flash");
-        system.mount(QStringLiteral("11:1"), "/media/b-cd");
-        system.mount(QStringLiteral("8:33"), "/media/b-flash");
-        system.mount(QStringLiteral("11:2"), "/media/c-cd");
-        system.mount(QStringLiteral("11:3"), "/media/d-cd");
-        system.mount(QStringLiteral("8:64"), "/media/whole"); // the fourth token's disk itself
-        const auto drives = TokenDiscovery::find(system.root(), start);
+        const QString ata = "/sys/devices/pci0000:00/0000:00:17.0/ata1/host0/target0:0:0/0:0:0:0/block/sda";
+        system.block(ata, 8, 0, "removable", "0");
+        system.block(ata + "/sda1", 8, 1, "partition", "1");
+        system.mount("8:1", "/");
+        for (int token = 0; token < 4; ++token)
+            system.usbToken();
+        system.mount("11:0", "/media/user/TOKEN\\040CD");
+        system.mount("8:17", "/media/a-flash");
+        system.mount("11:1", "/media/b-cd");
+        system.mount("8:33", "/media/b-flash");
+        system.mount("11:2", "/media/c-cd");
+        system.mount("11:3", "/media/d-cd");
+        system.mount("8:64", "/media/whole"); // the fourth token's disk itself
+        const auto drives = TokenDiscovery::find(system.root.path(), start);
         QTEST(drives.cdrom, "cdrom");
         QTEST(drives.flash, "flash");
     }
 
+    // Nothing is found, and nothing breaks, in a table that makes no sense
+    // or a tree that is not there.
     void garbageAndMissingTrees_data()
     {
         QTest::addColumn<QByteArray>("mountinfo");
@@ -128,30 +110,15 @@ private slots:
         QTest::newRow("relative mount point") << QByteArray("1 1 11:0 / media/cd rw - fs /dev/x rw\n");
         QTest::newRow("short lines") << QByteArray("1 1 11:0\n\n\n");
     }
-
     void garbageAndMissingTrees()
     {
         QFETCH(QByteArray, mountinfo);
         FakeSystem system;
-        system.usbToken(1);
-        system.write(QStringLiteral("/proc/self/mountinfo"), mountinfo);
-        const auto drives = TokenDiscovery::find(system.root(), QStringLiteral("/media/cd"));
-        QVERIFY(drives.cdrom.isEmpty());
-        QVERIFY(drives.flash.isEmpty());
-        const auto nothing = TokenDiscovery::find(system.root() + QStringLiteral("/missing"), QStringLiteral("/"));
-        QVERIFY(nothing.cdrom.isEmpty());
-    }
-
-    void mountInfoEscapes()
-    {
-        const auto mounts = TokenDiscovery::parseMountInfo(
-            "36 25 8:17 / /media/a\\040b\\011c\\134d rw - vfat /dev/sdb1 rw\n37 25 8:18 / /media/a rw\n");
-        QCOMPARE(mounts.size(), 2);
-        QCOMPARE(mounts.at(0).mountPoint, QStringLiteral("/media/a b\tc\\d"));
-        // The longest mount point that holds the path wins; "/media/ab" is
-        // not inside "/media/a".
-        QCOMPARE(TokenDiscovery::mountHolding(mounts, QStringLiteral("/media/a/x")).device, QStringLiteral("8:18"));
-        QVERIFY(TokenDiscovery::mountHolding(mounts, QStringLiteral("/media/ab")).device.isEmpty());
+        system.usbToken();
+        system.write("/proc/self/mountinfo", mountinfo);
+        const auto drives = TokenDiscovery::find(system.root.path(), QStringLiteral("/media/cd"));
+        QVERIFY(drives.cdrom.isEmpty() && drives.flash.isEmpty());
+        QVERIFY(TokenDiscovery::find(system.root.path() + "/missing", QStringLiteral("/")).cdrom.isEmpty());
     }
 };
 
