@@ -1,7 +1,7 @@
 // The program as a process, started as a user would on a medium: the PIN
 // gate, --help and --version, the debug log, and what the medium's
-// configuration says (working-folder placeholders, linked programs, autorun
-// arguments, links.conf as UTF-8, titles with commas).
+// configuration says (links.conf as UTF-8, linked programs, working-folder
+// placeholders, autorun arguments, titles with commas).
 #include <QtTest>
 
 #include <sys/stat.h>
@@ -16,29 +16,19 @@ class TestProcess : public QObject {
 private slots:
     void initTestCase() { TestSupport::isolate(); }
 
-    // Only "", "0" and "false" (any case) leave the gate open; a closed
-    // gate ends a hand-over with -1 until the PIN check has been passed.
-    void pinGateWords_data()
-    {
-        QTest::addColumn<QByteArray>("word");
-        QTest::addColumn<bool>("gated");
-        QTest::newRow("yes") << QByteArray("yes") << true;
-        QTest::newRow("False") << QByteArray("False") << false;
-        QTest::newRow("empty") << QByteArray() << false;
-    }
+    // Only "", "0" and "false" (any case) leave the gate open: "yes" closes
+    // it, and a closed gate ends a hand-over with -1 until the PIN check has
+    // been passed.
     void pinGateWords()
     {
-        QFETCH(QByteArray, word);
-        QFETCH(bool, gated);
-        Medium medium("pincheck=" + word + "\n");
-        if (gated) {
-            QCOMPARE(medium.run({ QStringLiteral("probe"), QStringLiteral("a b") }), 255);
-            QVERIFY(TestSupport::readProbeRecords(medium.probeOut).isEmpty());
-            medium.env.insert(QStringLiteral("PIN_CHECK_DONE"), QStringLiteral("1"));
-        }
-        const auto records = medium.handOver({ QStringLiteral("a b") });
-        QCOMPARE(records.size(), 1);
-        QCOMPARE(records.first().rawArguments, QList<QByteArray> { "a b" });
+        Medium medium("pincheck=yes\n");
+        QCOMPARE(medium.run({ "probe", "a b" }), 255);
+        QVERIFY(TestSupport::readProbeRecords(medium.probeOut).isEmpty());
+        medium.env.insert(QStringLiteral("PIN_CHECK_DONE"), QStringLiteral("1"));
+        QCOMPARE(medium.handOver({ "a b" }).size(), 1);
+        medium.env.remove(QStringLiteral("PIN_CHECK_DONE"));
+        medium.links.skin("title=process-test\npincheck=False\n");
+        QCOMPARE(medium.handOver({ "a b" }, 2).size(), 2);
     }
 
     // --help and --version print and end with 0, without a display.
@@ -81,75 +71,50 @@ private slots:
         QCOMPARE(TestSupport::waitForProbeRecords(medium.probeOut, 4).size(), 4);
     }
 
-    // The working folder may be named by placeholder, as the program is,
-    // or relative to the links folder.
-    void workingFolders()
+    // links.conf beside the program may name a links folder whose name is
+    // not ASCII (links.conf in the home folder: tst_mainwindow). A
+    // multi-call program tells by its own name what to do: a link to it is
+    // started by the link's name. The working folder may be named by
+    // placeholder, as the program is, or relative to the links folder.
+    void mediumSettings()
     {
         Medium medium(QByteArray(), "wpath=%respath%/lang-%lang%\n");
-        medium.links.probeLink(QStringLiteral("relative.link"), 2, "wpath=../tools\n");
         medium.env.insert(QStringLiteral("LC_ALL"), QStringLiteral("de_DE.UTF-8"));
-        QSet<QString> expected;
-        for (const char *folder : { "lang-de_DE", "tools" }) {
-            QVERIFY(QDir().mkpath(medium.commons() + '/' + folder));
-            expected.insert(QDir(medium.commons() + '/' + folder).canonicalPath());
-        }
-        QCOMPARE(medium.run({ "probe" }), 0);
-        QCOMPARE(medium.run({ "relative" }), 0);
+        const QString name = QString::fromUtf8("collegamenti-\xc3\xa8-\xe2\x82\xac");
+        QVERIFY(QDir().rename(medium.links.dir, medium.commons() + '/' + name));
+        medium.links.dir = medium.commons() + '/' + name;
+        QVERIFY(TestSupport::writeFile(
+            QFileInfo(medium.program).absolutePath() + "/links.conf", "[load]\nconfpath=" + name.toUtf8() + "\n"));
+        const QString tools = medium.commons() + "/tools";
+        QVERIFY(QDir().mkpath(tools) && QDir().mkpath(medium.commons() + "/lang-de_DE"));
+        QVERIFY(QFile::link(TestSupport::helperPath(QStringLiteral("gp_probe")), tools + "/multi"));
+        medium.links.write(QStringLiteral("multi.link"),
+            "[properties]\nicon=icon.png\npriority=2\nwpath=../tools\n[click]\npath=%respath%/tools/multi\n");
+        QCOMPARE(medium.run({ "multi", "-x" }), 0);
+        QCOMPARE(medium.run({ "probe", "x" }), 0);
         const auto records = TestSupport::waitForProbeRecords(medium.probeOut, 2);
         QCOMPARE(records.size(), 2);
-        QCOMPARE((QSet<QString> { records.at(0).cwd, records.at(1).cwd }), expected);
+        for (const TestSupport::ProbeRecord &record : records) {
+            const bool multi = record.arguments == QStringList { "-x" };
+            QCOMPARE(record.program, multi ? tools + "/multi" : TestSupport::helperPath(QStringLiteral("gp_probe")));
+            QCOMPARE(record.cwd, QDir(medium.commons() + (multi ? "/tools" : "/lang-de_DE")).canonicalPath());
+        }
     }
 
-    // A multi-call program tells by its own name what to do: a link to it
-    // is started by the link's name. links.conf beside the program may name
-    // a links folder whose name is not ASCII. (links.conf in the home
-    // folder: tst_mainwindow.)
-    void linkedProgramAndLinksFolder()
-    {
-        Medium medium;
-        const QString name = QString::fromUtf8("collegamenti-\xc3\xa8-\xe2\x82\xac");
-        QVERIFY(QDir().rename(medium.links.dir, medium.commons() + QLatin1Char('/') + name));
-        medium.links.dir = medium.commons() + QLatin1Char('/') + name;
-        const QString conf = QFileInfo(medium.program).absoluteDir().filePath(QStringLiteral("links.conf"));
-        QVERIFY(TestSupport::writeFile(conf, "[load]\nconfpath=" + name.toUtf8() + "\n"));
-        const QString multi = medium.commons() + QStringLiteral("/tools/multi");
-        QVERIFY(QDir().mkpath(medium.commons() + QStringLiteral("/tools")));
-        QVERIFY(QFile::link(TestSupport::helperPath(QStringLiteral("gp_probe")), multi));
-        medium.links.write(QStringLiteral("multi.link"),
-            "[properties]\nicon=icon.png\npriority=2\n[click]\npath=%respath%/tools/multi\n");
-        QCOMPARE(medium.run({ QStringLiteral("multi"), QStringLiteral("-x") }), 0);
-        const auto records = TestSupport::waitForProbeRecords(medium.probeOut, 1);
-        QCOMPARE(records.size(), 1);
-        QCOMPARE(records.at(0).program, multi);
-    }
-
-    // An entry with no arguments, or an empty list, starts its program
-    // with none; one with arguments with exactly those.
-    void autorunArguments()
-    {
-        const QByteArray probe = TestSupport::helperPath(QStringLiteral("gp_probe")).toUtf8();
-        Medium medium(
-            "autorun=" + probe + "," + probe + "," + probe + "\nautorun_args_1=\nautorun_args_2=\"a b\",%lang%\n");
-        medium.env.insert(QStringLiteral("LC_ALL"), QStringLiteral("it_IT.UTF-8"));
-        auto launcher = medium.start();
-        const auto records = TestSupport::waitForProbeRecords(medium.probeOut, 3, 20000);
-        Medium::stop(*launcher);
-        QList<QStringList> received;
-        for (const TestSupport::ProbeRecord &record : records)
-            received.append(record.arguments);
-        std::sort(received.begin(), received.end(),
-            [](const QStringList &a, const QStringList &b) { return a.size() < b.size(); });
-        QCOMPARE(received, (QList<QStringList> { {}, {}, { QStringLiteral("a b"), QStringLiteral("it_IT") } }));
-    }
-
-    // A comma in a title is text, with the blank after it: the window's
-    // title, a button's plain texts and its language variants.
-    void titlesKeepTheirCommas()
+    // launcher.conf and link files as written: a comma in a title is text,
+    // with the blank after it (the window's title, a button's plain texts
+    // and its language variants); an autorun entry with no arguments, or an
+    // empty list, starts its program with none.
+    void textsAsWritten()
     {
         LinksFolder links;
-        links.skin("title=Avvio, rapido , e sicuro\n");
+        links.skin("title=Avvio, rapido , e sicuro\nautorun=a,b,c\nautorun_args_1=\nautorun_args_2=\"a b\",c\n");
         links.probeLink(QStringLiteral("a.link"), 1, "title=x\ntitle.en=Open,  save, close\ntooltip=Tre, quattro\n");
-        QCOMPARE(LauncherConfig::read(links.path()).title, QStringLiteral("Avvio, rapido , e sicuro"));
+        const LauncherConfig config = LauncherConfig::read(links.path());
+        QCOMPARE(config.title, QStringLiteral("Avvio, rapido , e sicuro"));
+        QCOMPARE(config.autorun.size(), 3);
+        QCOMPARE(config.autorun[0].arguments + config.autorun[1].arguments, QStringList());
+        QCOMPARE(config.autorun[2].arguments, QStringList({ "a b", "c" }));
         const ButtonConfig button(QFileInfo(links.path(QStringLiteral("a.link"))), {}, true);
         QCOMPARE(button.title, QStringLiteral("Open,  save, close"));
         QCOMPARE(button.toolTip, QStringLiteral("Tre, quattro"));

@@ -15,13 +15,12 @@ struct FakeSystem {
 
     void write(const QString &path, const QByteArray &text) { TestSupport::writeFile(root.path() + path, text); }
 
-    // A block device, and /sys/dev/block/MAJ:MIN linking to it relatively,
-    // as on a real system.
+    // A block device with the one attribute that tells its kind, and
+    // /sys/dev/block/MAJ:MIN linking to it relatively, as on a real system.
     void block(const QString &path, int major, int minor, const QString &attribute, const QByteArray &value)
     {
         const QString device = QStringLiteral("%1:%2").arg(major).arg(minor);
         write(path + '/' + attribute, value + '\n');
-        write(path + "/dev", device.toLatin1() + '\n');
         QDir().mkpath(root.path() + "/sys/dev/block");
         QFile::link("../.." + path.mid(4), root.path() + "/sys/dev/block/" + device);
     }
@@ -34,9 +33,7 @@ struct FakeSystem {
         const QString usb = QStringLiteral("/sys/devices/pci0000:00/0000:00:14.0/usb1/1-%1").arg(port);
         write(usb + "/idVendor", "1234\n");
         const QString lun = usb + QStringLiteral("/1-%1:1.0/host%2/target%2:0:0/%2:0:0:").arg(port).arg(port + 5);
-        write(lun + "0/type", "5\n");
         block(lun + "0/block/sr" + QString::number(tokens), 11, tokens, "removable", "0");
-        write(lun + "1/type", "0\n");
         const QString sd = QStringLiteral("sd") + QChar('b' + tokens);
         block(lun + "1/block/" + sd, 8, 16 * port, "removable", "1");
         block(lun + "1/block/" + sd + '/' + sd + '1', 8, 16 * port + 1, "partition", "1");
@@ -45,8 +42,7 @@ struct FakeSystem {
 
     void mount(const char *device, const QByteArray &mountPoint)
     {
-        mountinfo += QByteArray::number(20 + mountinfo.count('\n')) + " 1 " + device + " / " + mountPoint
-            + " rw - fs /dev/x rw\n";
+        mountinfo += "20 1 " + QByteArray(device) + " / " + mountPoint + " rw - fs /dev/x rw\n";
         write("/proc/self/mountinfo", mountinfo);
     }
 };
