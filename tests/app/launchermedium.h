@@ -12,7 +12,7 @@
 
 // A medium with the real program on it, started as a user would, offscreen.
 // Each medium has a session runtime folder of its own, where its instances
-// meet.
+// meet (this process too, while the medium lives).
 class Medium {
 public:
     explicit Medium(const QByteArray &conf = QByteArray(), const QByteArray &probeProperties = QByteArray())
@@ -20,8 +20,6 @@ public:
         program = links.layOutMedium();
         links.skin("title=process-test\n" + conf);
         links.probeLink(QStringLiteral("probe.link"), 1, probeProperties);
-        QDir().mkpath(runtime);
-        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         env.insert(QStringLiteral("GP_PROBE_OUT"), probeOut);
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.insert(QStringLiteral("HOME"), links.root.path());
@@ -40,7 +38,6 @@ public:
         process->setProcessEnvironment(env);
         process->setProcessChannelMode(QProcess::MergedChannels);
         process->start(program, arguments);
-        process->waitForStarted();
         return process;
     }
     int run(const QStringList &arguments) { return TestSupport::runProgram(program, arguments, env, 30000).code; }
@@ -62,13 +59,7 @@ public:
     }
     // Until an interactive instance has built its window.
     static bool waitUntilRunning(QProcess &process) { return shows(process, "MainWindow::showEvent"); }
-    static void stop(QProcess &process)
-    {
-        process.terminate();
-        if (!process.waitForFinished(5000))
-            process.kill();
-        process.waitForFinished(5000);
-    }
+    static void stop(QProcess &process) { process.kill(), process.waitForFinished(); }
 
     // What the program's own instance object says, from this process.
     QString serverName() { return SingleInstance(program).serverName(); }
@@ -86,6 +77,6 @@ public:
     LinksFolder links;
     QString program;
     QString probeOut = links.root.filePath(QStringLiteral("probe.jsonl"));
-    QString runtime = links.root.filePath(QStringLiteral("run"));
+    QString runtime = links.root.path(); // private, as a session's is
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
 };

@@ -45,16 +45,11 @@ Finished runProgram(const QString &program, const QStringList &arguments, const 
     process.setProcessEnvironment(env);
     process.setWorkingDirectory(workingDir);
     process.start(program, arguments);
-    Finished result;
-    if (!process.waitForFinished(timeoutMs)) {
-        process.kill();
-        process.waitForFinished();
-    } else if (process.exitStatus() == QProcess::NormalExit) {
-        result.code = process.exitCode();
-    }
-    result.out = QString::fromUtf8(process.readAllStandardOutput());
-    result.err = QString::fromUtf8(process.readAllStandardError());
-    return result;
+    const bool ended = process.waitForFinished(timeoutMs) && process.exitStatus() == QProcess::NormalExit;
+    process.kill(); // still running: out of time
+    process.waitForFinished();
+    return { ended ? process.exitCode() : -1, QString::fromUtf8(process.readAllStandardOutput()),
+        QString::fromUtf8(process.readAllStandardError()) };
 }
 
 void isolate()
