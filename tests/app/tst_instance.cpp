@@ -112,9 +112,9 @@ private slots:
         auto first = medium.start();
         QVERIFY(Medium::waitUntilRunning(*first));
         QCOMPARE(TestSupport::runProgram(medium.program, { "--hide" }, medium.env, 4000).code, 1);
-        const QStringList options { "a b", "-style", "windows", "-reverse", "-platform", "nosuchplatform", "-session",
-            "s1", "--platform", "x", "-display", ":99", "-qwindowtitle", "t", "--help", "--version", "--debug-log",
-            "d" };
+        const QStringList options { "a b", "--hide", "-style", "windows", "-reverse", "-platform", "nosuchplatform",
+            "-session", "s1", "--platform", "x", "-display", ":99", "-qwindowtitle", "t", "--help", "--version",
+            "--debug-log", "d" };
         const auto records = medium.handOver(options);
         QCOMPARE(records.size(), 1);
         QCOMPARE(records.first().arguments, options);

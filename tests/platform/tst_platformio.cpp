@@ -1,16 +1,64 @@
-// What the launcher asks of the system about files: link files read whole
-// but only when they are plain files, the stamp that tells a picture's
-// versions apart, the run-in-temp copy, and the lock two starts take in turn
-// (never taken through a link at its name; that it is exclusive and freed
-// when its holder ends however it ends: tst_instance), and the environment
-// of the window system connection.
+// What the launcher asks of the system: link files read whole but only when
+// they are plain files, the stamp that tells a picture's versions apart, the
+// run-in-temp copy, the environment of the window system connection, and
+// the token's partitions paired from a mount table and a sysfs tree. (The
+// lock two starts take in turn: tst_instance.)
 #include <QtTest>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 
 #include "platform/platform.h"
+#include "platform/tokendiscovery.h"
 #include "testsupport.h"
+
+namespace {
+
+// One fake system for token discovery: a /proc/self/mountinfo and a /sys
+// tree laid out with the link depths of a real one.
+struct FakeSystem {
+    QTemporaryDir root;
+    int tokens = 0;
+
+    void write(const QString &path, const QByteArray &text) { TestSupport::writeFile(root.path() + path, text); }
+
+    // A block device with the one attribute that tells its kind, and
+    // /sys/dev/block/MAJ:MIN linking to it relatively, as on a real system.
+    void block(const QString &path, int major, int minor, const QString &attribute, const QByteArray &value)
+    {
+        const QString device = QStringLiteral("%1:%2").arg(major).arg(minor);
+        write(path + '/' + attribute, value + '\n');
+        QDir().mkpath(root.path() + "/sys/dev/block");
+        QFile::link("../.." + path.mid(4), root.path() + "/sys/dev/block/" + device);
+    }
+
+    // A USB mass-storage device with two LUNs, a cd (srN, 11:N) and a flash
+    // disk with one partition (sdX, 8:16k and 8:16k+1), numbered in order.
+    void usbToken()
+    {
+        const int port = tokens + 1;
+        const QString usb = QStringLiteral("/sys/devices/pci0000:00/0000:00:14.0/usb1/1-%1").arg(port);
+        write(usb + "/idVendor", "1234\n");
+        const QString lun = usb + QStringLiteral("/1-%1:1.0/host%2/target%2:0:0/%2:0:0:").arg(port).arg(port + 5);
+        block(lun + "0/block/sr" + QString::number(tokens), 11, tokens, "removable", "0");
+        const QString sd = QStringLiteral("sd") + QChar('b' + tokens);
+        block(lun + "1/block/" + sd, 8, 16 * port, "removable", "1");
+        block(lun + "1/block/" + sd + '/' + sd + '1', 8, 16 * port + 1, "partition", "1");
+        ++tokens;
+    }
+
+    // The mount table: devices and their mount points, escaped as the
+    // system escapes them.
+    void mount(const QList<QPair<QByteArray, QByteArray>> &mounts)
+    {
+        QByteArray table;
+        for (const auto &mount : mounts)
+            table += "20 1 " + mount.first + " / " + mount.second + " rw - fs /dev/x rw\n";
+        write("/proc/self/mountinfo", table);
+    }
+};
+
+} // namespace
 
 class TestPlatformIo : public QObject {
     Q_OBJECT
@@ -146,19 +194,62 @@ private slots:
         QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("out"))));
     }
 
-    // A link at the lock's name is not followed, and a lock file that
-    // cannot be made is not taken for one held elsewhere: the start then
-    // runs on its own.
-    void lockRefused()
+    // Pairing the token's partitions. One system: a fixed disk, two tokens,
+    // a token whose flash is not mounted and one whose flash has no
+    // partition table (its disk itself is mounted).
+    void pairsThePartitionsOfOneToken_data()
     {
-        const QString target = dir.filePath(QStringLiteral("elsewhere"));
-        QVERIFY(QFile::link(target, dir.filePath(QStringLiteral("c.lock"))));
-        for (const char *name : { "c.lock", "no/such/folder/d.lock" }) {
-            Platform::ProcessLock lock(dir.filePath(name));
-            QVERIFY(!lock.tryLock(0));
-            QVERIFY(!lock.heldElsewhere());
-        }
-        QVERIFY(!QFileInfo::exists(target));
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("cdrom");
+        QTest::addColumn<QString>("flash");
+        const char *rows[][4] = {
+            { "from the cd", "/media/user/TOKEN CD/Commons", "/media/user/TOKEN CD", "/media/a-flash" },
+            { "from the flash", "/media/a-flash/data", "/media/user/TOKEN CD", "/media/a-flash" },
+            { "second token", "/media/b-cd/Commons", "/media/b-cd", "/media/b-flash" },
+            { "fixed disk", "/home/user/medium/Commons", "", "" },
+            { "flash not mounted", "/media/c-cd/Commons", "/media/c-cd", "" },
+            { "partitionless flash", "/media/d-cd", "/media/d-cd", "/media/whole" },
+            { "a name that only starts alike", "/media/b-cdx", "", "" },
+        };
+        for (const auto &row : rows)
+            QTest::newRow(row[0]) << QString(row[1]) << QString(row[2]) << QString(row[3]);
+    }
+    void pairsThePartitionsOfOneToken()
+    {
+        QFETCH(QString, start);
+        FakeSystem system;
+        const QString ata = "/sys/devices/pci0000:00/0000:00:17.0/ata1/host0/target0:0:0/0:0:0:0/block/sda";
+        system.block(ata, 8, 0, "removable", "0");
+        system.block(ata + "/sda1", 8, 1, "partition", "1");
+        for (int token = 0; token < 4; ++token)
+            system.usbToken();
+        system.mount({ { "8:1", "/" }, { "11:0", "/media/user/TOKEN\\040CD" }, { "8:17", "/media/a-flash" },
+            { "11:1", "/media/b-cd" }, { "8:33", "/media/b-flash" }, { "11:2", "/media/c-cd" },
+            { "11:3", "/media/d-cd" }, { "8:64", "/media/whole" } });
+        const auto drives = TokenDiscovery::find(system.root.path(), start);
+        QTEST(drives.cdrom, "cdrom");
+        QTEST(drives.flash, "flash");
+    }
+
+    // Nothing is found, and nothing breaks, in a mount table that makes no
+    // sense or a tree that is not there.
+    void garbageAndMissingTrees_data()
+    {
+        QTest::addColumn<QByteArray>("mountinfo");
+        QTest::newRow("binary") << QByteArray("\x00\xff\x01 8:17 / /media/cd\n\xfe", 22);
+        QTest::newRow("bad device") << QByteArray("1 1 x:y / /media/cd rw - fs /dev/x rw\n1 1 8: / /media/cd rw\n");
+        QTest::newRow("relative mount point") << QByteArray("1 1 11:0 / media/cd rw - fs /dev/x rw\n");
+        QTest::newRow("short lines") << QByteArray("1 1 11:0\n\n\n");
+    }
+    void garbageAndMissingTrees()
+    {
+        QFETCH(QByteArray, mountinfo);
+        FakeSystem system;
+        system.usbToken();
+        system.write("/proc/self/mountinfo", mountinfo);
+        const auto drives = TokenDiscovery::find(system.root.path(), QStringLiteral("/media/cd"));
+        QVERIFY(drives.cdrom.isEmpty() && drives.flash.isEmpty());
+        QVERIFY(TokenDiscovery::find(system.root.path() + "/missing", QStringLiteral("/")).cdrom.isEmpty());
     }
 };
 
