@@ -42,15 +42,6 @@ public:
     }
     int run(const QStringList &arguments) { return TestSupport::runProgram(program, arguments, env, 30000).code; }
 
-    // A hand-over to the probe button; the probe's records once there are
-    // that many.
-    QList<TestSupport::ProbeRecord> handOver(const QStringList &arguments, int records = 1)
-    {
-        if (run(QStringList { QStringLiteral("probe") } + arguments) != 0)
-            return {};
-        return TestSupport::waitForProbeRecords(probeOut, records);
-    }
-
     // Waits until the instance's debug output shows what, within a bound.
     static bool shows(QProcess &process, const QByteArray &what)
     {

@@ -115,7 +115,8 @@ private slots:
         const QStringList options { "a b", "--hide", "-style", "windows", "-reverse", "-platform", "nosuchplatform",
             "-session", "s1", "--platform", "x", "-display", ":99", "-qwindowtitle", "t", "--help", "--version",
             "--debug-log", "d" };
-        const auto records = medium.handOver(options);
+        QCOMPARE(medium.run(QStringList { "probe" } + options), 0);
+        const auto records = TestSupport::waitForProbeRecords(medium.probeOut, 1);
         QCOMPARE(records.size(), 1);
         QCOMPARE(records.first().arguments, options);
 
