@@ -104,7 +104,6 @@ private slots:
         medium.env.remove(QStringLiteral("TMPDIR"));
         const QString name = oldServerName(medium.program);
         QLocalServer squatter;
-        QLocalServer::removeServer(name);
         QVERIFY(squatter.listen(name));
         Platform::ProcessLock heldLock(QDir::temp().filePath(name + QStringLiteral(".lock")));
         QVERIFY(heldLock.tryLock(0));
@@ -148,7 +147,6 @@ private slots:
         QVERIFY(!medium.listening());
         medium.env.remove(QStringLiteral("GP_PROBE_SLEEP_MS"));
         QCOMPARE(medium.run({ QStringLiteral("--hide") }), 1);
-        QCOMPARE(first->state(), QProcess::Running);
 
         ::kill(pid_t(agents.first().pid), SIGKILL);
         QVERIFY(Medium::waitUntilRunning(*first));
@@ -221,8 +219,7 @@ private slots:
         };
         const QString runtime = folder("run", plant.isEmpty() ? 0700 : 0755);
         const QString temp = folder("tmp", plant == "not sticky" ? 0777 : 01777);
-        const QString home = folder("home", 0700);
-        const QString cwd = folder("cwd", 0700);
+        const QString home = folder("home", 0700), cwd = folder("cwd", 0700);
         const QString squatted = "tmp/gatepoint-instance-" + QString::number(::getuid());
         if (plant == "squat open")
             folder(squatted, 0777);

@@ -30,8 +30,7 @@ void isolate();
 // time (it is killed then).
 struct Finished {
     int code = -1;
-    QString out;
-    QString err;
+    QString out, err;
 };
 Finished runProgram(const QString &program, const QStringList &arguments,
     const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment(), int timeoutMs = 120000,

@@ -12,8 +12,7 @@
 int main(int argc, char *argv[])
 {
     // Plain argv, so that nothing is re-encoded on the way.
-    QJsonArray arguments;
-    QJsonArray rawArguments; // in hex
+    QJsonArray arguments, rawArguments; // as text, and the exact bytes in hex
     for (int i = 1; i < argc; ++i) {
         arguments.append(QString::fromLocal8Bit(argv[i]));
         rawArguments.append(QString::fromLatin1(QByteArray(argv[i]).toHex()));
