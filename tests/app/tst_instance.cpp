@@ -211,7 +211,8 @@ private slots:
     void channelFolder()
     {
         QFETCH(QString, plant);
-        QTemporaryDir scratch;
+        // Not in the temporary folder: an earlier row has moved it.
+        QTemporaryDir scratch(runtime.filePath(QStringLiteral("XXXXXX")));
         const auto folder = [&](const QString &name, mode_t mode) {
             QDir().mkpath(scratch.filePath(name));
             ::chmod(QFile::encodeName(scratch.filePath(name)).constData(), mode);
@@ -232,7 +233,7 @@ private slots:
         }
         qputenv("HOME", home.toUtf8());
         qputenv("XDG_RUNTIME_DIR", runtime.toUtf8());
-        qputenv("TMPDIR", plant == "relative" ? QByteArray("tmp") : temp.toUtf8());
+        qputenv("TMPDIR", plant == "relative" ? QByteArray(".") : temp.toUtf8());
         const QString started = QDir::currentPath();
         QVERIFY(QDir::setCurrent(cwd));
         const Platform::InstanceChannel channel = Platform::instanceChannel(QStringLiteral("gatepoint-test"));
