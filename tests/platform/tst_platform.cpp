@@ -35,10 +35,9 @@ struct FakeSystem {
     // /sys/dev/block/MAJ:MIN linking to it relatively, as on a real system.
     void block(const QString &path, int major, int minor, const QString &attribute, const QByteArray &value)
     {
-        const QString device = QStringLiteral("%1:%2").arg(major).arg(minor);
         write(path + '/' + attribute, value + '\n');
         QDir().mkpath(root.path() + "/sys/dev/block");
-        QFile::link("../.." + path.mid(4), root.path() + "/sys/dev/block/" + device);
+        QFile::link("../.." + path.mid(4), root.path() + QStringLiteral("/sys/dev/block/%1:%2").arg(major).arg(minor));
     }
 
     // A USB mass-storage device with two LUNs, a cd (srN, 11:N) and a flash
@@ -169,9 +168,8 @@ private slots:
         QTemporaryDir other(folder + QStringLiteral("/gatepoint-test-XXXXXX"));
         if (!other.isValid())
             QSKIP("no such folder here");
-        const QString source = dir.filePath(QStringLiteral("program"));
+        const QString source = dir.filePath(QString::fromLatin1(QTest::currentDataTag()));
         const QString copy = other.filePath(QStringLiteral("copy"));
-        QFile::remove(source);
         QVERIFY(TestSupport::writeFile(source, content));
         QCOMPARE(::chmod(QFile::encodeName(source).constData(), 04751), 0);
         QVERIFY(Platform::copyFile(source, copy));
