@@ -1,21 +1,45 @@
-// The program as a process, started as a user would on a medium: exit
-// codes, the PIN gate, a hand-over while an instance runs, toolkit options,
-// the debug log, and what the medium's configuration says (working-folder
-// placeholders, linked programs, autorun arguments, links.conf as UTF-8,
-// titles with commas).
+// The program's command line, the placeholders of configured paths and the
+// compiled catalogues; the program as a process, started as a user would on
+// a medium: the PIN gate, --help and --version, the debug log, and what the
+// medium's configuration says (links.conf as UTF-8, linked programs,
+// working-folder placeholders, autorun arguments, titles with commas).
+// (%lang% and the environment of started programs are checked through the
+// probe in tst_runcommand.)
 #include <QtTest>
 
-#include <QProcess>
-
-#include <signal.h>
 #include <sys/stat.h>
 
+#include "app/startup.h"
+#include "config/buttonconfig.h"
+#include "config/launcherconfig.h"
+#include "config/paths.h"
 #include "launchermedium.h"
-#include "testsupport.h"
-#include "widgets/launchbutton.h"
-#include "widgets/textoverlay.h"
-#include "window/appflags.h"
-#include "window/mainwindow.h"
+
+namespace {
+
+// What the parser made of a command line, in the words of the table below.
+QString described(const CommandLine &parsed)
+{
+    QStringList parts;
+    if (parsed.request != CommandLine::Run)
+        parts << (parsed.request == CommandLine::Help ? "help" : "version");
+    if (!parsed.debugLog.isEmpty())
+        parts << "log " + parsed.debugLog;
+    QStringList toolkit;
+    for (int position : parsed.toolkitArguments)
+        toolkit << QString::number(position);
+    if (!toolkit.isEmpty())
+        parts << "toolkit " + toolkit.join(',');
+    if (parsed.startup.hide)
+        parts << "hide";
+    if (!parsed.startup.processPidPath.isEmpty())
+        parts << "pid " + parsed.startup.processPidPath;
+    if (!parsed.startup.fileArguments.isEmpty())
+        parts << "files " + parsed.startup.fileArguments.join('|');
+    return parts.join("; ");
+}
+
+} // namespace
 
 class TestProcess : public QObject {
     Q_OBJECT
@@ -23,225 +47,156 @@ class TestProcess : public QObject {
 private slots:
     void initTestCase() { TestSupport::isolate(); }
 
-    // Only "", "0" and "false" (any case) leave the gate open; a closed
-    // gate ends a hand-over with -1 until the PIN check has been passed.
-    void pinGateWords_data()
+    // Arguments are split at '|'.
+    void commandLine_data()
     {
-        QTest::addColumn<QByteArray>("word");
-        QTest::addColumn<bool>("gated");
-        QTest::newRow("yes") << QByteArray("yes") << true;
-        QTest::newRow("1") << QByteArray("1") << true;
-        QTest::newRow("False") << QByteArray("False") << false;
-        QTest::newRow("empty") << QByteArray() << false;
+        QTest::addColumn<QString>("arguments");
+        QTest::addColumn<QString>("parsed");
+        const char *rows[][3] = {
+            { "version, the rest ignored", "--version|probe", "version" },
+            { "help after a toolkit option is a button", "-reverse|--help", "toolkit 0; files --help" },
+            { "debug log and hide", "--debug-log|d.log|--HIDE", "log d.log; hide" },
+            { "toolkit options only before the button", "-style|fusion|-reverse|probe|-style|x|-reverse|-platform|y",
+                "toolkit 0,1,2; files probe|-style|x|-reverse|-platform|y" },
+            { "toolkit options with two dashes or a value after =",
+                "--platform|offscreen|-style=fusion|--debug-log|d|-session|s1|probe",
+                "log d; toolkit 0,1,2,5,6; files probe" },
+            { "after --hide nothing counts", "--hide|-platform|x", "hide" },
+            { "unknown dash word is a button", "-x|-style|y", "files -x|-style|y" },
+            { "process-id path anywhere after the button", "sign|a|processpidpath::/tmp/p id|b",
+                "pid /tmp/p id; files sign|a|b" },
+            { "process-id prefix is case-sensitive", "sign|ProcessPidPath::x", "files sign|ProcessPidPath::x" },
+        };
+        for (const auto &row : rows)
+            QTest::newRow(row[0]) << QString(row[1]) << QString(row[2]);
     }
+    void commandLine()
+    {
+        QFETCH(QString, arguments);
+        QTEST(described(parseCommandLine(arguments.split('|'))), "parsed");
+    }
+
+    // Environment variables stand for whole components only. (A variable
+    // component: tst_launchbutton.)
+    void placeholders()
+    {
+        qunsetenv("GP_TEST_UNSET");
+        QCOMPARE(expandPlaceholders(QStringLiteral("$GP_TEST_UNSET/x")), QStringLiteral("x"));
+        QCOMPARE(expandPlaceholders(QStringLiteral("/a/b$c/d")), QStringLiteral("/a/b$c/d"));
+    }
+
+    // The launcher's texts are Italian with accented letters; the compiled
+    // catalogues still find them.
+    void catalogueFindsAccentedSources()
+    {
+        QTranslator catalogue;
+        QVERIFY(catalogue.load("gatepoint_en", GATEPOINT_BUILD_DIR "/demo-medium/Commons"));
+        QCOMPARE(catalogue.translate("StartFailureNotice", "l'unità del token non è disponibile"),
+            QStringLiteral("the token's drive is not available"));
+    }
+
+    // Only "", "0" and "false" (any case) leave the gate open: "yes" closes
+    // it, and a closed gate ends a hand-over with -1 until the PIN check has
+    // been passed.
     void pinGateWords()
     {
-        QFETCH(QByteArray, word);
-        QFETCH(bool, gated);
-        Medium medium("pincheck=" + word + "\n");
-        if (gated) {
-            QCOMPARE(medium.run({ QStringLiteral("probe"), QStringLiteral("a b") }), 255);
-            QVERIFY(TestSupport::readProbeRecords(medium.probeOut).isEmpty());
-            medium.env.insert(QStringLiteral("PIN_CHECK_DONE"), QStringLiteral("1"));
-        }
-        const auto records = medium.handOver({ QStringLiteral("a b") });
-        QCOMPARE(records.size(), 1);
-        QCOMPARE(records.first().rawArguments, QList<QByteArray> { "a b" });
-    }
-
-    void singleInstanceAndHandOver()
-    {
-        Medium medium;
-        auto first = medium.start({});
-        QVERIFY(Medium::waitUntilRunning(*first));
-        QCOMPARE(medium.run({ QStringLiteral("--hide") }), 1);
-
-        // A hand-over goes through while the instance runs. (Its process-id
-        // file: tst_hostilemedium.)
-        const auto records = medium.handOver({ QStringLiteral("a b") });
-        QCOMPARE(records.size(), 1);
-        QCOMPARE(records.first().arguments, QStringList { QStringLiteral("a b") });
-
-        // A crashed instance leaves its socket behind; the next start takes
-        // over instead of refusing.
-        ::kill(pid_t(first->processId()), SIGKILL);
-        first->waitForFinished();
-        auto next = medium.start({});
-        QVERIFY(Medium::waitUntilRunning(*next));
-        next->terminate();
-        next->waitForFinished();
-    }
-
-    // Options of the toolkit after the button name are the user's files:
-    // none of them reaches Qt (an unknown platform would end the program),
-    // all reach the program.
-    void toolkitOptionsAreHandedOver()
-    {
-        const QStringList options { "-style", "windows", "-reverse", "-platform", "nosuchplatform", "-session", "s1",
-            "--platform", "x", "-display", ":99", "-qwindowtitle", "t", "--help", "--version", "--debug-log", "d" };
-        Medium medium;
-        const auto records = medium.handOver(options);
-        QCOMPARE(records.size(), 1);
-        QCOMPARE(records.first().arguments, options);
+        Medium medium("pincheck=yes\n");
+        QCOMPARE(medium.run({ "probe", "a b" }), 255);
+        QVERIFY(TestSupport::readProbeRecords(medium.probeOut).isEmpty());
+        medium.env.insert(QStringLiteral("PIN_CHECK_DONE"), QStringLiteral("1"));
+        QCOMPARE(medium.run({ "probe", "a b" }), 0);
+        medium.env.remove(QStringLiteral("PIN_CHECK_DONE"));
+        medium.links.skin("title=process-test\npincheck=False\n");
+        QCOMPARE(medium.run({ "probe", "a b" }), 0);
+        QCOMPARE(TestSupport::waitForProbeRecords(medium.probeOut, 2).size(), 2);
     }
 
     // --help and --version print and end with 0, without a display.
-    void helpAndVersion_data()
-    {
-        QTest::addColumn<QString>("option");
-        QTest::addColumn<QString>("printed");
-        QTest::newRow("help") << "--help"
-                              << "--debug-log FILE";
-        QTest::newRow("version") << "--version" << QStringLiteral("gatepoint " GATEPOINT_VERSION "\n");
-    }
     void helpAndVersion()
     {
-        QFETCH(QString, option);
-        QFETCH(QString, printed);
         Medium medium;
         medium.env.remove(QStringLiteral("DISPLAY"));
         medium.env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        const TestSupport::Finished finished = TestSupport::runProgram(medium.program, { option }, medium.env, 30000);
-        QCOMPARE(finished.code, 0);
-        QVERIFY(finished.out.contains(printed));
-        QVERIFY(TestSupport::readProbeRecords(medium.probeOut).isEmpty());
+        const TestSupport::Finished help = TestSupport::runProgram(medium.program, { "--help" }, medium.env);
+        QVERIFY2(help.code == 0 && help.out.contains("--debug-log FILE"), qPrintable(help.out + help.err));
+        const TestSupport::Finished version = TestSupport::runProgram(medium.program, { "--version" }, medium.env);
+        QCOMPARE(version.code, 0);
+        QCOMPARE(version.out, QStringLiteral("gatepoint " GATEPOINT_VERSION "\n"));
     }
 
-    void debugLog_data()
-    {
-        QTest::addColumn<bool>("option");
-        QTest::addColumn<bool>("variable");
-        QTest::addColumn<bool>("fifo");
-        QTest::newRow("option") << true << false << false;
-        QTest::newRow("variable") << false << true << false;
-        QTest::newRow("option wins") << true << true << false;
-        QTest::newRow("a pipe is refused, not waited on") << true << false << true;
-    }
-
-    // The debug lines go to the file the user names, appended, each with
-    // its time and category; the run goes on without it when the file
-    // cannot be had.
+    // The debug lines go to the file the user names by option or, second,
+    // by variable, appended, each with its level and category; the run goes
+    // on without it when the file cannot be had.
     void debugLog()
     {
-        QFETCH(bool, option);
-        QFETCH(bool, variable);
-        QFETCH(bool, fifo);
         Medium medium;
         const QString fromOption = medium.links.root.filePath(QStringLiteral("option.log"));
         const QString fromVariable = medium.links.root.filePath(QStringLiteral("variable.log"));
-        if (fifo)
-            QCOMPARE(::mkfifo(QFile::encodeName(fromOption).constData(), 0600), 0);
-        QStringList arguments { QStringLiteral("probe"), QStringLiteral("a") };
-        if (option)
-            arguments = QStringList { QStringLiteral("--debug-log"), fromOption } + arguments;
-        if (variable)
-            medium.env.insert(QStringLiteral("GATEPOINT_DEBUG_LOG"), fromVariable);
-        QCOMPARE(medium.run(arguments), 0);
-        QCOMPARE(TestSupport::waitForProbeRecords(medium.probeOut, 1).size(), 1);
-        if (fifo) {
-            QVERIFY(!QFileInfo(fromOption).isFile());
-            return;
-        }
-        QVERIFY(!QFileInfo::exists(option ? fromVariable : fromOption));
-        QFile log(option ? fromOption : fromVariable);
-        QVERIFY(log.open(QIODevice::ReadOnly));
-        QVERIFY(log.readAll().contains(" debug gatepoint.window: init\n"));
-        log.close();
-        QCOMPARE(medium.run(arguments), 0);
-        QVERIFY(log.open(QIODevice::ReadOnly));
-        QCOMPARE(log.readAll().count(" gatepoint.window: init\n"), 2);
+        const QString pipe = medium.links.root.filePath(QStringLiteral("pipe.log"));
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        const auto lines = [](const QString &path) {
+            QFile log(path);
+            return log.open(QIODevice::ReadOnly) ? log.readAll().count(" debug gatepoint.window: init\n") : -1;
+        };
+        medium.env.insert(QStringLiteral("GATEPOINT_DEBUG_LOG"), fromVariable);
+        QCOMPARE(medium.run({ "probe", "a" }), 0);
+        QCOMPARE(medium.run({ "probe", "a" }), 0);
+        QCOMPARE(lines(fromVariable), 2);
+        QCOMPARE(medium.run({ "--debug-log", fromOption, "probe", "a" }), 0);
+        QCOMPARE(lines(fromOption), 1);
+        QCOMPARE(lines(fromVariable), 2);
+        QCOMPARE(medium.run({ "--debug-log", pipe, "probe", "a" }), 0);
+        QVERIFY(!QFileInfo(pipe).isFile());
+        QCOMPARE(TestSupport::waitForProbeRecords(medium.probeOut, 4).size(), 4);
     }
 
-    // The working folder may be named by placeholder, as the program is.
-    void workingFolderPlaceholders_data()
+    // links.conf beside the program may name a links folder whose name is
+    // not ASCII (links.conf in the home folder: tst_mainwindow). A
+    // multi-call program tells by its own name what to do: a link to it is
+    // started by the link's name. The working folder may be named by
+    // placeholder, as the program is, or relative to the links folder.
+    void mediumSettings()
     {
-        QTest::addColumn<QByteArray>("wpath");
-        QTest::addColumn<QString>("folder"); // below the resource folder
-        QTest::newRow("language") << QByteArray("%respath%/lang-%lang%") << QStringLiteral("lang-de_DE");
-        QTest::newRow("relative") << QByteArray("../tools") << QStringLiteral("tools");
-    }
-    void workingFolderPlaceholders()
-    {
-        QFETCH(QByteArray, wpath);
-        QFETCH(QString, folder);
-        Medium medium(QByteArray(), "wpath=" + wpath + "\n");
+        Medium medium(QByteArray(), "wpath=%respath%/lang-%lang%\n");
         medium.env.insert(QStringLiteral("LC_ALL"), QStringLiteral("de_DE.UTF-8"));
-        const QString expected = QDir(medium.commons()).filePath(folder);
-        QVERIFY(QDir().mkpath(expected));
-        const auto records = medium.handOver({ QStringLiteral("x") });
-        QCOMPARE(records.size(), 1);
-        QCOMPARE(records.first().cwd, QDir(expected).canonicalPath());
-    }
-
-    // A multi-call program tells by its own name what to do: a link to it
-    // is started by the link's name.
-    void linkedProgramStartsByItsOwnName()
-    {
-        Medium medium;
-        const QString multi = medium.commons() + QStringLiteral("/tools/multi");
-        QVERIFY(QDir().mkpath(medium.commons() + QStringLiteral("/tools")));
-        QVERIFY(QFile::link(TestSupport::helperPath(QStringLiteral("gp_probe")), multi));
-        medium.links.write(QStringLiteral("multi.link"),
-            "[properties]\nicon=icon.png\npriority=2\n[click]\npath=%respath%/tools/multi\n");
-        QCOMPARE(medium.run({ QStringLiteral("multi"), QStringLiteral("-x") }), 0);
-        const auto records = TestSupport::waitForProbeRecords(medium.probeOut, 1);
-        QCOMPARE(records.size(), 1);
-        QCOMPARE(records.at(0).program, multi);
-    }
-
-    // An entry with no arguments, or an empty list, starts its program
-    // with none; one with arguments with exactly those.
-    void autorunArguments()
-    {
-        const QByteArray probe = TestSupport::helperPath(QStringLiteral("gp_probe")).toUtf8();
-        Medium medium(
-            "autorun=" + probe + "," + probe + "," + probe + "\nautorun_args_1=\nautorun_args_2=\"a b\",%lang%\n");
-        medium.env.insert(QStringLiteral("LC_ALL"), QStringLiteral("it_IT.UTF-8"));
-        auto launcher = medium.start({});
-        const auto records = TestSupport::waitForProbeRecords(medium.probeOut, 3, 20000);
-        launcher->terminate();
-        launcher->waitForFinished();
-        QCOMPARE(records.size(), 3);
-        QList<QStringList> received;
-        for (const TestSupport::ProbeRecord &record : records)
-            received.append(record.arguments);
-        std::sort(received.begin(), received.end(),
-            [](const QStringList &a, const QStringList &b) { return a.size() < b.size(); });
-        QCOMPARE(received, (QList<QStringList> { {}, {}, { QStringLiteral("a b"), QStringLiteral("it_IT") } }));
-    }
-
-    // links.conf beside the program names a links folder whose name is not
-    // ASCII. (links.conf in the home folder: tst_mainwindow.)
-    void linksConfIsUtf8()
-    {
-        Medium medium;
         const QString name = QString::fromUtf8("collegamenti-\xc3\xa8-\xe2\x82\xac");
-        QVERIFY(QDir().rename(medium.links.dir, medium.commons() + QLatin1Char('/') + name));
-        const QString conf = QFileInfo(medium.program).absoluteDir().filePath(QStringLiteral("links.conf"));
-        QVERIFY(TestSupport::writeFile(conf, "[load]\nconfpath=" + name.toUtf8() + "\n"));
-        QCOMPARE(medium.handOver({ QStringLiteral("x") }).size(), 1);
+        QVERIFY(QDir().rename(medium.links.dir, medium.commons() + '/' + name));
+        medium.links.dir = medium.commons() + '/' + name;
+        QVERIFY(TestSupport::writeFile(
+            QFileInfo(medium.program).absolutePath() + "/links.conf", "[load]\nconfpath=" + name.toUtf8() + "\n"));
+        const QString tools = medium.commons() + "/tools";
+        QVERIFY(QDir().mkpath(tools) && QDir().mkpath(medium.commons() + "/lang-de_DE"));
+        QVERIFY(QFile::link(TestSupport::helperPath(QStringLiteral("gp_probe")), tools + "/multi"));
+        medium.links.write(QStringLiteral("multi.link"),
+            "[properties]\nicon=icon.png\npriority=2\nwpath=../tools\n[click]\npath=%respath%/tools/multi\n");
+        QCOMPARE(medium.run({ "multi", "-x" }), 0);
+        QCOMPARE(medium.run({ "probe", "x" }), 0);
+        const auto records = TestSupport::waitForProbeRecords(medium.probeOut, 2);
+        QCOMPARE(records.size(), 2);
+        for (const TestSupport::ProbeRecord &record : records) {
+            const bool multi = record.arguments == QStringList { "-x" };
+            QCOMPARE(record.program, multi ? tools + "/multi" : TestSupport::helperPath(QStringLiteral("gp_probe")));
+            QCOMPARE(record.cwd, QDir(medium.commons() + (multi ? "/tools" : "/lang-de_DE")).canonicalPath());
+        }
     }
 
-    // A comma in a title is text, with the blank after it.
-    void titlesKeepTheirCommas()
+    // launcher.conf and link files as written: a comma in a title is text,
+    // with the blank after it (the window's title, a button's plain texts
+    // and its language variants); an autorun entry with no arguments, or an
+    // empty list, starts its program with none.
+    void textsAsWritten()
     {
-        framelessWindow = true;
         LinksFolder links;
-        links.signedBackground();
-        links.write(QStringLiteral("launcher.conf"), "[app]\nbackground=bg.png\ntitle=Avvio, rapido , e sicuro\n");
-        links.probeLink(QStringLiteral("a.link"), 1, "title=Apri, salva\ntooltip=Tre, quattro\n");
-        links.probeLink(QStringLiteral("c.link"), 2, "title=x\ntitle.en=Open,  save, close\n");
-        MainWindow window(true);
-        window.onReloadRequest(links.path());
-        QCOMPARE(window.QWidget::windowTitle(), QStringLiteral("Avvio, rapido , e sicuro"));
-        QMap<QString, LaunchButton *> buttons;
-        for (LaunchButton *button : window.findChildren<LaunchButton *>())
-            buttons.insert(QFileInfo(button->configuration().fileName).fileName(), button);
-        QCOMPARE(buttons.value(QStringLiteral("a.link"))->titleOverlayWidget()->text(), QStringLiteral("Apri, salva"));
-        QCOMPARE(buttons.value(QStringLiteral("a.link"))->toolTip(), QStringLiteral("Tre, quattro"));
-        // A language variant is a text like the plain key.
-        QCOMPARE(buttons.value(QStringLiteral("c.link"))->titleOverlayWidget()->text(),
-            QStringLiteral("Open,  save, close"));
+        links.skin("title=Avvio, rapido , e sicuro\nautorun=a,b,c\nautorun_args_1=\nautorun_args_2=\"a b\",c\n");
+        links.probeLink(QStringLiteral("a.link"), 1, "title=x\ntitle.en=Open,  save, close\ntooltip=Tre, quattro\n");
+        const LauncherConfig config = LauncherConfig::read(links.path());
+        QCOMPARE(config.title, QStringLiteral("Avvio, rapido , e sicuro"));
+        QCOMPARE(config.autorun.size(), 3);
+        QCOMPARE(config.autorun[0].arguments + config.autorun[1].arguments, QStringList());
+        QCOMPARE(config.autorun[2].arguments, QStringList({ "a b", "c" }));
+        const ButtonConfig button(QFileInfo(links.path(QStringLiteral("a.link"))), {}, true);
+        QCOMPARE(button.title, QStringLiteral("Open,  save, close"));
+        QCOMPARE(button.toolTip, QStringLiteral("Tre, quattro"));
     }
 };
 

@@ -1,19 +1,7 @@
 #include "testsupport.h"
 
-#include <QBuffer>
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QDesktopServices>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QThread>
-#include <QDir>
-#include <QImage>
-#include <QFile>
-#include <QFileInfo>
-#include <QProcess>
-#include <QStandardPaths>
+#include <QtGui>
+#include <QtTest>
 
 namespace TestSupport {
 
@@ -21,9 +9,7 @@ bool writeFile(const QString &path, const QByteArray &content)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    return file.write(content) == content.size();
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) == content.size();
 }
 
 QByteArray pngBytes(int width, int height, Qt::GlobalColor colour)
@@ -57,19 +43,13 @@ Finished runProgram(const QString &program, const QStringList &arguments, const 
 {
     QProcess process;
     process.setProcessEnvironment(env);
-    if (!workingDir.isEmpty())
-        process.setWorkingDirectory(workingDir);
+    process.setWorkingDirectory(workingDir);
     process.start(program, arguments);
-    Finished result;
-    if (!process.waitForFinished(timeoutMs)) {
-        process.kill();
-        process.waitForFinished();
-    } else if (process.exitStatus() == QProcess::NormalExit) {
-        result.code = process.exitCode();
-    }
-    result.out = QString::fromUtf8(process.readAllStandardOutput());
-    result.err = QString::fromUtf8(process.readAllStandardError());
-    return result;
+    const bool ended = process.waitForFinished(timeoutMs) && process.exitStatus() == QProcess::NormalExit;
+    process.kill(); // still running: out of time
+    process.waitForFinished();
+    return { ended ? process.exitCode() : -1, QString::fromUtf8(process.readAllStandardOutput()),
+        QString::fromUtf8(process.readAllStandardError()) };
 }
 
 void isolate()
@@ -84,22 +64,18 @@ QList<ProbeRecord> readProbeRecords(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return records;
-    const QList<QByteArray> lines = file.readAll().split('\n');
-    for (const QByteArray &line : lines) {
-        if (line.trimmed().isEmpty())
-            continue;
+    for (const QByteArray &line : file.readAll().split('\n')) {
         const QJsonObject object = QJsonDocument::fromJson(line).object();
         if (object.isEmpty())
-            continue; // a line still being written
+            continue; // blank, or still being written
         ProbeRecord record;
-        record.program = object.value(QStringLiteral("program")).toString();
-        for (const QJsonValue &value : object.value(QStringLiteral("arguments")).toArray())
-            record.arguments.append(value.toString());
-        for (const QJsonValue &value : object.value(QStringLiteral("raw_arguments")).toArray())
+        record.program = object.value("program").toString();
+        record.arguments = object.value("arguments").toVariant().toStringList();
+        for (const QJsonValue &value : object.value("raw_arguments").toArray())
             record.rawArguments.append(QByteArray::fromHex(value.toString().toLatin1()));
-        record.cwd = object.value(QStringLiteral("cwd")).toString();
-        record.pid = object.value(QStringLiteral("pid")).toVariant().toLongLong();
-        const QJsonObject env = object.value(QStringLiteral("env")).toObject();
+        record.cwd = object.value("cwd").toString();
+        record.pid = object.value("pid").toVariant().toLongLong();
+        const QVariantMap env = object.value("env").toObject().toVariantMap();
         for (auto it = env.begin(); it != env.end(); ++it)
             record.env.insert(it.key(), it.value().toString());
         records.append(record);
@@ -109,15 +85,10 @@ QList<ProbeRecord> readProbeRecords(const QString &path)
 
 QList<ProbeRecord> waitForProbeRecords(const QString &path, int count, int timeoutMs)
 {
-    QDeadlineTimer deadline(timeoutMs);
-    QList<ProbeRecord> records = readProbeRecords(path);
-    while (records.size() < count && !deadline.hasExpired()) {
-        // The probe is another process: poll its output while letting
-        // queued signals of the launcher under test run.
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(10);
-        records = readProbeRecords(path);
-    }
+    // The probe is another process: its output is polled while queued
+    // signals of the launcher under test run.
+    QList<ProbeRecord> records;
+    (void)QTest::qWaitFor([&] { return (records = readProbeRecords(path)).size() >= count; }, timeoutMs);
     return records;
 }
 

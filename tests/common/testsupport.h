@@ -1,13 +1,10 @@
 #pragma once
 
-#include <QList>
 #include <QMap>
 #include <QObject>
 #include <QProcessEnvironment>
-#include <QString>
 #include <QStringList>
 #include <QUrl>
-#include <Qt>
 
 // Shared helpers for the test executables.
 namespace TestSupport {
@@ -33,8 +30,7 @@ void isolate();
 // time (it is killed then).
 struct Finished {
     int code = -1;
-    QString out;
-    QString err;
+    QString out, err;
 };
 Finished runProgram(const QString &program, const QStringList &arguments,
     const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment(), int timeoutMs = 120000,
