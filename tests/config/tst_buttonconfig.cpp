@@ -49,21 +49,12 @@ class TestButtonConfig : public QObject {
 private slots:
     void initTestCase() { TestSupport::isolate(); }
 
-    void commandTypes_data()
+    // Command type names in any case, an unknown one runs; colours with and
+    // without alpha; drop filters.
+    void valueForms()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("type");
-        QTest::newRow("name any case") << "openfile" << 2;
-        QTest::newRow("unknown word") << "LAUNCH" << 1;
-    }
-    void commandTypes()
-    {
-        QFETCH(QString, text);
-        QTEST(commandTypeFromText(text), "type");
-    }
-
-    void coloursAndDropFilters()
-    {
+        QCOMPARE(commandTypeFromText(QStringLiteral("openfile")), int(CommandType::OpenFile));
+        QCOMPARE(commandTypeFromText(QStringLiteral("LAUNCH")), int(CommandType::Run));
         QCOMPARE(colorWithAlpha(QStringLiteral("10/20/30"), Qt::red), QColor(10, 20, 30, 255));
         QCOMPARE(colorWithAlpha(QStringLiteral("10/20/30/40"), Qt::red), QColor(10, 20, 30, 40));
         QCOMPARE(colorWithAlpha(QStringLiteral("10/20"), Qt::red), QColor(Qt::red));

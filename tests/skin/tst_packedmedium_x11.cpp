@@ -65,8 +65,6 @@ private slots:
                 GATEPOINT_BUILD_DIR "/demo-medium/Commons/links", "--out", medium },
             env);
         QVERIFY2(packed.code == 0, qPrintable(packed.out + packed.err));
-        // The demo's buttons start its tools and open its documents.
-        QVERIFY(packed.out.contains("docs/, links-alt/, tools/"));
         for (const char *file : { "/Commons/tools/demotool", "/Commons/qtbase_it.qm", "/bin/qt.conf" })
             QVERIFY2(QFileInfo::exists(medium + file), file);
         QVERIFY(carriedLibraries().contains("libicuuc.so.72"));
