@@ -141,8 +141,6 @@ private slots:
         QTest::newRow("dollar query") << "https://example.org/api/items?$top=5&$metadata"
                                       << asIs("https://example.org/api/items?$top=5&$metadata");
         QTest::newRow("capital scheme") << "HTTP://example.org/%lang%" << asIs("HTTP://example.org/%lang%");
-        QTest::newRow("relative file") << "docs/readme.pdf"
-                                       << QUrl::fromLocalFile(QDir::current().absoluteFilePath("docs/readme.pdf"));
         // "#" and "?" in a file name are part of the name.
         QTest::newRow("hash in a file name") << "/srv/a #1?.pdf" << QUrl::fromLocalFile("/srv/a #1?.pdf");
     }

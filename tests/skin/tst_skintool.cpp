@@ -205,16 +205,6 @@ private slots:
             QCOMPARE(lint(wrong).code, 2);
     }
 
-    // A skin authored away from its medium names the medium's files.
-    void resourceFolderElsewhere()
-    {
-        const QString skin = makeSkin(aLink("priority=2\n", "[click]\npath=%respath%/tools/x\n"));
-        QVERIFY(TestSupport::writeFile(dir.filePath("medium/Commons/tools/x"), "#!/bin/sh\n"));
-        QCOMPARE(lint({ skin }).code, 2);
-        QCOMPARE(lint({ skin, "--respath", dir.filePath("medium/Commons") }).code, 0);
-        QCOMPARE(lint({ "--medium", dir.filePath("medium"), skin, "--strict" }).code, 0);
-    }
-
     // The linter reads the platform's group as the launcher does, and on a
     // tiny background every button, folder entries too, is reported outside
     // at the place the window gives it.
@@ -379,7 +369,6 @@ private slots:
         const TestSupport::Finished foreign = run({ "pack", "--program", TestSupport::helperPath("gp_probe"), "--skin",
             dir.filePath("unsigned"), "--out", medium });
         QCOMPARE(foreign.code, 1);
-        QVERIFY(foreign.out.contains("$ORIGIN/lib"));
         QVERIFY(!QFileInfo::exists(medium) && !QFileInfo::exists(medium + ".tmp"));
     }
 };
