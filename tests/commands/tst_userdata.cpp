@@ -2,15 +2,11 @@
 // through the real launcher to the probe, byte for byte; paths chosen in a
 // file question; configured arguments and links as configured; paths on a
 // partition that is not there are not used; a start that fails says so and
-// leaves the window usable. And the file question itself, answered through
-// Qt's own dialog the way a user would: type a path, accept.
+// leaves the window usable.
 #include <QtTest>
 
 #include <QApplication>
-#include <QFileDialog>
 #include <QLabel>
-#include <QLineEdit>
-#include <QSettings>
 
 #include "../window/windowfixture.h"
 #include "commandharness.h"
@@ -37,9 +33,6 @@ private slots:
         TestSupport::isolate();
         framelessWindow = true;
         qputenv("HOME", scratch.path().toUtf8());
-        QVERIFY(TestSupport::writeFile(files.filePath("a.txt"), "a"));
-        QVERIFY(TestSupport::writeFile(files.filePath("b c.txt"), "b"));
-        QVERIFY(QDir(files.path()).mkdir("sub"));
     }
     void init()
     {
@@ -125,59 +118,6 @@ private slots:
         QCOMPARE(TestSupport::readProbeRecords(probeOut).size(), 1);
     }
 
-    // A stored folder, a key the profile does not hold, no key at all.
-    void folderQuestionStartsWhereTheProfileSays()
-    {
-        QTemporaryDir profile;
-        QSettings(profile.filePath("default.conf"), QSettings::IniFormat).setValue("lastdir", files.path());
-        QString startedIn;
-        CustomFileDialog::setResponder([&](const CustomFileDialog &dialog) {
-            startedIn = dialog.startPath();
-            return QStringList();
-        });
-        auto parameters = probeClick();
-        parameters.insert(Param::profile, profile.path());
-        for (const QString &key : { QString("lastdir"), QString("other"), QString() }) {
-            parameters.insert(Param::profileKey, key);
-            runChain(CommandType::RunFolder, parameters);
-            QCOMPARE(startedIn, key == "lastdir" ? files.path() : QDir::homePath());
-        }
-    }
-
-    // The dialog starts in the folder it was given and asks for what the
-    // mode says (an unknown mode changes nothing). A cancel then clears the
-    // answer: a caller never picks up the path of an earlier question.
-    void answersThroughTheRealDialog_data()
-    {
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QStringList>("selected");
-        QTest::addColumn<int>("shownMode");
-        const QString a = files.filePath("a.txt");
-        const QString bc = files.filePath("b c.txt");
-        QTest::newRow("one file") << 0 << "b c.txt" << QStringList { bc } << int(QFileDialog::ExistingFile);
-        QTest::newRow("several files") << 3 << "\"a.txt\" \"b c.txt\"" << QStringList { a, bc }
-                                       << int(QFileDialog::ExistingFiles);
-        // Directories alone, as ShowDirsOnly sets it.
-        QTest::newRow("folder") << 4 << files.filePath("sub") << QStringList { files.filePath("sub") } << 4;
-    }
-    void answersThroughTheRealDialog()
-    {
-        QFETCH(int, mode);
-        QFETCH(QString, typed);
-        CustomFileDialog dialog;
-        dialog.setFileMode(mode);
-        dialog.setFileMode(7);
-        dialog.setDirectory(QDir(files.path()));
-        dialog.setNameFilters({ "Text (*.txt)", "All files (*)" });
-        QCOMPARE(answer(dialog, typed), 1);
-        QTEST(dialog.selectedFiles(), "selected");
-        QTEST(int(shownMode), "shownMode");
-        QCOMPARE(shownFolder, files.path());
-        QCOMPARE(answer(dialog, QString()), 0);
-        QVERIFY(dialog.selectedFiles().isEmpty());
-    }
-
     // A button's own arguments have their placeholders expanded; what the
     // user adds follows as given.
     void configuredArgumentsExpandUserArgumentsDoNot()
@@ -201,9 +141,6 @@ private slots:
         QTest::newRow("dollar query") << "https://example.org/api/items?$top=5&$metadata"
                                       << asIs("https://example.org/api/items?$top=5&$metadata");
         QTest::newRow("capital scheme") << "HTTP://example.org/%lang%" << asIs("HTTP://example.org/%lang%");
-        QTest::newRow("file url") << "file:///srv/a%20b.pdf" << asIs("file:///srv/a%20b.pdf");
-        QTest::newRow("relative file") << "docs/readme.pdf"
-                                       << QUrl::fromLocalFile(QDir::current().absoluteFilePath("docs/readme.pdf"));
         // "#" and "?" in a file name are part of the name.
         QTest::newRow("hash in a file name") << "/srv/a #1?.pdf" << QUrl::fromLocalFile("/srv/a #1?.pdf");
     }
@@ -235,16 +172,13 @@ private slots:
         const int notProgram = StartNotices::NotProgram;
         const int drive = StartNotices::DriveMissing;
         QTest::newRow("absent") << run << absent << QString() << missing;
-        QTest::newRow("empty") << run << QString() << QString() << missing;
         QTest::newRow("a folder") << run << scratch.path() << QString() << missing;
         QTest::newRow("not a program") << run << text << QString() << notProgram;
         QTest::newRow("run and exit, absent") << int(CommandType::RunAndExit) << absent << QString() << missing;
-        QTest::newRow("run and exit, not a program") << int(CommandType::RunAndExit) << text << QString() << notProgram;
         QTest::newRow("run in temp, absent") << int(CommandType::RunInTemp) << absent << QString() << missing;
         QTest::newRow("run in temp, not a program") << int(CommandType::RunInTemp) << text << QString() << notProgram;
         QTest::newRow("folder, partition missing")
             << int(CommandType::OpenFolder) << "%flash%/docs" << QString() << drive;
-        QTest::newRow("program, partition missing") << run << "%cdrom%/bin/tool" << QString() << drive;
         QTest::newRow("argument, partition missing")
             << run << TestSupport::helperPath("gp_probe") << "%FLASH%/d" << drive;
     }
@@ -337,34 +271,9 @@ private slots:
     }
 
 private:
-    // Waits for the modal file dialog, notes how it was set up, then types
-    // the answer and accepts, or rejects it when there is none; returns what
-    // exec gave.
-    int answer(CustomFileDialog &dialog, const QString &typed)
-    {
-        QTimer poll;
-        connect(&poll, &QTimer::timeout, this, [&] {
-            auto *shown = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-            if (!shown || !shown->isVisible())
-                return;
-            poll.stop();
-            shownMode = shown->fileMode();
-            shownFolder = shown->directory().absolutePath();
-            if (typed.isEmpty())
-                return shown->reject();
-            shown->findChild<QLineEdit *>("fileNameEdit")->setText(typed);
-            static_cast<QDialog *>(shown)->accept(); // QFileDialog hides its override
-        });
-        poll.start(20);
-        return dialog.exec();
-    }
-
     QTemporaryDir scratch;
-    QTemporaryDir files;
     QString probeOut;
     TestSupport::UrlCatcher urls { { "https", "http", "file" } };
-    QFileDialog::FileMode shownMode = QFileDialog::AnyFile;
-    QString shownFolder;
 };
 
 QTEST_MAIN(UserDataTest)

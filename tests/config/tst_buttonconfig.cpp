@@ -1,7 +1,8 @@
 // Link files read into records: value forms, localisation, platform groups,
 // the path rule, folder and sub-menu trees (whole or entry by entry, and
-// trees that refer to themselves), lite mode, inherited defaults, and the
-// top level read on two threads.
+// trees that refer to themselves), lite mode, and the top level read on two
+// threads. (A link's own values over the skin's [button]: the layout in
+// tst_skintool.)
 #include <QtTest>
 
 #include "config/language.h"
@@ -48,33 +49,21 @@ class TestButtonConfig : public QObject {
 private slots:
     void initTestCase() { TestSupport::isolate(); }
 
-    void commandTypes_data()
+    // Command type names in any case, an unknown one runs; colours with and
+    // without alpha; drop filters.
+    void valueForms()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("type");
-        QTest::newRow("name any case") << "openfile" << 2;
-        QTest::newRow("unknown word") << "LAUNCH" << 1;
-        QTest::newRow("absurd number") << "99999999999999999999" << 1;
-    }
-    void commandTypes()
-    {
-        QFETCH(QString, text);
-        QTEST(commandTypeFromText(text), "type");
-    }
-
-    void coloursAndDropFilters()
-    {
+        QCOMPARE(commandTypeFromText(QStringLiteral("openfile")), int(CommandType::OpenFile));
+        QCOMPARE(commandTypeFromText(QStringLiteral("LAUNCH")), int(CommandType::Run));
         QCOMPARE(colorWithAlpha(QStringLiteral("10/20/30"), Qt::red), QColor(10, 20, 30, 255));
         QCOMPARE(colorWithAlpha(QStringLiteral("10/20/30/40"), Qt::red), QColor(10, 20, 30, 40));
         QCOMPARE(colorWithAlpha(QStringLiteral("10/20"), Qt::red), QColor(Qt::red));
         QCOMPARE(colorWithoutAlpha(QStringLiteral("255/0/0/10")), QColor(255, 0, 0, 255));
         QCOMPARE(colorWithoutAlpha(QStringLiteral("red")), QColor(Qt::black));
         QCOMPARE(colorWithoutAlpha(QStringLiteral("999/-4/x")), QColor(255, 0, 0));
-        QVERIFY(dropFilterMatches(QStringLiteral("*"), {}));
         QVERIFY(dropFilterMatches(QStringLiteral("ext:pdf"), { QStringLiteral("/a/b.PDF") }));
         QVERIFY(!dropFilterMatches(QStringLiteral("ext:pdf"), { "/a/b.pdf", "/a/c.pdf" }));
         QVERIFY(!dropFilterMatches(QStringLiteral("EXT:pdf"), { QStringLiteral("/a/b.pdf") }));
-        QVERIFY(!dropFilterMatches(QStringLiteral("ext"), { QStringLiteral("/a/b.pdf") }));
     }
 
     // The full language code comes first, then ".en", then ".it", then the
@@ -118,17 +107,6 @@ private slots:
         QFETCH(bool, drop);
         const ButtonConfig record = read(groups + "\n");
         QTEST(drop ? record.dropPath : record.commandPath, "expected");
-    }
-
-    // The skin's [button] values are every link's defaults; a link's own win.
-    void inheritedDefaults()
-    {
-        const QMap<QString, QVariant> defaults { { QStringLiteral("titlepixelsize"), QStringLiteral("22") },
-            { QStringLiteral("blurcolor"), QStringLiteral("1/2/3/4") } };
-        ButtonConfig inherited = read({}, defaults);
-        QCOMPARE(inherited.titleFont.pixelSize(), 22);
-        QCOMPARE(inherited.blurColor, QColor(1, 2, 3, 4));
-        QCOMPARE(read("titlepixelsize=9\n", defaults).titleFont.pixelSize(), 9);
     }
 
     void liteMode()
@@ -187,31 +165,22 @@ private slots:
     }
 
     // Entries that each open their own folder again. Read whole, the tree is
-    // bounded (3^8 records without a bound); read entry by entry, a start
-    // reads each file once and an opened menu one level. (A thousand such
-    // entries at start-up: tst_hostilemedium.)
+    // bounded (3^8 records without a bound); read entry by entry, an opened
+    // menu reads one level. (A start on a thousand such entries reads each
+    // file once: tst_hostilemedium.)
     void selfReferringMenus()
     {
         QTemporaryDir tree;
         TestSupport::writeFile(tree.filePath("i.png"), "x");
         for (const char *name : { "a.link", "b.link", "c.link" })
             TestSupport::writeFile(tree.filePath(name), "[properties]\nicon=i.png\n[ondrop]\nsubmenu=.\n");
-        QVERIFY(records(ButtonConfig(QFileInfo(tree.filePath("a.link")), {}, true)) <= 2001);
-
-        const QFileInfoList entries = QDir(tree.path()).entryInfoList({ "*.link" }, QDir::Files);
-        TopLevelRecords read = readTopLevelRecords(entries, {}, true, 20000, 2, ButtonConfig::Reading::EntryOnly);
-        QCOMPARE(int(read.records.size()), 3);
-        for (const auto &record : read.records) {
-            QVERIFY(record->hasDeferredChildren());
-            QCOMPARE(records(*record), 1);
-        }
-        ButtonConfig &first = *read.records.front();
-        first.readDeferredChildren();
-        QVERIFY(!first.hasDeferredChildren());
-        QCOMPARE(records(first), 4);
-        QVERIFY(first.children.front()->hasDeferredChildren());
-        first.readDeferredChildren();
-        QCOMPARE(records(first), 4);
+        const QFileInfo first(tree.filePath("a.link"));
+        QVERIFY(records(ButtonConfig(first, {}, true)) <= 2001);
+        ButtonConfig opened(first, {}, true, ButtonConfig::Reading::EntryOnly);
+        QCOMPARE(records(opened), 1);
+        opened.readDeferredChildren();
+        QCOMPARE(records(opened), 4);
+        QVERIFY(opened.children.front()->hasDeferredChildren());
     }
 
     // The top level is read from both ends on two threads; what comes out,

@@ -1,15 +1,12 @@
 // The background's keyed digest and the issuer's signature beside it: what
-// passes, what does not, files that are no pictures or too large to read;
+// passes, what does not, files that are missing or no files;
 // both made and checked by gatepoint-skin; the issuer's signature demanded
 // by a launcher built with the issuer's public key, where a picture signed
-// with the digest alone is refused, while the default launcher reads both
-// kinds by their digest.
+// with the digest alone is refused.
 #include <QtTest>
 
 #include <QCryptographicHash>
 #include <QProcess>
-
-#include <sys/stat.h>
 
 #include "../window/windowfixture.h"
 
@@ -30,9 +27,9 @@ QByteArray read(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-QByteArray flipped(QByteArray bytes, int at, char bit = 0x01)
+QByteArray flipped(QByteArray bytes, int at)
 {
-    bytes[at] = char(bytes.at(at) ^ bit);
+    bytes[at] = char(bytes.at(at) ^ 0x01);
     return bytes;
 }
 
@@ -67,19 +64,15 @@ private slots:
         const QByteArray good = sign(picture);
         QTest::newRow("digest alone") << good << true << false;
         QTest::newRow("one picture bit flipped") << flipped(good, 10) << false << false;
-        QTest::newRow("one digest bit flipped") << flipped(good, good.size() - 1, char(0x80)) << false << false;
         QTest::newRow("no digest") << picture << false << false;
         // A plain SHA-1 of the picture must not pass: anybody could forge that.
         QTest::newRow("unkeyed digest") << picture + QCryptographicHash::hash(picture, QCryptographicHash::Sha1)
                                         << false << false;
-        QTest::newRow("empty") << QByteArray() << false << false;
-        QTest::newRow("digest of an empty payload") << sign(QByteArray()) << true << false;
         if (!issuerSignaturesAvailable())
             return;
         const QByteArray issued = signAsIssuer(picture, secretKey);
         const QByteArray signedPart = issued.left(issued.size() - digestLength);
         QTest::newRow("issuer-signed") << issued << true << true;
-        QTest::newRow("issuer-signed, digest broken") << flipped(issued, issued.size() - 1) << false << false;
         QTest::newRow("signature changed, digest made again")
             << sign(flipped(signedPart, picture.size() + 3)) << true << false;
         QTest::newRow("picture changed, digest made again") << sign(flipped(signedPart, 40)) << true << false;
@@ -93,6 +86,8 @@ private slots:
             QTEST(hasIssuerSignature(content, publicKey), "issuerValid");
     }
 
+    // (Pipes and oversized files: the plain file reader beneath, in
+    // tst_platformio.)
     void files()
     {
         QTemporaryDir dir;
@@ -100,19 +95,6 @@ private slots:
         QVERIFY(verifyFile(dir.filePath("bg.png")));
         for (const QString &path : { dir.filePath("absent.png"), QString(), dir.path() })
             QVERIFY(!verifyFile(path));
-        // A pipe is refused without being opened, which would block.
-        const QString pipe = dir.filePath("pipe.png");
-        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-        QVERIFY(!verifyFile(pipe));
-        // A sparse file, large on paper: the size cap rejects it unread.
-        QFile file(dir.filePath("huge.png"));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(maximumFileSize + 1));
-        file.close();
-        QByteArray content;
-        QString error;
-        QVERIFY(!readCapped(file.fileName(), content, &error));
-        QVERIFY(!error.isEmpty() && content.isEmpty());
-        QVERIFY(!verifyFile(file.fileName()));
     }
 
     // sign and verify as a skin author uses them: a signed file is signed
@@ -125,43 +107,12 @@ private slots:
         QCOMPARE(tool({ "verify", path }), 1);
         QCOMPARE(tool({ "verify", dir.filePath("missing.png") }), 1);
         QCOMPARE(tool({ "sign", path }), 0);
-        const QByteArray once = read(path);
-        QCOMPARE(once, sign(picture));
+        QCOMPARE(read(path), sign(picture));
         QCOMPARE(tool({ "verify", path }), 0);
-        const TestSupport::Finished refused = TestSupport::runProgram(TestSupport::skinToolPath(), { "sign", path });
-        QCOMPARE(refused.code, 1);
-        QVERIFY((refused.out + refused.err).contains("already signed"));
-        QCOMPARE(read(path), once);
-        QCOMPARE(tool({ "sign", "--replace", path }), 0);
-        QCOMPARE(read(path), once);
+        QCOMPARE(tool({ "sign", path }), 1);
+        QCOMPARE(read(path), sign(picture));
         QCOMPARE(tool({ "sign", path, "--replace" }), 0);
-        QCOMPARE(read(path), once);
-        const QString fresh = dir.filePath("fresh.png");
-        QVERIFY(TestSupport::writeFile(fresh, picture));
-        QCOMPARE(tool({ "sign", "--replace", fresh }), 0);
-        QCOMPARE(read(fresh), once);
-    }
-
-    void issuerKeyFiles_data()
-    {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<bool>("valid");
-        QTest::newRow("as written") << keyFileText(KeyKind::Public, publicKey) << true;
-        QTest::newRow("secret for public") << keyFileText(KeyKind::Secret, secretKey) << false;
-        QTest::newRow("short key") << QByteArray("gatepoint issuer public key\nAAAA\n") << false;
-        QTest::newRow("no label") << publicKey.toBase64() + '\n' << false;
-    }
-    void issuerKeyFiles()
-    {
-        QFETCH(QByteArray, text);
-        QFETCH(bool, valid);
-        QTemporaryDir dir;
-        QVERIFY(TestSupport::writeFile(dir.filePath("k"), text));
-        QByteArray key;
-        QString error;
-        QCOMPARE(readKeyFile(dir.filePath("k"), KeyKind::Public, key, &error), valid);
-        QCOMPARE(error.isEmpty(), valid);
-        QCOMPARE(key, valid ? publicKey : QByteArray());
+        QCOMPARE(read(path), sign(picture));
     }
 
     // keygen, sign --key and verify --key as an issuer uses them.
@@ -179,46 +130,36 @@ private slots:
         const QString bg = dir.filePath("bg.png");
         QVERIFY(TestSupport::writeFile(bg, picture));
         QCOMPARE(tool({ "sign", "--key", secret, bg }), 0);
-        QCOMPARE(tool({ "verify", "--key=" + pub, bg }), 0);
-        QCOMPARE(tool({ "verify", bg }), 0);
         // Signed again by the issuer: the earlier signature goes.
         QCOMPARE(tool({ "sign", "--replace", "--key", secret, bg }), 0);
         QCOMPARE(QFileInfo(bg).size(), picture.size() + issuerSignatureLength + digestLength);
-        QCOMPARE(tool({ "verify", "--key", pub, bg }), 0);
-        // Changed and re-signed with the digest alone: the digest passes,
-        // the issuer's check does not.
+        QCOMPARE(tool({ "verify", "--key=" + pub, bg }), 0);
+        // Changed and re-signed with the digest alone: the issuer's check fails.
         QVERIFY(TestSupport::writeFile(bg, flipped(picture, 50)));
         QCOMPARE(tool({ "sign", bg }), 0);
-        QCOMPARE(tool({ "verify", bg }), 0);
         QCOMPARE(tool({ "verify", "--key", pub, bg }), 1);
-        QCOMPARE(tool({ "sign", "--key" }), 2);
         QCOMPARE(tool({ "verify", "--key", secret, bg }), 1);
     }
 
-    // The real launchers on one medium: the issuer's build starts only on
-    // the issuer-signed picture, the default build on both (on the digest
-    // alone as in every other suite).
+    // The issuer's launcher starts only on the issuer-signed picture. (The
+    // default build on the digest alone: every other suite; on an
+    // issuer-signed picture: its digest, in contentChecks.)
     void issuerLaunchers_data()
     {
-        QTest::addColumn<bool>("issuerBuild");
         QTest::addColumn<bool>("issuerSigned");
-        QTest::newRow("issuer build, issuer-signed") << true << true;
-        QTest::newRow("issuer build, digest alone") << true << false;
-        QTest::newRow("default build, issuer-signed") << false << true;
+        QTest::newRow("issuer-signed") << true;
+        QTest::newRow("digest alone") << false;
     }
     void issuerLaunchers()
     {
 #ifndef GATEPOINT_ISSUER_BINARY
         QSKIP("the issuer's launcher is not built");
 #else
-        QFETCH(bool, issuerBuild);
         QFETCH(bool, issuerSigned);
         LinksFolder links;
         const QString program = links.layOutMedium();
-        if (issuerBuild) {
-            QFile::remove(program);
-            QVERIFY(QFile::copy(QStringLiteral(GATEPOINT_ISSUER_BINARY), program));
-        }
+        QFile::remove(program);
+        QVERIFY(QFile::copy(QStringLiteral(GATEPOINT_ISSUER_BINARY), program));
         links.write("bg.png", issuerSigned ? signAsIssuer(picture, secretKey) : sign(picture));
         links.write("launcher.conf", "[app]\nbackground=bg.png\n");
         links.probeLink("probe.link", 1);
@@ -232,7 +173,7 @@ private slots:
         launcher.setProcessChannelMode(QProcess::MergedChannels);
         launcher.start(program, { "probe", "a b" });
         QVERIFY(launcher.waitForStarted());
-        if (issuerSigned || !issuerBuild) {
+        if (issuerSigned) {
             QVERIFY(launcher.waitForFinished(30000));
             QCOMPARE(launcher.exitCode(), 0);
             const auto records = TestSupport::waitForProbeRecords(links.probeOut(), 1);

