@@ -1,9 +1,8 @@
 // The launcher on real desktops: a real X server with icewm, with openbox
 // and with no window manager. The window must be mapped and viewable after
-// every start and every reload, start with the first button focused, fit
-// the screen at any scale, start hidden only where a tray can bring it
-// back, and come forward when a second start knocks or the tray is
-// clicked. A real pointer click reaches the program.
+// every start, start with the first button focused, fit the screen at any
+// scale, start hidden only where a tray can bring it back, and come forward
+// when a second start knocks or the tray is clicked.
 #include <QtTest>
 
 #include <QProcess>
@@ -13,9 +12,6 @@
 #include <functional>
 
 #include "testsupport.h"
-#include "widgets/launchbutton.h"
-#include "window/appflags.h"
-#include "window/mainwindow.h"
 #include "windowfixture.h"
 
 namespace {
@@ -269,7 +265,6 @@ private slots:
                 QSKIP("needs xdotool and the X11 utilities");
         }
         TestSupport::isolate();
-        framelessWindow = true;
     }
 
     void init()
@@ -323,33 +318,6 @@ private slots:
         }
     }
 
-    // A real pointer click starts the program the button names. (The
-    // keyboard's way there: tst_mainwindow.)
-    void pointerClick_data()
-    {
-        QTest::addColumn<QString>("manager");
-        QTest::newRow("no window manager") << QString();
-    }
-    void pointerClick()
-    {
-        Medium medium;
-        Launcher launcher(medium);
-        const QString id = waitForWindow(launcher.processId());
-        QVERIFY(!id.isEmpty());
-        // The middle of the first button. On a loaded machine the layout may
-        // not have run at the first click: click again until the program
-        // starts (a few tries at most).
-        const QPoint button = windowInfo(id).geometry.topLeft() + QPoint(20 + 20, 40 + 20);
-        QList<TestSupport::ProbeRecord> records;
-        for (int attempt = 0; attempt < 6 && records.isEmpty(); ++attempt) {
-            xdotool({ "mousemove", QString::number(button.x()), QString::number(button.y()) });
-            xdotool({ "click", "1" });
-            records = TestSupport::waitForProbeRecords(medium.links.probeOut(), 1, 3000);
-        }
-        QVERIFY(!records.isEmpty());
-        QCOMPARE(records.first().arguments, QStringList({ "first" }));
-    }
-
     // A window out of the way comes forward: restored, raised and active.
     // A second interactive start knocks: it is refused with its message and
     // code 1, and the window comes once the message is answered. A hidden
@@ -361,7 +329,6 @@ private slots:
         QTest::addColumn<QString>("state");
         QTest::addColumn<bool>("byTheTray");
         QTest::newRow("no window manager, hidden without a tray") << QString() << "hidden" << false;
-        QTest::newRow("icewm, minimised") << QStringLiteral("icewm") << "minimised" << false;
         QTest::newRow("icewm, hidden") << QStringLiteral("icewm") << "hidden" << false;
         QTest::newRow("icewm, hidden, tray click") << QStringLiteral("icewm") << "hidden" << true;
         QTest::newRow("openbox, minimised") << QStringLiteral("openbox") << "minimised" << false;
@@ -429,36 +396,6 @@ private slots:
                      },
                      15000),
             qPrintable(QStringLiteral("window %1, active %2").arg(id, xdotool({ active }))));
-    }
-
-    void reloadDuringALongAutorun_data() { addManagerRows(); }
-    void reloadDuringALongAutorun()
-    {
-        Medium medium(400, 200, "autorun=agent\n");
-        const QString probeOut = medium.links.probeOut();
-        qputenv("GP_PROBE_OUT", probeOut.toUtf8());
-        QFile::copy(TestSupport::helperPath("gp_probe"), medium.links.path("agent"));
-        // An agent that runs for the whole session.
-        qputenv("GP_PROBE_SLEEP_MS", "600000");
-        auto window = std::make_unique<MainWindow>(true);
-        // Before the window goes, whose passes wait on the agents.
-        auto endAgents = qScopeGuard([&] {
-            qunsetenv("GP_PROBE_SLEEP_MS");
-            for (const auto &agent : TestSupport::readProbeRecords(probeOut))
-                QProcess::execute("kill", { QString::number(agent.pid) });
-        });
-        window->onReloadRequest(medium.links.path());
-        const QString id = QString::number(window->winId());
-        QVERIFY(QTest::qWaitFor([&] { return windowInfo(id).viewable && desktop->manages(id); }, 15000));
-        auto agents = TestSupport::waitForProbeRecords(probeOut, 1);
-        QCOMPARE(agents.size(), 1);
-
-        // The reload comes back while the first agent still runs, and the
-        // rebuilt window is on screen.
-        window->onReloadRequest(medium.links.path());
-        QVERIFY(QFileInfo::exists(QStringLiteral("/proc/%1").arg(agents.first().pid)));
-        QVERIFY(QTest::qWaitFor([&] { return windowInfo(id).viewable; }, 15000));
-        QCOMPARE(TestSupport::waitForProbeRecords(probeOut, 2).size(), 2);
     }
 };
 
