@@ -93,7 +93,7 @@ private slots:
         for (int p = 1; p <= 3; ++p)
             folder.probeLink(QStringLiteral("b%1.link").arg(p), p);
         // No button for a link without its icon or a non-link. (Garbage:
-        // tst_hostilemedium.)
+        // fuzz_linkfile.)
         folder.write("noicon.link", "[properties]\nicon=missing.png\n");
         folder.write("tools/_.link", "[properties]\nicon=../icon.png\n");
         auto window = windowOn(folder.path());
