@@ -65,15 +65,11 @@ private slots:
         const QSize box = ImageFiles::defaultBox();
         const QSize fitted(qMin(box.width(), box.height()), qMin(box.width(), box.height()));
         const QSize icon(ImageFiles::maximumIconSide, ImageFiles::maximumIconSide);
-        QTest::newRow("4000 png on a 64 button") << "4000.png" << int(Button) << QSize(64, 64) << QSize(64, 64);
         QTest::newRow("4000 png on a wide button") << "4000.png" << int(Button) << QSize(200, 50) << QSize(50, 50);
         QTest::newRow("30000 png refused") << "30000.png" << int(Button) << QSize(64, 64) << QSize();
-        QTest::newRow("30000 svg on a 64 button") << "30000.svg" << int(Button) << QSize(64, 64) << QSize(64, 64);
         QTest::newRow("30000 svg without a size") << "30000.svg" << int(Button) << QSize() << fitted;
         QTest::newRow("4000 png window icon") << "4000.png" << int(WindowIcon) << QSize() << icon;
-        QTest::newRow("30000 svg window icon") << "30000.svg" << int(WindowIcon) << QSize() << icon;
         QTest::newRow("30000 png window icon") << "30000.png" << int(WindowIcon) << QSize() << QSize();
-        QTest::newRow("30000 svg background") << "30000.svg" << int(Background) << QSize() << fitted;
         QTest::newRow("30000 png background") << "30000.png" << int(Background) << QSize() << QSize();
     }
     void decodedAtTheSizeShown()
