@@ -244,19 +244,6 @@ private slots:
         QTRY_COMPARE(dialogs(), 0);
     }
 
-    void linksFolderFromHomeLinksConf()
-    {
-        LinksFolder links;
-        links.skin();
-        links.probeLink("fromhome.link", 1);
-        // The platform key wins over the plain one.
-        TestSupport::writeFile(scratch.filePath("gatepoint/links.conf"),
-            "[load]\nconfpath=/nonexistent\n[load_linux]\nconfpath=" + links.path().toUtf8() + "\n");
-        MainWindow window(true);
-        QFile::remove(scratch.filePath("gatepoint/links.conf"));
-        QCOMPARE(names(window.launchButtons()), QStringList({ "fromhome.link" }));
-    }
-
     void handOverReachesTheNamedButton()
     {
         LinksFolder links;
@@ -281,18 +268,25 @@ private slots:
     }
 
     // The sign shortcut asks for a file and hands the chosen path over as
-    // it is. (The question's filter and a cancel: tst_userdata.)
+    // it is. (The question's filter and a cancel: tst_userdata.) The links
+    // folder is found through links.conf in the home folder, whose platform
+    // key wins over the plain one. (Beside the program: tst_process.)
     void signShortcutHandsThePathOverAsChosen()
     {
         LinksFolder links;
         links.skin();
         links.probeLink("sign.link", 1);
-        auto window = windowOn(links.path());
-        QApplication::setActiveWindow(window.get());
-        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        TestSupport::writeFile(scratch.filePath("gatepoint/links.conf"),
+            "[load]\nconfpath=/nonexistent\n[load_linux]\nconfpath=" + links.path().toUtf8() + "\n");
+        MainWindow window(true);
+        QFile::remove(scratch.filePath("gatepoint/links.conf"));
+        QCOMPARE(names(window.launchButtons()), QStringList({ "sign.link" }));
+        window.start();
+        QApplication::setActiveWindow(&window);
+        QVERIFY(QTest::qWaitForWindowActive(&window));
         const QStringList chosen { "/tmp/l'anno/\"a\".txt" };
         CustomFileDialog::setResponder([&](const CustomFileDialog &) { return chosen; });
-        QTest::keyClick(window.get(), Qt::Key_F, Qt::ControlModifier);
+        QTest::keyClick(&window, Qt::Key_F, Qt::ControlModifier);
         const auto records = TestSupport::waitForProbeRecords(probeOut, 1);
         QCOMPARE(records.size(), 1);
         QCOMPARE(records.first().arguments, chosen);
