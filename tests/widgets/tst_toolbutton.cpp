@@ -19,7 +19,7 @@ private slots:
 
     // Without a folder nothing opens: not the program's folder either. (A
     // folder beside the program, made when missing: the demo's Documents
-    // control in tst_userdata; absolute folders: tst_opencommands.)
+    // control in tst_userdata.)
     void openFolderWithoutFolderOpensNothing()
     {
         ToolButton button;

