@@ -37,19 +37,17 @@ QStringList windowIds(const QString &property)
     return ids;
 }
 
-struct WindowInfo {
-    bool viewable = false;
-    QRect geometry; // absolute
-};
-
-WindowInfo windowInfo(const QString &id)
+// Where the window lies on the screen while it is viewable; a null
+// rectangle while it is not.
+QRect shownAt(const QString &id)
 {
     QMap<QString, QString> field;
     for (const QString &line : run("xwininfo", { "-id", id }).split('\n'))
         field.insert(line.section(':', 0, 0).trimmed(), line.section(':', 1).trimmed());
-    return { field.value("Map State") == "IsViewable",
-        QRect(field.value("Absolute upper-left X").toInt(), field.value("Absolute upper-left Y").toInt(),
-            field.value("Width").toInt(), field.value("Height").toInt()) };
+    if (field.value("Map State") != "IsViewable")
+        return QRect();
+    return QRect(field.value("Absolute upper-left X").toInt(), field.value("Absolute upper-left Y").toInt(),
+        field.value("Width").toInt(), field.value("Height").toInt());
 }
 
 // A viewable window of the process: the one with the given title, else
@@ -57,9 +55,8 @@ WindowInfo windowInfo(const QString &id)
 QString shownWindow(qint64 pid, const QString &title = QString(), int narrowerThan = INT_MAX)
 {
     for (const QString &id : xdotool({ "search", "--pid", QString::number(pid) }).split('\n', Qt::SkipEmptyParts)) {
-        const WindowInfo info = windowInfo(id);
-        if (info.viewable && info.geometry.width() < narrowerThan
-            && (title.isEmpty() || xdotool({ "getwindowname", id }) == title))
+        const QRect at = shownAt(id);
+        if (!at.isNull() && at.width() < narrowerThan && (title.isEmpty() || xdotool({ "getwindowname", id }) == title))
             return id;
     }
     return QString();
@@ -179,12 +176,12 @@ const QString title = QStringLiteral("gatepoint desktop test");
 // instance channel and two buttons that start the probe, the first with
 // "first".
 struct Medium {
-    explicit Medium(int w = 400, int h = 200, const QByteArray &app = QByteArray())
+    Medium()
     {
         program = links.layOutMedium();
         QDir().mkpath(runtime());
         QFile::setPermissions(runtime(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        layOut(w, h, app);
+        layOut(400, 200);
         links.probeLink("first.link", 2, "[click]\nargs=first\n");
         links.probeLink("second.link", 1);
     }
@@ -225,14 +222,6 @@ public:
     }
     ~Launcher() override { stop(*this); }
 };
-
-void addManagerRows()
-{
-    QTest::addColumn<QString>("manager");
-    QTest::newRow("no window manager") << QString();
-    QTest::newRow("icewm") << QStringLiteral("icewm");
-    QTest::newRow("openbox") << QStringLiteral("openbox");
-}
 
 } // namespace
 
@@ -287,7 +276,13 @@ private slots:
     // the window, at its skin's size, all on the work area where it fits,
     // else with its exit control on it; Return right after the start runs
     // the first button.
-    void everyStartShowsTheWindowOnTheScreen_data() { addManagerRows(); }
+    void everyStartShowsTheWindowOnTheScreen_data()
+    {
+        QTest::addColumn<QString>("manager");
+        QTest::newRow("no window manager") << QString();
+        QTest::newRow("icewm") << QStringLiteral("icewm");
+        QTest::newRow("openbox") << QStringLiteral("openbox");
+    }
     void everyStartShowsTheWindowOnTheScreen()
     {
         Medium medium;
@@ -301,13 +296,13 @@ private slots:
             const QString id = waitForWindow(launcher.processId());
             const QByteArray start = "start " + QByteArray::number(i + 1);
             QVERIFY2(!id.isEmpty(), start + ": no viewable window");
-            const WindowInfo info = windowInfo(id);
-            QVERIFY2(info.viewable, start + ": unmapped again");
-            QCOMPARE(info.geometry.size(), QSize(width, 200) * scale);
+            const QRect at = shownAt(id);
+            QVERIFY2(!at.isNull(), start + ": unmapped again");
+            QCOMPARE(at.size(), QSize(width, 200) * scale);
             const QRect area = workArea();
-            const QRect exitControl(info.geometry.topLeft() + QPoint(width - 40, 8) * scale, QSize(24, 24) * scale);
-            QVERIFY2(area.contains(info.geometry.width() <= area.width() ? info.geometry : exitControl),
-                start + ": off the work area at " + QByteArray(QTest::toString(info.geometry)));
+            const QRect exitControl(at.topLeft() + QPoint(width - 40, 8) * scale, QSize(24, 24) * scale);
+            QVERIFY2(area.contains(at.width() <= area.width() ? at : exitControl),
+                start + ": off the work area at " + QByteArray(QTest::toString(at)));
             if (i == 0) {
                 xdotool({ "windowfocus", "--sync", id });
                 xdotool({ "key", "Return" });
@@ -363,18 +358,17 @@ private slots:
         QString coverId;
         if (state == "minimised") {
             xdotool({ "windowminimize", "--sync", id });
-            QVERIFY(QTest::qWaitFor([&] { return !windowInfo(id).viewable; }, 10000));
+            QVERIFY(QTest::qWaitFor([&] { return shownAt(id).isNull(); }, 10000));
         } else if (state == "covered") {
             cover.setGeometry(QGuiApplication::primaryScreen()->geometry());
             cover.show();
             coverId = QString::number(cover.winId());
             QVERIFY(QTest::qWaitFor(
-                [&] { return windowInfo(coverId).viewable && desktop->manages(coverId) && above(coverId, id); },
-                10000));
+                [&] { return !shownAt(coverId).isNull() && desktop->manages(coverId) && above(coverId, id); }, 10000));
         }
 
         if (byTheTray) {
-            const QPoint at = windowInfo(icon).geometry.center();
+            const QPoint at = shownAt(icon).center();
             xdotool({ "mousemove", QString::number(at.x()), QString::number(at.y()) });
             xdotool({ "click", "1" });
         } else {
