@@ -78,10 +78,8 @@ public:
 
     void setVisible(bool visible) override;
 
-    bool isDropMenuOpen() const { return dropMenuOpen; }
     GraphicOverlay *iconOverlayWidget() const { return iconOverlay; }
     TextOverlay *titleOverlayWidget() const { return titleOverlay; }
-    GraphicOverlay *hoverOverlayWidget() const { return hoverOverlay; }
 
 signals:
     void done();

@@ -1,5 +1,5 @@
-// Tool buttons: their own checked state and pictures on left-button
-// releases, and the two kinds of command (open a folder, start a program).
+// Tool buttons: their own checked state on a left-button release, and the
+// two kinds of command (open a folder, start a program).
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -17,29 +17,9 @@ class ToolButtonTest : public QObject {
 private slots:
     void initTestCase() { TestSupport::isolate(); }
 
-    void releasesToggleAndSwapPictures()
-    {
-        QPixmap red(20, 10);
-        red.fill(Qt::red);
-        QPixmap green(20, 10);
-        green.fill(Qt::green);
-        ToolButton button;
-        button.setUncheckedPixmap(red, true);
-        button.setCheckedPixmap(green, false);
-        QSignalSpy toggles(&button, &QAbstractButton::toggled);
-        QTest::mouseRelease(&button, Qt::RightButton);
-        QTest::mouseRelease(&button, Qt::LeftButton);
-        QVERIFY(button.isOwnChecked());
-        QCOMPARE(button.pixmap().toImage(), green.toImage());
-        QTest::mouseRelease(&button, Qt::LeftButton);
-        QCOMPARE(button.pixmap().toImage(), red.toImage());
-        QCOMPARE(toggles.count(), 2);
-        QCOMPARE(toggles.at(1).at(0), QVariant(false));
-    }
-
     // Without a folder nothing opens: not the program's folder either. (A
     // folder beside the program, made when missing: the demo's Documents
-    // control in tst_userdata; absolute folders: tst_opencommands.)
+    // control in tst_userdata.)
     void openFolderWithoutFolderOpensNothing()
     {
         ToolButton button;

@@ -1,9 +1,8 @@
 // The launcher on real desktops: a real X server with icewm, with openbox
 // and with no window manager. The window must be mapped and viewable after
-// every start and every reload, start with the first button focused, fit
-// the screen at any scale, start hidden only where a tray can bring it
-// back, and come forward when a second start knocks or the tray is
-// clicked. A real pointer click reaches the program.
+// every start, start with the first button focused, fit the screen at any
+// scale, start hidden only where a tray can bring it back, and come forward
+// when a second start knocks or the tray is clicked.
 #include <QtTest>
 
 #include <QProcess>
@@ -13,9 +12,6 @@
 #include <functional>
 
 #include "testsupport.h"
-#include "widgets/launchbutton.h"
-#include "window/appflags.h"
-#include "window/mainwindow.h"
 #include "windowfixture.h"
 
 namespace {
@@ -41,19 +37,17 @@ QStringList windowIds(const QString &property)
     return ids;
 }
 
-struct WindowInfo {
-    bool viewable = false;
-    QRect geometry; // absolute
-};
-
-WindowInfo windowInfo(const QString &id)
+// Where the window lies on the screen while it is viewable; a null
+// rectangle while it is not.
+QRect shownAt(const QString &id)
 {
     QMap<QString, QString> field;
     for (const QString &line : run("xwininfo", { "-id", id }).split('\n'))
         field.insert(line.section(':', 0, 0).trimmed(), line.section(':', 1).trimmed());
-    return { field.value("Map State") == "IsViewable",
-        QRect(field.value("Absolute upper-left X").toInt(), field.value("Absolute upper-left Y").toInt(),
-            field.value("Width").toInt(), field.value("Height").toInt()) };
+    if (field.value("Map State") != "IsViewable")
+        return QRect();
+    return QRect(field.value("Absolute upper-left X").toInt(), field.value("Absolute upper-left Y").toInt(),
+        field.value("Width").toInt(), field.value("Height").toInt());
 }
 
 // A viewable window of the process: the one with the given title, else
@@ -61,9 +55,8 @@ WindowInfo windowInfo(const QString &id)
 QString shownWindow(qint64 pid, const QString &title = QString(), int narrowerThan = INT_MAX)
 {
     for (const QString &id : xdotool({ "search", "--pid", QString::number(pid) }).split('\n', Qt::SkipEmptyParts)) {
-        const WindowInfo info = windowInfo(id);
-        if (info.viewable && info.geometry.width() < narrowerThan
-            && (title.isEmpty() || xdotool({ "getwindowname", id }) == title))
+        const QRect at = shownAt(id);
+        if (!at.isNull() && at.width() < narrowerThan && (title.isEmpty() || xdotool({ "getwindowname", id }) == title))
             return id;
     }
     return QString();
@@ -183,12 +176,12 @@ const QString title = QStringLiteral("gatepoint desktop test");
 // instance channel and two buttons that start the probe, the first with
 // "first".
 struct Medium {
-    explicit Medium(int w = 400, int h = 200, const QByteArray &app = QByteArray())
+    Medium()
     {
         program = links.layOutMedium();
         QDir().mkpath(runtime());
         QFile::setPermissions(runtime(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        layOut(w, h, app);
+        layOut(400, 200);
         links.probeLink("first.link", 2, "[click]\nargs=first\n");
         links.probeLink("second.link", 1);
     }
@@ -230,14 +223,6 @@ public:
     ~Launcher() override { stop(*this); }
 };
 
-void addManagerRows()
-{
-    QTest::addColumn<QString>("manager");
-    QTest::newRow("no window manager") << QString();
-    QTest::newRow("icewm") << QStringLiteral("icewm");
-    QTest::newRow("openbox") << QStringLiteral("openbox");
-}
-
 } // namespace
 
 // Every test runs on a window manager that init() starts from the row's
@@ -269,7 +254,6 @@ private slots:
                 QSKIP("needs xdotool and the X11 utilities");
         }
         TestSupport::isolate();
-        framelessWindow = true;
     }
 
     void init()
@@ -292,7 +276,13 @@ private slots:
     // the window, at its skin's size, all on the work area where it fits,
     // else with its exit control on it; Return right after the start runs
     // the first button.
-    void everyStartShowsTheWindowOnTheScreen_data() { addManagerRows(); }
+    void everyStartShowsTheWindowOnTheScreen_data()
+    {
+        QTest::addColumn<QString>("manager");
+        QTest::newRow("no window manager") << QString();
+        QTest::newRow("icewm") << QStringLiteral("icewm");
+        QTest::newRow("openbox") << QStringLiteral("openbox");
+    }
     void everyStartShowsTheWindowOnTheScreen()
     {
         Medium medium;
@@ -306,13 +296,13 @@ private slots:
             const QString id = waitForWindow(launcher.processId());
             const QByteArray start = "start " + QByteArray::number(i + 1);
             QVERIFY2(!id.isEmpty(), start + ": no viewable window");
-            const WindowInfo info = windowInfo(id);
-            QVERIFY2(info.viewable, start + ": unmapped again");
-            QCOMPARE(info.geometry.size(), QSize(width, 200) * scale);
+            const QRect at = shownAt(id);
+            QVERIFY2(!at.isNull(), start + ": unmapped again");
+            QCOMPARE(at.size(), QSize(width, 200) * scale);
             const QRect area = workArea();
-            const QRect exitControl(info.geometry.topLeft() + QPoint(width - 40, 8) * scale, QSize(24, 24) * scale);
-            QVERIFY2(area.contains(info.geometry.width() <= area.width() ? info.geometry : exitControl),
-                start + ": off the work area at " + QByteArray(QTest::toString(info.geometry)));
+            const QRect exitControl(at.topLeft() + QPoint(width - 40, 8) * scale, QSize(24, 24) * scale);
+            QVERIFY2(area.contains(at.width() <= area.width() ? at : exitControl),
+                start + ": off the work area at " + QByteArray(QTest::toString(at)));
             if (i == 0) {
                 xdotool({ "windowfocus", "--sync", id });
                 xdotool({ "key", "Return" });
@@ -321,33 +311,6 @@ private slots:
                 QCOMPARE(records.first().arguments, QStringList({ "first" }));
             }
         }
-    }
-
-    // A real pointer click starts the program the button names. (The
-    // keyboard's way there: tst_mainwindow.)
-    void pointerClick_data()
-    {
-        QTest::addColumn<QString>("manager");
-        QTest::newRow("no window manager") << QString();
-    }
-    void pointerClick()
-    {
-        Medium medium;
-        Launcher launcher(medium);
-        const QString id = waitForWindow(launcher.processId());
-        QVERIFY(!id.isEmpty());
-        // The middle of the first button. On a loaded machine the layout may
-        // not have run at the first click: click again until the program
-        // starts (a few tries at most).
-        const QPoint button = windowInfo(id).geometry.topLeft() + QPoint(20 + 20, 40 + 20);
-        QList<TestSupport::ProbeRecord> records;
-        for (int attempt = 0; attempt < 6 && records.isEmpty(); ++attempt) {
-            xdotool({ "mousemove", QString::number(button.x()), QString::number(button.y()) });
-            xdotool({ "click", "1" });
-            records = TestSupport::waitForProbeRecords(medium.links.probeOut(), 1, 3000);
-        }
-        QVERIFY(!records.isEmpty());
-        QCOMPARE(records.first().arguments, QStringList({ "first" }));
     }
 
     // A window out of the way comes forward: restored, raised and active.
@@ -361,7 +324,6 @@ private slots:
         QTest::addColumn<QString>("state");
         QTest::addColumn<bool>("byTheTray");
         QTest::newRow("no window manager, hidden without a tray") << QString() << "hidden" << false;
-        QTest::newRow("icewm, minimised") << QStringLiteral("icewm") << "minimised" << false;
         QTest::newRow("icewm, hidden") << QStringLiteral("icewm") << "hidden" << false;
         QTest::newRow("icewm, hidden, tray click") << QStringLiteral("icewm") << "hidden" << true;
         QTest::newRow("openbox, minimised") << QStringLiteral("openbox") << "minimised" << false;
@@ -396,18 +358,17 @@ private slots:
         QString coverId;
         if (state == "minimised") {
             xdotool({ "windowminimize", "--sync", id });
-            QVERIFY(QTest::qWaitFor([&] { return !windowInfo(id).viewable; }, 10000));
+            QVERIFY(QTest::qWaitFor([&] { return shownAt(id).isNull(); }, 10000));
         } else if (state == "covered") {
             cover.setGeometry(QGuiApplication::primaryScreen()->geometry());
             cover.show();
             coverId = QString::number(cover.winId());
             QVERIFY(QTest::qWaitFor(
-                [&] { return windowInfo(coverId).viewable && desktop->manages(coverId) && above(coverId, id); },
-                10000));
+                [&] { return !shownAt(coverId).isNull() && desktop->manages(coverId) && above(coverId, id); }, 10000));
         }
 
         if (byTheTray) {
-            const QPoint at = windowInfo(icon).geometry.center();
+            const QPoint at = shownAt(icon).center();
             xdotool({ "mousemove", QString::number(at.x()), QString::number(at.y()) });
             xdotool({ "click", "1" });
         } else {
@@ -429,36 +390,6 @@ private slots:
                      },
                      15000),
             qPrintable(QStringLiteral("window %1, active %2").arg(id, xdotool({ active }))));
-    }
-
-    void reloadDuringALongAutorun_data() { addManagerRows(); }
-    void reloadDuringALongAutorun()
-    {
-        Medium medium(400, 200, "autorun=agent\n");
-        const QString probeOut = medium.links.probeOut();
-        qputenv("GP_PROBE_OUT", probeOut.toUtf8());
-        QFile::copy(TestSupport::helperPath("gp_probe"), medium.links.path("agent"));
-        // An agent that runs for the whole session.
-        qputenv("GP_PROBE_SLEEP_MS", "600000");
-        auto window = std::make_unique<MainWindow>(true);
-        // Before the window goes, whose passes wait on the agents.
-        auto endAgents = qScopeGuard([&] {
-            qunsetenv("GP_PROBE_SLEEP_MS");
-            for (const auto &agent : TestSupport::readProbeRecords(probeOut))
-                QProcess::execute("kill", { QString::number(agent.pid) });
-        });
-        window->onReloadRequest(medium.links.path());
-        const QString id = QString::number(window->winId());
-        QVERIFY(QTest::qWaitFor([&] { return windowInfo(id).viewable && desktop->manages(id); }, 15000));
-        auto agents = TestSupport::waitForProbeRecords(probeOut, 1);
-        QCOMPARE(agents.size(), 1);
-
-        // The reload comes back while the first agent still runs, and the
-        // rebuilt window is on screen.
-        window->onReloadRequest(medium.links.path());
-        QVERIFY(QFileInfo::exists(QStringLiteral("/proc/%1").arg(agents.first().pid)));
-        QVERIFY(QTest::qWaitFor([&] { return windowInfo(id).viewable; }, 15000));
-        QCOMPARE(TestSupport::waitForProbeRecords(probeOut, 2).size(), 2);
     }
 };
 

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QTimer>
 
+#include <signal.h>
 #include <sys/wait.h>
 
 #include "window/appflags.h"
@@ -130,18 +131,24 @@ private slots:
         QVERIFY(!QFileInfo::exists(process) || QFile(process).size() == 0);
     }
 
+    // A reload comes back while the first pass still waits on its program;
+    // both passes then run every entry with its own arguments.
     void reloadWhileTheBackgroundPassRuns()
     {
         autorunSkin("autorun=slow, slow\nautorun_args_1=second\n");
-        qputenv("GP_PROBE_SLEEP_MS", "300");
+        qputenv("GP_PROBE_SLEEP_MS", "600000"); // the first program runs until it is ended
         {
             MainWindow window(true);
             window.onReloadRequest(links->path());
-            QCOMPARE(TestSupport::waitForProbeRecords(probeOut, 1).size(), 1);
-            window.onReloadRequest(links->path()); // the first pass still runs
+            const auto first = TestSupport::waitForProbeRecords(probeOut, 1);
+            QCOMPARE(first.size(), 1);
+            // Before the window goes, whose passes wait on their programs.
+            const auto endFirst = qScopeGuard([&] { ::kill(pid_t(first.first().pid), SIGTERM); });
+            qunsetenv("GP_PROBE_SLEEP_MS");
+            window.onReloadRequest(links->path());
+            QVERIFY(QFileInfo::exists(QStringLiteral("/proc/%1").arg(first.first().pid)));
             QCOMPARE(window.launchButtons().size(), 1);
-        } // the destructor waits for the pass
-        // Both passes ran every entry with its own arguments.
+        } // the destructor waits for the passes
         const auto records = TestSupport::readProbeRecords(probeOut);
         QCOMPARE(records.size(), 4);
         QCOMPARE(std::count_if(records.begin(), records.end(),
