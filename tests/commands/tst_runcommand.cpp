@@ -80,7 +80,7 @@ private slots:
     }
 
     // Started in place, beside the program by default (a configured folder:
-    // tst_startprogram; failed starts: tst_userdata), with the launcher's
+    // tst_platform; failed starts: tst_userdata), with the launcher's
     // compatibility and token variables left out; then the launcher quits.
     void runAndExitStartsInPlaceThenQuits()
     {

@@ -4,7 +4,7 @@
 // Windows' key case, texts as written. (A rewrite that keeps size and
 // timestamp, which QSettings' cache would miss: the check button's state
 // file in tst_launchbutton. Pipes and oversized files are refused by the
-// plain file reader beneath, tst_platformio, and met by the real program in
+// plain file reader beneath, tst_platform, and met by the real program in
 // tst_hostilemedium.)
 #include <QtTest>
 

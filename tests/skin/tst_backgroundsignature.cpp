@@ -87,7 +87,7 @@ private slots:
     }
 
     // (Pipes and oversized files: the plain file reader beneath, in
-    // tst_platformio.)
+    // tst_platform.)
     void files()
     {
         QTemporaryDir dir;

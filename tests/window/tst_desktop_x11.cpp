@@ -12,6 +12,7 @@
 #include <functional>
 
 #include "testsupport.h"
+#include "window/mainwindow.h"
 #include "windowfixture.h"
 
 namespace {
@@ -390,6 +391,21 @@ private slots:
                      },
                      15000),
             qPrintable(QStringLiteral("window %1, active %2").arg(id, xdotool({ active }))));
+    }
+
+    // A reload rebuilds the window where it is, mapped all along: an unmap
+    // followed at once by a map is lost by some window managers.
+    void reloadKeepsTheWindowShown_data() { everyStartShowsTheWindowOnTheScreen_data(); }
+    void reloadKeepsTheWindowShown()
+    {
+        Medium medium;
+        MainWindow window(true);
+        window.onReloadRequest(medium.links.path());
+        const QString id = QString::number(window.winId());
+        QCOMPARE(waitFor([&] { return desktop->manages(id) && !shownAt(id).isNull() ? id : QString(); }), id);
+        window.onReloadRequest(medium.links.path());
+        QVERIFY(QTest::qWaitFor([&] { return !shownAt(id).isNull(); }, 15000));
+        QVERIFY(desktop->manages(id));
     }
 };
 
