@@ -73,6 +73,10 @@ void TextOverlay::setVisible(bool visible)
 
 TextOverlay::~TextOverlay()
 {
+    // Text is drawn with the application's fonts: no drawing may outlive
+    // the window, which goes before the application does.
+    if (aheadPending)
+        drawnAhead.waitForFinished();
     dropDrawnAhead();
 }
 
