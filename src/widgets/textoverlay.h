@@ -22,6 +22,7 @@ public:
     TextOverlay(QWidget *parent, QWidget *owner, const QSize &size, const QString &text, const QFont &font,
         const QColor &textColor, const Qt::Alignment &alignment, int lineSpacing, double radius,
         const QPointF &blurOffset, const QColor &blurColor, bool blurAround, double blurDistance, bool colorized);
+    ~TextOverlay() override;
 
     QWidget *widget() override { return this; }
 
@@ -33,7 +34,6 @@ public:
     void setText(const QString &text);
     void showHighlight();
     void hideHighlight();
-    ~TextOverlay() override;
     void setVisible(bool visible) override;
 
 protected:
