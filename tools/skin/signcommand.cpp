@@ -71,6 +71,23 @@ bool takeKeyOption(const char *command, QStringList &arguments, QString &keyPath
     return true;
 }
 
+// What sign and verify take: "--key FILE" (read as a key of that kind), the
+// options allowed and exactly one FILE. Success, or the exit code after a
+// message.
+int takeKeyAndFile(const char *command, QStringList arguments, const QStringList &allowed,
+    BackgroundSignature::KeyKind kind, QStringList &options, QString &path, QByteArray &key)
+{
+    QString keyPath;
+    if (!takeKeyOption(command, arguments, keyPath) || !takeOneFile(command, arguments, allowed, options, path))
+        return UsageError;
+    QString keyError;
+    if (!keyPath.isEmpty() && !BackgroundSignature::readKeyFile(keyPath, kind, key, &keyError)) {
+        err() << keyPath << ": " << keyError << '\n';
+        return Failure;
+    }
+    return Success;
+}
+
 } // namespace
 
 bool signFile(const QString &path, bool replace, const QByteArray &secretKey, QString &error)
@@ -113,25 +130,16 @@ bool signFile(const QString &path, bool replace, const QByteArray &secretKey, QS
     return true;
 }
 
-int runSign(const QStringList &givenArguments)
+int runSign(const QStringList &arguments)
 {
-    QStringList arguments = givenArguments;
-    QString keyPath;
-    if (!takeKeyOption("sign", arguments, keyPath))
-        return UsageError;
     QStringList options;
     QString path;
-    if (!takeOneFile("sign", arguments, { replaceOption }, options, path))
-        return UsageError;
-    const bool replace = options.contains(replaceOption);
-
     QByteArray secretKey;
-    QString keyError;
-    if (!keyPath.isEmpty()
-        && !BackgroundSignature::readKeyFile(keyPath, BackgroundSignature::KeyKind::Secret, secretKey, &keyError)) {
-        err() << keyPath << ": " << keyError << '\n';
-        return Failure;
-    }
+    const int taken = takeKeyAndFile(
+        "sign", arguments, { replaceOption }, BackgroundSignature::KeyKind::Secret, options, path, secretKey);
+    if (taken != Success)
+        return taken;
+    const bool replace = options.contains(replaceOption);
 
     QString error;
     if (!signFile(path, replace, secretKey, error)) {
@@ -142,23 +150,15 @@ int runSign(const QStringList &givenArguments)
     return Success;
 }
 
-int runVerify(const QStringList &givenArguments)
+int runVerify(const QStringList &arguments)
 {
-    QStringList arguments = givenArguments;
-    QString keyPath;
-    if (!takeKeyOption("verify", arguments, keyPath))
-        return UsageError;
     QStringList options;
     QString path;
-    if (!takeOneFile("verify", arguments, {}, options, path))
-        return UsageError;
     QByteArray publicKey;
-    QString keyError;
-    if (!keyPath.isEmpty()
-        && !BackgroundSignature::readKeyFile(keyPath, BackgroundSignature::KeyKind::Public, publicKey, &keyError)) {
-        err() << keyPath << ": " << keyError << '\n';
-        return Failure;
-    }
+    const int taken
+        = takeKeyAndFile("verify", arguments, {}, BackgroundSignature::KeyKind::Public, options, path, publicKey);
+    if (taken != Success)
+        return taken;
 
     QByteArray content;
     QString error;
